@@ -1,0 +1,117 @@
+#include "app/StartupSequence.h"
+
+#include <vector>
+
+#include "app/InstanceGuard.h"
+#include "util/ComPtr.h"
+#include "util/FileUtil.h"
+#include "util/ProcessUtil.h"
+#include "util/WriteLogFile.h"
+
+std::wstring g_logDir;
+
+const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
+const wchar_t kMainWindowClass[] = L"CMainWnd";
+const wchar_t kMainWindowTitle[] = L"安装向导-Varlo加速器";
+
+namespace {
+
+constexpr wchar_t kLogFolder[] = L"varloSetup";
+constexpr wchar_t kLogFileName[] = L"VarloSetup.log";
+constexpr int kLogLimitKiB = 1024;
+constexpr int kSkinResourceId = 102;
+constexpr wchar_t kSkinResourceType[] = L"ZIPRES";
+constexpr char kSkinPassword[] = "Tm4RwQ8s";
+
+// Copies the skin resource into a heap buffer that lives as long as the process: the
+// toolkit reads entries from it on demand.
+bool LoadSkin(HINSTANCE instance, const StartupHooks& hooks) {
+    HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(kSkinResourceId), kSkinResourceType);
+    if (!resource) {
+        return false;
+    }
+    HGLOBAL loaded = ::LoadResource(instance, resource);
+    if (!loaded) {
+        return false;
+    }
+    const DWORD size = ::SizeofResource(instance, resource);
+    const void* bytes = ::LockResource(loaded);
+    if (size == 0 || !bytes) {
+        return false;
+    }
+    static std::vector<uint8_t>* skin = new std::vector<uint8_t>();
+    skin->assign(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
+    if (hooks.setResourceZip) {
+        hooks.setResourceZip(skin->data(), skin->size(), kSkinPassword);
+    }
+    return true;
+}
+
+void BringExistingWindowForward() {
+    HWND existing = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
+    if (!existing) {
+        return;
+    }
+    ::ShowWindow(existing, SW_RESTORE);
+    ::SetWindowPos(existing, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(existing, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+}  // namespace
+
+std::wstring DetermineLogDir() {
+    wchar_t temp[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH, temp);
+    // A temporary path that does not fit counts as none: never a truncated path.
+    if (length > 0 && length < MAX_PATH) {
+        std::wstring dir(temp, length);
+        if (dir.back() != L'\\') {
+            dir += L'\\';
+        }
+        dir += kLogFolder;
+        dir += L'\\';
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        return dir;
+    }
+    return GetModuleDirectory(nullptr);
+}
+
+int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
+    g_logDir = DetermineLogDir();
+    g_logFile.SetLogFile(g_logDir + kLogFileName, kLogLimitKiB);
+
+    ScopedComInit com;
+    if (!com.ok()) {
+        return 0;
+    }
+    if (hooks.setToolkitInstance) {
+        hooks.setToolkitInstance(instance);
+    }
+
+    RunHiddenCommand("sc stop RuzidorIririre");
+    RunHiddenCommand("sc delete RuzidorIririre");
+
+    if (!LoadSkin(instance, hooks)) {
+        return 0;
+    }
+
+    KillProcessByName(L"vljiasu.exe");
+    KillProcessByName(L"openvpn.exe");
+    KillProcessByName(L"varlojiasu.exe");
+
+    InstanceGuard guard(kGuardName);
+    if (guard.IsAlreadyRunning() && ::FindWindowW(kMainWindowClass, kMainWindowTitle)) {
+        BringExistingWindowForward();
+        guard.Close();
+        return 0;
+    }
+
+    try {
+        if (hooks.runMainWindow) {
+            hooks.runMainWindow(instance);
+        }
+    } catch (...) {
+    }
+    guard.Close();
+    return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The process entry's fixed sequence: log, COM, service stop, skin, client kills, the
+// single-instance guard, then the main window.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// What start-up hands to the layers above it. Kept as hooks so the sequence runs (and is
+// tested) with or without a window.
+struct StartupHooks {
+    std::function<void(HINSTANCE)> setToolkitInstance;
+    // The buffer stays alive for the whole process.
+    std::function<void(const uint8_t* data, size_t length, const char* password)> setResourceZip;
+    // Creates, centres and runs the main window modally; returns when it is destroyed.
+    std::function<void(HINSTANCE)> runMainWindow;
+};
+
+extern std::wstring g_logDir;
+
+extern const char kGuardName[];
+extern const wchar_t kMainWindowClass[];
+extern const wchar_t kMainWindowTitle[];
+
+// The log directory: temp path + "varloSetup\" (created), else the exe's own directory.
+std::wstring DetermineLogDir();
+
+// Runs the whole start-up; always returns 0.
+int RunInstaller(HINSTANCE instance, const StartupHooks& hooks);

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Builds the third-party libraries for i686-w64-mingw32 (static) from Debian's source
+# packages into a cache outside the clone, keyed by the source versions, the compiler
+# and this recipe. A second run with the same key only prints the prefix.
+# Output (stdout, last line): the install prefix.
+set -euo pipefail
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+CACHE_ROOT=${VARLO_CACHE:-/var/cache/varlo}
+HOST=i686-w64-mingw32
+CC=$HOST-gcc-posix
+CXX=$HOST-g++-posix
+JOBS=$(nproc)
+
+srcver() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/{print $2}' | sort -V -r; }
+
+key_input() {
+  echo "recipe $(sha256sum "$0" | cut -c1-16)"
+  echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
+  for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
+  echo "googletest $(dpkg-query -W -f='${Version}' googletest 2>/dev/null)"
+}
+KEY=$(key_input | sha256sum | cut -c1-16)
+PREFIX=$CACHE_ROOT/deps-$KEY
+if [ -f "$PREFIX/.complete" ]; then echo "$PREFIX"; exit 0; fi
+
+log() { echo "[deps] $*" >&2; }
+# Runs a build step quietly; on failure shows the end of its output.
+step() {
+  local name=$1; shift
+  if ! "$@" >"$WORK/$name.log" 2>&1; then
+    log "$name failed:"; tail -n 40 "$WORK/$name.log" >&2; return 1
+  fi
+}
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/varlo-deps.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$CACHE_ROOT"
+STAGE=$PREFIX.partial
+rm -rf "$STAGE"; mkdir -p "$STAGE"
+
+# Fetches a source package; the newest version may not be served any more, so older
+# versions listed by apt-cache are tried in turn.
+fetch_src() {
+  local pkg=$1 dir=$WORK/src-$1 v
+  mkdir -p "$dir"
+  for v in $(srcver "$pkg"); do
+    if (cd "$dir" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1); then
+      find "$dir" -mindepth 1 -maxdepth 1 -type d | head -1
+      return 0
+    fi
+    log "$pkg $v not available, trying an older version"
+    rm -rf "${dir:?}"/*
+  done
+  log "no source of $pkg could be fetched"; return 1
+}
+
+build_openssl() {
+  local src; src=$(fetch_src openssl)
+  log "openssl: $(basename "$src")"
+  # Debian's pic patch breaks 32-bit mingw assembly; take it back out.
+  if [ -f "$src/debian/patches/pic.patch" ]; then
+    (cd "$src" && patch -R -p1 -s < debian/patches/pic.patch)
+  fi
+  step openssl-build bash -c "cd '$src' &&
+    ./Configure mingw --cross-compile-prefix=$HOST- CC=gcc-posix --prefix='$STAGE' \
+      --openssldir="C:/Windows/System32/varlo-ssl-none" --libdir=lib \
+      no-shared no-tests no-dso no-engine no-legacy no-module no-comp no-ssl3 \
+      no-ui-console no-srp no-psk no-gost no-idea no-seed no-mdc2 no-rc2 no-rc4 \
+      no-rc5 no-bf no-cast no-camellia no-aria no-sm2 no-sm3 no-sm4 no-whirlpool no-cms no-ts \
+      no-ocsp no-srtp no-dtls no-sctp no-siphash no-scrypt no-des no-dsa no-md4 no-rmd160 \
+      no-blake2 no-ct no-async -Os && make -s -j$JOBS build_libs && make -s install_dev"
+}
+
+build_curl() {
+  local src; src=$(fetch_src curl)
+  log "curl: $(basename "$src")"
+  step curl-build bash -c "cd '$src' &&
+    ./configure --host=$HOST CC=$CC --prefix='$STAGE' --disable-shared --enable-static \
+      --with-zlib=/usr/$HOST --with-openssl='$STAGE' --without-ca-bundle --without-ca-path \
+      --disable-pthreads --disable-threaded-resolver \
+      --disable-ftp --disable-file --disable-ldap --disable-ldaps --disable-rtsp --disable-proxy \
+      --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smb \
+      --disable-smtp --disable-gopher --disable-mqtt --disable-manual \
+      --disable-ntlm --disable-ntlm-wb \
+      --disable-sspi --disable-tls-srp --disable-unix-sockets --disable-alt-svc --disable-hsts \
+      --without-libpsl --without-brotli --without-zstd --without-nghttp2 --without-libidn2 \
+      --without-librtmp --without-libssh2 --without-gssapi --disable-dependency-tracking \
+      CFLAGS='-Os -ffunction-sections -fdata-sections' LIBS='-lws2_32 -lcrypt32 -lbcrypt' &&
+    make -s -j$JOBS -C lib && make -s -C lib install && make -s -C include install"
+  # Makefile.in may name it after Debian's rename; the product links libcurl.a.
+  [ -f "$STAGE/lib/libcurl.a" ] || cp "$STAGE"/lib/libcurl*.a "$STAGE/lib/libcurl.a"
+}
+
+toolchain_args() {
+  echo -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86 \
+    -DCMAKE_C_COMPILER=$CC -DCMAKE_CXX_COMPILER=$CXX \
+    -DCMAKE_FIND_ROOT_PATH=/usr/$HOST -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_INSTALL_PREFIX="$STAGE" -DBUILD_SHARED_LIBS=OFF
+}
+
+build_jsoncpp() {
+  local src; src=$(fetch_src libjsoncpp)
+  log "jsoncpp: $(basename "$src")"
+  # shellcheck disable=SC2046
+  step jsoncpp-configure cmake -S "$src" -B "$WORK/jsoncpp-build" -G Ninja $(toolchain_args) \
+    -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
+    -DJSONCPP_WITH_PKGCONFIG_SUPPORT=OFF -DJSONCPP_WITH_CMAKE_PACKAGE=OFF \
+    -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF
+  step jsoncpp-build cmake --build "$WORK/jsoncpp-build"
+  step jsoncpp-install cmake --install "$WORK/jsoncpp-build"
+}
+
+build_gtest() {
+  log "googletest: /usr/src/googletest"
+  # shellcheck disable=SC2046
+  step gtest-configure cmake -S /usr/src/googletest -B "$WORK/gtest-build" -G Ninja $(toolchain_args) \
+    -Dgtest_disable_pthreads=OFF -DCMAKE_CXX_FLAGS="-static-libgcc -static-libstdc++"
+  step gtest-build cmake --build "$WORK/gtest-build"
+  step gtest-install cmake --install "$WORK/gtest-build"
+}
+
+build_openssl
+build_curl
+build_jsoncpp
+build_gtest
+key_input > "$STAGE/KEY.txt"
+rm -rf "$PREFIX"; mv "$STAGE" "$PREFIX"
+touch "$PREFIX/.complete"
+log "built into $PREFIX"
+echo "$PREFIX"

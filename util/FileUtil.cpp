@@ -1,0 +1,78 @@
+#include "util/FileUtil.h"
+
+#include <cstdlib>
+
+#include "util/UniqueHandle.h"
+
+namespace {
+bool IsDirectory(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
+bool CreateDirectoryRecursive(const std::wstring& path) {
+    if (path.empty()) {
+        return false;
+    }
+    if (IsDirectory(path)) {
+        return true;
+    }
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) {
+        return false;
+    }
+    const std::wstring parent = path.substr(0, separator);
+    if (!IsDirectory(parent) && !CreateDirectoryRecursive(parent)) {
+        return false;
+    }
+    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    return true;
+}
+
+bool FileExists(const std::wstring& path) {
+    if (path.empty()) {
+        return false;
+    }
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolderEmpty(const std::wstring& directory, std::wstring* errorText) {
+    const std::wstring pattern = directory + L"\\*.*";
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &data));
+    if (!search) {
+        if (errorText) {
+            *errorText = L"检测文件夹是否为空失败[" + pattern + L"]";
+        }
+        return false;
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            return false;
+        }
+    } while (::FindNextFileW(search.get(), &data));
+    return true;
+}
+
+std::wstring GetModuleDirectory(HMODULE module) {
+    wchar_t path[512] = {};
+    const DWORD length = ::GetModuleFileNameW(module, path, ARRAYSIZE(path));
+    if (length == 0 || length >= ARRAYSIZE(path)) {
+        return std::wstring();
+    }
+    wchar_t drive[32] = {}, dir[512] = {}, name[512] = {}, ext[128] = {};
+    if (_wsplitpath_s(path, drive, ARRAYSIZE(drive), dir, ARRAYSIZE(dir), name, ARRAYSIZE(name), ext,
+                      ARRAYSIZE(ext)) != 0) {
+        return std::wstring();
+    }
+    return std::wstring(drive) + dir;
+}
+
+std::wstring GetFileNamePart(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"/\\");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}

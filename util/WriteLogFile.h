@@ -1,0 +1,34 @@
+#pragma once
+// The installer's one diagnostic log: UTF-16LE lines appended by any thread, the file
+// opened and closed per line, deleted once it grows past its limit.
+
+#include <windows.h>
+
+#include <string>
+
+class CWriteLogFile {
+public:
+    CWriteLogFile();
+    virtual ~CWriteLogFile();
+    CWriteLogFile(const CWriteLogFile&) = delete;
+    CWriteLogFile& operator=(const CWriteLogFile&) = delete;
+
+    // Deletes an existing file that is empty or over the limit, then keeps path and limit.
+    void SetLogFile(const std::wstring& path, int maxSizeKiB);
+    // Length of the file in bytes; 0 when it cannot be opened.
+    int GetLogFileSize(const std::wstring& path);
+
+    // `format` follows the Windows C runtime's wide printf: %s takes a wide string.
+    void WriteLog(const wchar_t* sourceFile, int line, const wchar_t* format, ...);
+    void WriteLogText(const wchar_t* sourceFile, int line, const std::wstring& text);
+
+private:
+    void Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length);
+
+    std::wstring path_;
+    int maxSizeKiB_ = 0;
+    bool enabled_ = true;
+    CRITICAL_SECTION lock_;
+};
+
+extern CWriteLogFile g_logFile;
