@@ -90,21 +90,29 @@ function(varlo_library name)
   target_link_libraries(${name} PUBLIC ${deps})
 endfunction()
 
-# varlo_test(name SOURCES... [DEPS ...]) — a GoogleTest exe; under the product build it
-# runs under Wine through the cross-compiling emulator.
+# varlo_test(name SOURCES... [DEPS ...] [ENV VAR=value...] [SERIAL]) — a GoogleTest exe;
+# under the product build it runs under Wine through the cross-compiling emulator. SERIAL
+# keeps its tests from running beside any other (machine-wide names, windows, registry).
 function(varlo_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_compile_options(${name} PRIVATE ${VARLO_WARNINGS} $<IF:$<BOOL:${VARLO_WINDOWS}>,-O1,${VARLO_OPT}>)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} varlo_deps_gtest)
   if(VARLO_WINDOWS)
-    target_link_options(${name} PRIVATE -municode)
+    target_compile_options(${name} PRIVATE ${VARLO_WARNINGS} -O1)
+  else()
+    target_compile_options(${name} PRIVATE ${VARLO_WARNINGS} ${VARLO_OPT})
   endif()
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} varlo_deps_gtest)
   target_compile_definitions(${name} PRIVATE VARLO_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              VARLO_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
   include(GoogleTest)
+  list(APPEND ARG_ENV VARLO_TEST=1)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  else()
+    set(serial FALSE)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 ENVIRONMENT "VARLO_TEST=1")
+                       PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENV}")
 endfunction()
 
 # varlo_fuzzer(name SOURCES... DEPS ... CORPUS dir) — native libFuzzer harness; the CI

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/InstanceGuard.h"
+#include "app/StartupSequence.h"
+#include "util/ProcessUtil.h"
+#include "util/UniqueHandle.h"
+
+namespace {
+
+class RecordingLauncher : public IProcessLauncher {
+public:
+    LaunchResult Launch(const LaunchSpec& spec) override {
+        lines.push_back(spec.commandLine);
+        LaunchResult r;
+        r.started = true;
+        return r;
+    }
+    std::vector<std::wstring> lines;
+};
+
+std::wstring SetupExePath() {
+    // The build hands over the host path; Wine sees the host's root as drive Z:.
+    std::string unixPath = VARLO_SETUP_EXE;
+    std::wstring path = L"Z:";
+    for (char c : unixPath) {
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    }
+    return path;
+}
+
+struct DataModule {
+    DataModule() : module(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    UniqueModule module;
+};
+
+struct Calls {
+    int instance = 0;
+    int window = 0;
+    std::string zipHead;
+    std::string password;
+    size_t zipLength = 0;
+};
+
+StartupHooks RecordingHooks(Calls& calls) {
+    StartupHooks hooks;
+    hooks.setToolkitInstance = [&calls](HINSTANCE) { ++calls.instance; };
+    hooks.setResourceZip = [&calls](const uint8_t* data, size_t length, const char* password) {
+        calls.zipHead.assign(reinterpret_cast<const char*>(data), length < 4 ? length : 4);
+        calls.zipLength = length;
+        calls.password = password;
+    };
+    hooks.runMainWindow = [&calls](HINSTANCE) { ++calls.window; };
+    return hooks;
+}
+
+std::wstring Kill(const wchar_t* image) {
+    return L"\"" + GetSystemDirectoryPath() + L"\\cmd.exe\" /c \"taskkill /f /im " + image + L" /t\"";
+}
+
+// A hidden stand-in for the first installer's window.
+class FakeMainWindow {
+public:
+    FakeMainWindow() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = kMainWindowClass;
+        ::RegisterClassW(&wc);
+        hwnd_ = ::CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP, 10, 10, 100, 100, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    }
+    ~FakeMainWindow() { ::DestroyWindow(hwnd_); }
+    HWND hwnd() const { return hwnd_; }
+
+private:
+    HWND hwnd_;
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetProcessLauncher(&recorder_); }
+    void TearDown() override { SetProcessLauncher(nullptr); }
+    RecordingLauncher recorder_;
+};
+
+TEST(InstanceGuard, SecondGuardSeesTheFirst) {
+    const char name[] = "Global\\_varlo_guard_test_";
+    auto first = std::make_unique<InstanceGuard>(name);
+    EXPECT_FALSE(first->IsAlreadyRunning());
+    {
+        InstanceGuard second(name);
+        EXPECT_TRUE(second.IsAlreadyRunning());
+    }
+    first.reset();
+    InstanceGuard again(name);
+    EXPECT_FALSE(again.IsAlreadyRunning());
+}
+
+TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
+    InstanceGuard guard("Global\\_varlo_guard_inherit_");
+    ASSERT_NE(guard.handle(), nullptr);
+    DWORD flags = 0;
+    ASSERT_TRUE(::GetHandleInformation(guard.handle(), &flags));
+    EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
+    guard.Close();
+    EXPECT_EQ(guard.handle(), nullptr);
+}
+
+TEST_F(StartupTest, WithoutTheSkinResourceNoClientIsKilledAndNoWindowRuns) {
+    Calls calls;
+    // The test exe itself carries no skin resource.
+    EXPECT_EQ(RunInstaller(::GetModuleHandleW(nullptr), RecordingHooks(calls)), 0);
+    EXPECT_EQ(recorder_.lines, (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
+                                                          L"cmd.exe /c \"sc delete RuzidorIririre\""}));
+    EXPECT_EQ(calls.instance, 1);
+    EXPECT_EQ(calls.zipLength, 0u);
+    EXPECT_EQ(calls.window, 0);
+}
+
+TEST_F(StartupTest, FullSequenceHandsOverTheSkinAndRunsTheWindow) {
+    DataModule setup;
+    ASSERT_TRUE(setup.module);
+    Calls calls;
+    EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
+    EXPECT_EQ(recorder_.lines,
+              (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
+                                         L"cmd.exe /c \"sc delete RuzidorIririre\"", Kill(L"vljiasu.exe"),
+                                         Kill(L"openvpn.exe"), Kill(L"varlojiasu.exe")}));
+    EXPECT_EQ(calls.zipHead, std::string("PK\x03\x04"));
+    EXPECT_EQ(calls.password, "Tm4RwQ8s");
+    EXPECT_EQ(calls.window, 1);
+
+    ASSERT_GE(g_logDir.size(), 12u);
+    EXPECT_EQ(g_logDir.substr(g_logDir.size() - 11), L"varloSetup\\");
+    const DWORD attributes = ::GetFileAttributesW(g_logDir.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(StartupTest, SecondInstanceRaisesTheFirstWindowInsteadOfOpeningOne) {
+    DataModule setup;
+    InstanceGuard first(kGuardName);
+    FakeMainWindow window;
+    ASSERT_FALSE(::IsWindowVisible(window.hwnd()));
+    Calls calls;
+    EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
+    EXPECT_EQ(calls.window, 0);
+    EXPECT_TRUE(::IsWindowVisible(window.hwnd()));
+    EXPECT_EQ(recorder_.lines.size(), 5u) << "service commands and kills still run before the guard";
+}
+
+TEST_F(StartupTest, GuardHeldWithoutAWindowStillOpensOne) {
+    DataModule setup;
+    InstanceGuard first(kGuardName);
+    Calls calls;
+    EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
+    EXPECT_EQ(calls.window, 1);
+}
+
+// The real exe, started as a second instance while this process plays the first one.
+TEST(SetupExe, SecondProcessRestoresTheFirstWindowAndExitsZero) {
+    InstanceGuard first(kGuardName);
+    FakeMainWindow window;
+    ::ShowWindow(window.hwnd(), SW_MINIMIZE);
+    ::ShowWindow(window.hwnd(), SW_HIDE);
+
+    const std::wstring exe = SetupExePath();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+
+    // The other process restores our window through messages: keep pumping them.
+    const DWORD deadline = ::GetTickCount() + 60000;
+    for (;;) {
+        const DWORD left = deadline - ::GetTickCount();
+        const DWORD r = ::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, left > 60000 ? 0 : left, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) {
+            break;
+        }
+        ASSERT_EQ(r, WAIT_OBJECT_0 + 1) << "setup.exe did not end";
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&msg);
+        }
+    }
+    DWORD code = 1;
+    ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(::IsWindowVisible(window.hwnd()));
+    EXPECT_FALSE(::IsIconic(window.hwnd()));
+}
+
+TEST(SetupExe, FirstInstanceRunsAndExitsZero) {
+    const std::wstring exe = SetupExePath();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
+    EXPECT_EQ(code, 0u);
+}
+
+}  // namespace

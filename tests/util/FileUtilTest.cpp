@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "tests/util/TestFiles.h"
+#include "util/FileUtil.h"
+
+namespace {
+
+TEST(CreateDirectoryRecursive, CreatesEveryMissingLevel) {
+    const std::wstring root = ScratchDir(L"mkdir");
+    const std::wstring deep = root + L"\\a\\b\\c";
+    ::RemoveDirectoryW(deep.c_str());
+    ::RemoveDirectoryW((root + L"\\a\\b").c_str());
+    ::RemoveDirectoryW((root + L"\\a").c_str());
+    EXPECT_TRUE(CreateDirectoryRecursive(deep));
+    EXPECT_TRUE(FileExists(deep));
+    EXPECT_TRUE(CreateDirectoryRecursive(deep)) << "existing directory";
+    EXPECT_TRUE(CreateDirectoryRecursive(root + L"\\x/y\\")) << "mixed and trailing separators";
+    EXPECT_TRUE(FileExists(root + L"\\x\\y"));
+}
+
+TEST(CreateDirectoryRecursive, RefusesWhatCannotBeADirectory) {
+    const std::wstring root = ScratchDir(L"mkdir2");
+    ASSERT_TRUE(WriteBytes(root + L"\\file", "x"));
+    EXPECT_FALSE(CreateDirectoryRecursive(root + L"\\file\\sub"));
+    EXPECT_FALSE(CreateDirectoryRecursive(L"no-separator-name-that-does-not-exist"));
+    EXPECT_FALSE(CreateDirectoryRecursive(L""));
+}
+
+TEST(FileExists, FilesAndDirectoriesButNotEmptyPaths) {
+    const std::wstring root = ScratchDir(L"exists");
+    ASSERT_TRUE(WriteBytes(root + L"\\f.txt", "x"));
+    EXPECT_TRUE(FileExists(root + L"\\f.txt"));
+    EXPECT_TRUE(FileExists(root));
+    EXPECT_FALSE(FileExists(root + L"\\missing.txt"));
+    EXPECT_FALSE(FileExists(L""));
+}
+
+TEST(IsFolderEmpty, Cases) {
+    const std::wstring root = ScratchDir(L"empty");
+    const std::wstring fresh = root + L"\\fresh";
+    const std::wstring withDir = root + L"\\withdir";
+    ::CreateDirectoryW(fresh.c_str(), nullptr);
+    ::CreateDirectoryW(withDir.c_str(), nullptr);
+    ::CreateDirectoryW((withDir + L"\\sub").c_str(), nullptr);
+
+    std::wstring error;
+    EXPECT_TRUE(IsFolderEmpty(fresh, &error));
+    EXPECT_TRUE(error.empty());
+    EXPECT_FALSE(IsFolderEmpty(withDir, &error));
+    EXPECT_TRUE(error.empty());
+
+    const std::wstring missing = root + L"\\missing";
+    EXPECT_FALSE(IsFolderEmpty(missing, &error));
+    EXPECT_EQ(error, L"检测文件夹是否为空失败[" + missing + L"\\*.*]");
+    EXPECT_FALSE(IsFolderEmpty(missing, nullptr));
+}
+
+TEST(GetModuleDirectory, IsTheExeDirectoryWithTrailingSeparator) {
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring expected = exe;
+    expected.erase(expected.find_last_of(L'\\') + 1);
+    EXPECT_EQ(GetModuleDirectory(nullptr), expected);
+}
+
+TEST(GetFileNamePart, Table) {
+    struct Case {
+        std::wstring in, out;
+    } cases[] = {
+        {L"https://cdn.example/files/client.zip", L"client.zip"},
+        {L"C:\\a\\b.txt", L"b.txt"},
+        {L"mixed/a\\b", L"b"},
+        {L"plain", L"plain"},
+        {L"ends/", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetFileNamePart(c.in), c.out) << c.in;
+    }
+}
+
+}  // namespace

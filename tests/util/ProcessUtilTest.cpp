@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "util/ProcessUtil.h"
+
+namespace {
+
+class RecordingLauncher : public IProcessLauncher {
+public:
+    LaunchResult Launch(const LaunchSpec& spec) override {
+        launched.push_back(spec);
+        LaunchResult r;
+        r.started = true;
+        return r;
+    }
+    std::vector<LaunchSpec> launched;
+};
+
+class ProcessUtilTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetProcessLauncher(&recorder_); }
+    void TearDown() override { SetProcessLauncher(nullptr); }
+    RecordingLauncher recorder_;
+};
+
+TEST_F(ProcessUtilTest, SystemDirectoryHasNoTrailingSeparator) {
+    const std::wstring dir = GetSystemDirectoryPath();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(dir.back(), L'\\');
+    EXPECT_NE(GetFileAttributesW((dir + L"\\cmd.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProcessUtilTest, KillRunsTheSystemCmdWithTheQuotedTaskkill) {
+    KillProcessByName(L"vljiasu.exe");
+    ASSERT_EQ(recorder_.launched.size(), 1u);
+    const LaunchSpec& spec = recorder_.launched[0];
+    const std::wstring cmd = GetSystemDirectoryPath() + L"\\cmd.exe";
+    EXPECT_EQ(spec.program, cmd);
+    EXPECT_EQ(spec.commandLine, L"\"" + cmd + L"\" /c \"taskkill /f /im vljiasu.exe /t\"");
+    EXPECT_EQ(spec.workDir, GetSystemDirectoryPath());
+    EXPECT_TRUE(spec.hidden);
+    EXPECT_EQ(spec.waitMs, 0u);
+}
+
+TEST_F(ProcessUtilTest, HiddenCommandKeepsItsTextButNamesCmdByFullPath) {
+    RunHiddenCommand("sc stop RuzidorIririre");
+    RunHiddenCommand("sc delete RuzidorIririre");
+    ASSERT_EQ(recorder_.launched.size(), 2u);
+    const std::wstring cmd = GetSystemDirectoryPath() + L"\\cmd.exe";
+    EXPECT_EQ(recorder_.launched[0].program, cmd);
+    EXPECT_EQ(recorder_.launched[0].commandLine, L"cmd.exe /c \"sc stop RuzidorIririre\"");
+    EXPECT_EQ(recorder_.launched[1].commandLine, L"cmd.exe /c \"sc delete RuzidorIririre\"");
+    EXPECT_EQ(recorder_.launched[1].workDir, GetSystemDirectoryPath());
+    EXPECT_TRUE(recorder_.launched[1].hidden);
+}
+
+TEST(RealLauncher, WaitsForTheExitCodeWhenAsked) {
+    LaunchSpec spec;
+    spec.program = GetSystemDirectoryPath() + L"\\cmd.exe";
+    spec.commandLine = L"cmd.exe /c exit 3";
+    spec.waitMs = 20000;
+    const LaunchResult r = LaunchProcess(spec);
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 3u);
+}
+
+TEST(RealLauncher, AMissingProgramIsNotStarted) {
+    LaunchSpec spec;
+    spec.program = GetSystemDirectoryPath() + L"\\no-such-program.exe";
+    spec.commandLine = L"no-such-program.exe";
+    EXPECT_FALSE(LaunchProcess(spec).started);
+}
+
+}  // namespace
