@@ -10,7 +10,7 @@ PKGS=(
   fonts-wqy-microhei fonts-noto-cjk
   libstb-dev googletest cmake ninja-build python3 python3-cryptography libjsoncpp-dev
   zip unzip p7zip-full clang libclang-rt-14-dev zlib1g-dev
-  dpkg-dev build-essential perl openssl file
+  dpkg-dev build-essential perl openssl file bc locales
 )
 
 missing() {
@@ -25,7 +25,17 @@ if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sou
   need_src=1
 fi
 
+# Wine takes its code page from the host locale, and Chinese file names need a real one.
+ensure_locales() {
+  if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    sed -i -E 's/^# *(zh_CN.UTF-8 UTF-8)/\1/; s/^# *(en_US.UTF-8 UTF-8)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+  fi
+}
+
 if [ -z "$(missing)" ] && [ "$need_src" = 0 ] && dpkg --print-foreign-architectures | grep -qx i386; then
+  ensure_locales
   exit 0
 fi
 
@@ -46,3 +56,4 @@ dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architect
 $SUDO apt-get update -qq
 # shellcheck disable=SC2046
 $SUDO apt-get install -y -qq --no-install-recommends $(missing) >/dev/null
+ensure_locales
