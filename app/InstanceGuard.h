@@ -7,7 +7,7 @@
 #include "util/UniqueHandle.h"
 
 class InstanceGuard {
-public:
+  public:
     explicit InstanceGuard(const char* name);
     ~InstanceGuard() { Close(); }
     InstanceGuard(const InstanceGuard&) = delete;
@@ -17,7 +17,7 @@ public:
     void Close() { handle_.reset(); }
     [[nodiscard]] HANDLE handle() const { return handle_.get(); }
 
-private:
+  private:
     DWORD lastError_ = 0;
     UniqueKernelHandle handle_;
 };

@@ -12,6 +12,9 @@ bash scripts/setup-host.sh
 status=0
 SFX=${VARLO_BUILD_SUFFIX:-}
 
+echo "== format =="
+bash scripts/check-format.sh || status=1
+
 if [ "${VARLO_SKIP_NATIVE:-0}" != 1 ]; then
   echo "== native build (ASan/UBSan) =="
   cmake --preset native -B "build/native$SFX" >/dev/null

@@ -8,7 +8,7 @@
 
 template <typename T>
 class ComPtr {
-public:
+  public:
     ComPtr() noexcept = default;
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -47,13 +47,13 @@ public:
         return ptr_->QueryInterface(__uuidof(U), out.put_void());
     }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 
 // Uninitialises COM only when this object's initialisation succeeded.
 class ScopedComInit {
-public:
+  public:
     ScopedComInit() noexcept : hr_(::CoInitialize(nullptr)) {}
     ~ScopedComInit() {
         if (SUCCEEDED(hr_)) {
@@ -64,6 +64,6 @@ public:
     ScopedComInit& operator=(const ScopedComInit&) = delete;
     [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(hr_); }
 
-private:
+  private:
     HRESULT hr_;
 };

@@ -65,8 +65,8 @@ std::wstring GetModuleDirectory(HMODULE module) {
         return std::wstring();
     }
     wchar_t drive[32] = {}, dir[512] = {}, name[512] = {}, ext[128] = {};
-    if (_wsplitpath_s(path, drive, ARRAYSIZE(drive), dir, ARRAYSIZE(dir), name, ARRAYSIZE(name), ext,
-                      ARRAYSIZE(ext)) != 0) {
+    if (_wsplitpath_s(path, drive, ARRAYSIZE(drive), dir, ARRAYSIZE(dir), name, ARRAYSIZE(name), ext, ARRAYSIZE(ext)) !=
+        0) {
         return std::wstring();
     }
     return std::wstring(drive) + dir;

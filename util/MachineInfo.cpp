@@ -12,7 +12,7 @@
 
 namespace {
 class WinsockSession {
-public:
+  public:
     WinsockSession() { ok_ = ::WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
     ~WinsockSession() {
         if (ok_) {
@@ -22,7 +22,7 @@ public:
     WinsockSession(const WinsockSession&) = delete;
     WinsockSession& operator=(const WinsockSession&) = delete;
 
-private:
+  private:
     WSADATA data_{};
     bool ok_ = false;
 };

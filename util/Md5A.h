@@ -8,7 +8,7 @@
 
 // Incremental digest, so a download can be hashed while its bytes arrive.
 class Md5Stream {
-public:
+  public:
     Md5Stream();
     ~Md5Stream();
     Md5Stream(const Md5Stream&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string FinishHex();
     void Reset();
 
-private:
+  private:
     uint32_t state_[4];
     uint32_t count_[2];  // bit count, low word first
     uint8_t buffer_[64];
@@ -29,7 +29,7 @@ private:
 std::string Md5ToHex(const std::array<uint8_t, 16>& digest);
 
 class CMd5A {
-public:
+  public:
     virtual ~CMd5A() = default;
     // Digest of the bytes of `text` (no terminator).
     std::string GetStringMd5(const std::string& text);

@@ -10,7 +10,7 @@
 namespace {
 
 class RealLauncher final : public IProcessLauncher {
-public:
+  public:
     LaunchResult Launch(const LaunchSpec& spec) override {
         LaunchResult result;
         STARTUPINFOW si = {};

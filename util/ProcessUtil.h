@@ -20,7 +20,7 @@ struct LaunchResult {
 };
 
 class IProcessLauncher {
-public:
+  public:
     virtual ~IProcessLauncher() = default;
     virtual LaunchResult Launch(const LaunchSpec& spec) = 0;
 };

@@ -13,12 +13,14 @@ LSTATUS QueryInto(HKEY key, const std::wstring& valueName, std::vector<wchar_t>&
     std::fill(buffer.begin(), buffer.end(), L'\0');
     // One character short, so a stored string without its terminator still ends in one.
     bytes = (kBufferChars - 1) * sizeof(wchar_t);
-    return ::RegQueryValueExW(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                              &bytes);
+    return ::RegQueryValueExW(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
 }
 }  // namespace
 
-bool ReadRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName, DWORD type,
+bool ReadRegistryValue(HKEY root,
+                       const std::wstring& subKey,
+                       const std::wstring& valueName,
+                       DWORD type,
                        std::wstring& value) {
     value.clear();
     UniqueRegKey key;
@@ -30,8 +32,7 @@ bool ReadRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring
     LSTATUS status = QueryInto(key.get(), valueName, buffer, bytes);
     if (status == ERROR_FILE_NOT_FOUND) {
         UniqueRegKey key64;
-        if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key64.put()) !=
-            ERROR_SUCCESS) {
+        if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key64.put()) != ERROR_SUCCESS) {
             return false;
         }
         status = QueryInto(key64.get(), valueName, buffer, bytes);

@@ -11,7 +11,7 @@
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Type = typename Traits::Type;
 
     UniqueHandle() noexcept : value_(Traits::Invalid()) {}
@@ -54,7 +54,7 @@ public:
         return &value_;
     }
 
-private:
+  private:
     Type value_;
 };
 
@@ -138,7 +138,7 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 
 // A window DC obtained with GetDC must go back to the same window.
 class ScopedWindowDc {
-public:
+  public:
     explicit ScopedWindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
     ~ScopedWindowDc() {
         if (dc_) {
@@ -149,14 +149,14 @@ public:
     ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
     [[nodiscard]] HDC get() const noexcept { return dc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC dc_;
 };
 
 // Restores the previously selected object when it goes out of scope.
 class ScopedSelectObject {
-public:
+  public:
     ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
     ~ScopedSelectObject() {
         if (old_ && old_ != HGDI_ERROR) {
@@ -166,7 +166,7 @@ public:
     ScopedSelectObject(const ScopedSelectObject&) = delete;
     ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };

@@ -14,13 +14,13 @@ namespace {
 constexpr size_t kFormatBufferChars = 10240;
 
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CRITICAL_SECTION& cs) : cs_(cs) { ::EnterCriticalSection(&cs_); }
     ~ScopedLock() { ::LeaveCriticalSection(&cs_); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CRITICAL_SECTION& cs_;
 };
 

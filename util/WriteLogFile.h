@@ -7,7 +7,7 @@
 #include <string>
 
 class CWriteLogFile {
-public:
+  public:
     CWriteLogFile();
     virtual ~CWriteLogFile();
     CWriteLogFile(const CWriteLogFile&) = delete;
@@ -22,7 +22,7 @@ public:
     void WriteLog(const wchar_t* sourceFile, int line, const wchar_t* format, ...);
     void WriteLogText(const wchar_t* sourceFile, int line, const std::wstring& text);
 
-private:
+  private:
     void Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length);
 
     std::wstring path_;

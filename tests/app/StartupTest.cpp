@@ -14,7 +14,7 @@
 namespace {
 
 class RecordingLauncher : public IProcessLauncher {
-public:
+  public:
     LaunchResult Launch(const LaunchSpec& spec) override {
         lines.push_back(spec.commandLine);
         LaunchResult r;
@@ -65,25 +65,25 @@ std::wstring Kill(const wchar_t* image) {
 
 // A hidden stand-in for the first installer's window.
 class FakeMainWindow {
-public:
+  public:
     FakeMainWindow() {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = ::DefWindowProcW;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = kMainWindowClass;
         ::RegisterClassW(&wc);
-        hwnd_ = ::CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP, 10, 10, 100, 100, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+        hwnd_ = ::CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP, 10, 10, 100, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
     }
     ~FakeMainWindow() { ::DestroyWindow(hwnd_); }
     HWND hwnd() const { return hwnd_; }
 
-private:
+  private:
     HWND hwnd_;
 };
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetProcessLauncher(&recorder_); }
     void TearDown() override { SetProcessLauncher(nullptr); }
     RecordingLauncher recorder_;
@@ -128,10 +128,9 @@ TEST_F(StartupTest, FullSequenceHandsOverTheSkinAndRunsTheWindow) {
     ASSERT_TRUE(setup.module);
     Calls calls;
     EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
-    EXPECT_EQ(recorder_.lines,
-              (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
-                                         L"cmd.exe /c \"sc delete RuzidorIririre\"", Kill(L"vljiasu.exe"),
-                                         Kill(L"openvpn.exe"), Kill(L"varlojiasu.exe")}));
+    EXPECT_EQ(recorder_.lines, (std::vector<std::wstring>{
+                                   L"cmd.exe /c \"sc stop RuzidorIririre\"", L"cmd.exe /c \"sc delete RuzidorIririre\"",
+                                   Kill(L"vljiasu.exe"), Kill(L"openvpn.exe"), Kill(L"varlojiasu.exe")}));
     EXPECT_EQ(calls.zipHead, std::string("PK\x03\x04"));
     EXPECT_EQ(calls.password, "Tm4RwQ8s");
     EXPECT_EQ(calls.window, 1);

@@ -9,7 +9,7 @@
 namespace {
 
 class RecordingLauncher : public IProcessLauncher {
-public:
+  public:
     LaunchResult Launch(const LaunchSpec& spec) override {
         launched.push_back(spec);
         LaunchResult r;
@@ -20,7 +20,7 @@ public:
 };
 
 class ProcessUtilTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetProcessLauncher(&recorder_); }
     void TearDown() override { SetProcessLauncher(nullptr); }
     RecordingLauncher recorder_;

@@ -27,7 +27,9 @@ TEST(TextConv, Utf8RoundTripKeepsTheBytes) {
 
 TEST(TextConv, InvalidUtf8IsReplacedNotTruncated) {
     // The system routine without flags substitutes U+FFFD; the rest of the text survives.
-    const std::wstring wide = Utf8ToWide("a\xFF" "b");
+    const std::wstring wide = Utf8ToWide(
+        "a\xFF"
+        "b");
     ASSERT_EQ(wide.size(), 3u);
     EXPECT_EQ(wide[0], L'a');
     EXPECT_EQ(wide[2], L'b');

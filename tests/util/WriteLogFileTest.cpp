@@ -17,7 +17,7 @@ std::wstring AsUtf16(const std::string& bytes) {
 }
 
 class LogFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // CTest runs tests in parallel processes: one file per test.
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
