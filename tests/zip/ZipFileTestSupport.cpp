@@ -1,0 +1,121 @@
+#include "ZipFileTestSupport.h"
+
+#include <algorithm>
+
+namespace {
+
+void ListInto(const std::wstring& folder,
+              const std::wstring& prefix,
+              bool withDirectories,
+              std::vector<std::wstring>* out) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (withDirectories) {
+                out->push_back(prefix + name + L"/");
+            }
+            ListInto(folder + L"\\" + name, prefix + name + L"/", withDirectories, out);
+        } else {
+            out->push_back(prefix + name);
+        }
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+}
+
+}  // namespace
+
+TestSandbox::TestSandbox() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH];
+    DWORD length = ::GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp, length) + L"zipt-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    RemoveTree(path_);
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TestSandbox::~TestSandbox() {
+    RemoveTree(path_);
+}
+
+void RemoveTree(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") {
+                RemoveTree(path + L"\\" + name);
+            }
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    ::CloseHandle(file);
+    return ok;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    std::string out;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        out.append(buffer, got);
+    }
+    ::CloseHandle(file);
+    return out;
+}
+
+bool PathExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD AttributesOf(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str());
+}
+
+std::vector<std::wstring> ListFiles(const std::wstring& folder, bool withDirectories) {
+    std::vector<std::wstring> out;
+    ListInto(folder, L"", withDirectories, &out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::wstring HostPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) {
+        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return path;
+}
