@@ -1,0 +1,30 @@
+#pragma once
+// An image-valued property of a control (background, state images, the layered window's
+// background): the text as written, parsed on first use. The image itself is looked up
+// in the caches on every draw, so a replaced cache entry can never be drawn stale.
+
+#include "toolkit/ImageSpec.h"
+
+#include <string>
+
+struct ImageDescriptor {
+    std::wstring text;
+    bool parsed = false;
+    bool failed = false;  // parsed, but no image could be had: draws nothing
+    ImageSpec spec;       // dest, source, corner, fade, hole, tiling, mask
+
+    ImageDescriptor() = default;
+    explicit ImageDescriptor(const std::wstring& value) : text(value) {}
+
+    // A new text resets everything to the defaults.
+    void SetText(const std::wstring& value) {
+        text = value;
+        Reset();
+    }
+    void Reset() {
+        parsed = false;
+        failed = false;
+        spec = ImageSpec();
+    }
+    [[nodiscard]] bool IsEmpty() const { return text.empty(); }
+};

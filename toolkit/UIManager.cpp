@@ -1,0 +1,526 @@
+#include "toolkit/UIManager.h"
+
+#include "toolkit/ControlUI.h"
+#include "toolkit/INotifyUI.h"
+#include "toolkit/SkinArchive.h"
+#include "toolkit/UIManagerGlobals.h"
+
+#include <algorithm>
+
+namespace {
+
+template <typename T>
+bool AddUnique(std::vector<T*>& list, T* item) {
+    if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) {
+        return false;
+    }
+    list.push_back(item);
+    return true;
+}
+
+template <typename T>
+bool RemoveItem(std::vector<T*>& list, T* item) {
+    const auto it = std::find(list.begin(), list.end(), item);
+    if (it == list.end()) {
+        return false;
+    }
+    list.erase(it);
+    return true;
+}
+
+CControlUI* RegisterNameProc(CControlUI* control, void* data) {
+    auto* names = static_cast<std::map<std::wstring, CControlUI*>*>(data);
+    const std::wstring& name = control->GetName();
+    if (!name.empty()) {
+        names->emplace(name, control);  // the first control keeps a name
+    }
+    return nullptr;
+}
+
+CControlUI* HitProc(CControlUI* control, void*) {
+    return control;
+}
+
+struct ClassSearch {
+    const wchar_t* className;
+    int index;
+};
+
+CControlUI* ClassProc(CControlUI* control, void* data) {
+    auto* search = static_cast<ClassSearch*>(data);
+    if (std::wcscmp(control->GetClass(), search->className) == 0 && search->index-- == 0) {
+        return control;
+    }
+    return nullptr;
+}
+
+CControlUI* NameProc(CControlUI* control, void* data) {
+    return control->GetName() == *static_cast<const std::wstring*>(data) ? control : nullptr;
+}
+
+CControlUI* CollectProc(CControlUI* control, void* data) {
+    static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
+    return nullptr;
+}
+
+}  // namespace
+
+CUIManager::CUIManager()
+    : timers_([this](uint32_t id, uint32_t interval) { return ::SetTimer(window_, id, interval, nullptr) != 0; },
+              [this](uint32_t id) { ::KillTimer(window_, id); }) {
+    UIManagerGlobals::OnManagerCreated(this, &gdiplusToken_);
+}
+
+CUIManager::~CUIManager() {
+    for (CControlUI* control : delayedCleanup_) {
+        delete control;
+    }
+    delayedCleanup_.clear();
+    asyncNotify_.clear();
+    names_.clear();
+    CControlUI* root = root_;
+    root_ = nullptr;
+    delete root;
+    resources_.Clear();
+    windowAttributes_.clear();
+    optionGroups_.clear();
+    RemoveAllTimers();
+    if (toolTipWindow_ != nullptr) {
+        ::DestroyWindow(toolTipWindow_);
+        toolTipWindow_ = nullptr;
+    }
+    ReleaseBuffers();
+    if (windowDc_ != nullptr) {
+        ::ReleaseDC(window_, windowDc_);
+        windowDc_ = nullptr;
+    }
+    UIManagerGlobals::OnManagerDestroyed(this, gdiplusToken_);
+}
+
+void CUIManager::SetInstance(HINSTANCE instance) {
+    UIManagerGlobals::Instance() = instance;
+}
+
+HINSTANCE CUIManager::GetInstance() {
+    return UIManagerGlobals::Instance();
+}
+
+void CUIManager::SetResourceInstance(HINSTANCE instance) {
+    UIManagerGlobals::ResourceInstance() = instance;
+}
+
+HINSTANCE CUIManager::GetResourceInstance() {
+    HINSTANCE resource = UIManagerGlobals::ResourceInstance();
+    return resource != nullptr ? resource : UIManagerGlobals::Instance();
+}
+
+void CUIManager::SetResourcePath(const std::wstring& path) {
+    CSkinArchive::SetResourcePath(path);
+}
+
+const std::wstring& CUIManager::GetResourcePath() {
+    return CSkinArchive::GetResourcePath();
+}
+
+void CUIManager::SetResourceZip(const void* data, size_t length, const char* password) {
+    CSkinArchive::SetResourceZip(data, length, password);
+}
+
+void CUIManager::Init(HWND window, const wchar_t* name) {
+    if (window == nullptr || window == window_) {
+        return;
+    }
+    resources_.Clear();
+    RemoveAllOptionGroups();
+    RemoveAllTimers();
+    name_ = name != nullptr ? name : L"";
+    window_ = window;
+    windowDc_ = ::GetDC(window);
+    threadId_ = ::GetCurrentThreadId();
+    UIManagerGlobals::Join(this);
+}
+
+SIZE CUIManager::GetClientSize() const {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    return SIZE{client.right - client.left, client.bottom - client.top};
+}
+
+void CUIManager::SetInitSize(int cx, int cy) {
+    initSize_ = SIZE{cx, cy};
+    if (root_ == nullptr && window_ != nullptr) {
+        ::SetWindowPos(window_, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+}
+
+bool CUIManager::AttachRoot(CControlUI* root) {
+    if (root == nullptr) {
+        return false;
+    }
+    focus_ = key_ = hover_ = click_ = lastToolTip_ = nullptr;
+    if (root_ != nullptr) {
+        for (CControlUI* control : delayedCleanup_) {
+            delete control;
+        }
+        delayedCleanup_.clear();
+        asyncNotify_.clear();
+        names_.clear();
+        postPaint_.clear();
+        nativeWindows_.clear();
+        AddDelayedCleanup(root_);
+    }
+    root_ = root;
+    updateNeeded_ = true;
+    firstLayout_ = true;
+    focusNeeded_ = true;
+    return InitControls(root, nullptr);
+}
+
+bool CUIManager::InitControls(CControlUI* control, CControlUI* parent) {
+    if (control == nullptr) {
+        return false;
+    }
+    control->SetManager(this, parent != nullptr ? parent : control->GetParent(), true);
+    control->FindControl(RegisterNameProc, &names_, UIFind::All);
+    return true;
+}
+
+void CUIManager::ReapObjects(CControlUI* control) {
+    if (control == nullptr) {
+        return;
+    }
+    if (control == click_) {
+        click_ = nullptr;
+    }
+    if (control == hover_) {
+        hover_ = nullptr;
+    }
+    if (control == focus_) {
+        focus_ = nullptr;
+    }
+    if (control == key_) {
+        key_ = nullptr;
+    }
+    if (control == lastToolTip_) {
+        lastToolTip_ = nullptr;
+    }
+    timers_.KillAll(control);
+    const auto named = names_.find(control->GetName());
+    if (named != names_.end() && named->second == control) {
+        names_.erase(named);
+    }
+    RemoveItem(mouseLeaveNeeded_, control);
+    RemoveItem(postPaint_, control);
+    nativeWindows_.erase(std::remove_if(nativeWindows_.begin(), nativeWindows_.end(),
+                                        [control](const NativeWindow& w) { return w.control == control; }),
+                         nativeWindows_.end());
+    for (NotifyMessage& msg : asyncNotify_) {
+        if (msg.sender == control) {
+            msg.sender = nullptr;
+        }
+    }
+    for (auto& group : optionGroups_) {
+        RemoveItem(group.second, control);
+    }
+}
+
+void CUIManager::RenameControl(CControlUI* control, const std::wstring& oldName) {
+    const auto old = names_.find(oldName);
+    if (old != names_.end() && old->second == control) {
+        names_.erase(old);
+    }
+    if (control->GetName().empty() || !IsOwnControl(control)) {
+        return;
+    }
+    names_.emplace(control->GetName(), control);
+}
+
+// True when the control hangs in this manager's tree (not merely pointing at it while a
+// layout is being built).
+bool CUIManager::IsOwnControl(const CControlUI* control) const {
+    if (control == nullptr || control->GetManager() != this || root_ == nullptr) {
+        return false;
+    }
+    const CControlUI* top = control;
+    while (top->GetParent() != nullptr) {
+        top = top->GetParent();
+    }
+    return top == root_;
+}
+
+void CUIManager::AddDelayedCleanup(CControlUI* control) {
+    if (control == nullptr) {
+        return;
+    }
+    control->SetManager(this, nullptr, false);
+    if (AddUnique(delayedCleanup_, control) && window_ != nullptr && !asyncNotifyPosted_) {
+        asyncNotifyPosted_ = ::PostMessageW(window_, kAsyncNotifyMessage, 0, 0) != FALSE;
+    }
+}
+
+CControlUI* CUIManager::FindControl(const std::wstring& name) const {
+    const auto it = names_.find(name);
+    return it != names_.end() ? it->second : nullptr;
+}
+
+CControlUI* CUIManager::FindControl(POINT point) const {
+    return root_ != nullptr ? root_->FindControl(HitProc, &point, UIFind::Visible | UIFind::HitTest | UIFind::TopFirst)
+                            : nullptr;
+}
+
+CControlUI* CUIManager::FindSubControlByPoint(CControlUI* parent, POINT point) const {
+    CControlUI* start = parent != nullptr ? parent : root_;
+    return start != nullptr ? start->FindControl(HitProc, &point, UIFind::Visible | UIFind::HitTest | UIFind::TopFirst)
+                            : nullptr;
+}
+
+CControlUI* CUIManager::FindSubControlByName(CControlUI* parent, const std::wstring& name) const {
+    CControlUI* start = parent != nullptr ? parent : root_;
+    std::wstring key = name;
+    return start != nullptr ? start->FindControl(NameProc, &key, UIFind::All) : nullptr;
+}
+
+CControlUI* CUIManager::FindSubControlByClass(CControlUI* parent, const wchar_t* className, int index) {
+    CControlUI* start = parent != nullptr ? parent : root_;
+    ClassSearch search{className, index};
+    return start != nullptr ? start->FindControl(ClassProc, &search, UIFind::All) : nullptr;
+}
+
+bool CUIManager::AddOptionGroup(const std::wstring& group, CControlUI* control) {
+    return AddUnique(optionGroups_[group], control);
+}
+
+const std::vector<CControlUI*>* CUIManager::GetOptionGroup(const std::wstring& group) const {
+    const auto it = optionGroups_.find(group);
+    return it != optionGroups_.end() ? &it->second : nullptr;
+}
+
+void CUIManager::RemoveOptionGroup(const std::wstring& group, CControlUI* control) {
+    const auto it = optionGroups_.find(group);
+    if (it == optionGroups_.end()) {
+        return;
+    }
+    RemoveItem(it->second, control);
+    if (it->second.empty()) {
+        optionGroups_.erase(it);
+    }
+}
+
+void CUIManager::RemoveAllOptionGroups() {
+    optionGroups_.clear();
+}
+
+bool CUIManager::SetTimer(CControlUI* control, UINT localId, UINT interval) {
+    // Timers belong to the window's thread; a worker hands its request over by posting.
+    if (window_ == nullptr || control == nullptr || ::GetCurrentThreadId() != threadId_) {
+        return false;
+    }
+    return timers_.Set(control, localId, interval);
+}
+
+bool CUIManager::KillTimer(CControlUI* control, UINT localId) {
+    if (::GetCurrentThreadId() != threadId_) {
+        return false;
+    }
+    return timers_.Kill(control, localId);
+}
+
+void CUIManager::KillTimer(CControlUI* control) {
+    if (::GetCurrentThreadId() == threadId_) {
+        timers_.KillAll(control);
+    }
+}
+
+void CUIManager::RemoveAllTimers() {
+    if (threadId_ == 0 || ::GetCurrentThreadId() == threadId_) {
+        timers_.RemoveAll();
+    }
+}
+
+void CUIManager::SendEvent(CControlUI* control, UIEventType type, WPARAM wParam, LPARAM lParam, wchar_t key) {
+    if (control == nullptr) {
+        return;
+    }
+    UIEvent event;
+    event.type = type;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
+    event.mouse = lastMouse_;
+    event.key = key;
+    event.keyState = CurrentKeyState();
+    event.wParam = wParam;
+    event.lParam = lParam;
+    control->Event(event);
+}
+
+WORD CUIManager::CurrentKeyState() const {
+    WORD state = 0;
+    if (::GetKeyState(VK_LBUTTON) < 0) {
+        state |= UIKeyState::LButton;
+    }
+    if (::GetKeyState(VK_RBUTTON) < 0) {
+        state |= UIKeyState::RButton;
+    }
+    if (::GetKeyState(VK_SHIFT) < 0) {
+        state |= UIKeyState::Shift;
+    }
+    if (::GetKeyState(VK_CONTROL) < 0) {
+        state |= UIKeyState::Control;
+    }
+    if (::GetKeyState(VK_MENU) < 0) {
+        state |= UIKeyState::Alt;
+    }
+    return state;
+}
+
+void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
+    if (focusWindow && !noActivate_ && window_ != nullptr && ::GetFocus() != window_ && control != focus_) {
+        ::SetFocus(window_);
+    }
+    if (control == focus_) {
+        return;
+    }
+    if (focus_ != nullptr) {
+        CControlUI* old = focus_;
+        UIEvent event;
+        event.type = UIEventType::KillFocus;
+        event.sender = control;
+        event.timestamp = ::GetTickCount();
+        event.mouse = lastMouse_;
+        old->Event(event);
+        SendNotify(old, L"killfocus");
+        focus_ = nullptr;
+    }
+    if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+        focus_ = control;
+        SendEvent(control, UIEventType::SetFocus);
+        SendNotify(control, L"setfocus");
+    }
+}
+
+namespace {
+
+// Every visible, enabled control, parents before children.
+std::vector<CControlUI*> TabOrder(CControlUI* root) {
+    std::vector<CControlUI*> all;
+    if (root != nullptr) {
+        root->FindControl(CollectProc, &all, UIFind::Visible | UIFind::Enabled | UIFind::MeFirst);
+    }
+    return all;
+}
+
+bool IsTabStop(const CControlUI* control) {
+    return (control->GetControlFlags() & UIFlag::TabStop) != 0;
+}
+
+CControlUI* FindTabStop(const std::vector<CControlUI*>& order, CControlUI* from, bool forward) {
+    std::vector<CControlUI*> stops;
+    size_t fromIndex = order.size();
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == from) {
+            fromIndex = i;
+        }
+    }
+    if (forward) {
+        for (size_t i = fromIndex == order.size() ? 0 : fromIndex + 1; i < order.size(); ++i) {
+            if (IsTabStop(order[i])) {
+                return order[i];
+            }
+        }
+        for (CControlUI* control : order) {
+            if (IsTabStop(control)) {
+                return control;
+            }
+        }
+        return nullptr;
+    }
+    if (fromIndex < order.size()) {
+        for (size_t i = fromIndex; i-- > 0;) {
+            if (IsTabStop(order[i])) {
+                return order[i];
+            }
+        }
+    }
+    for (size_t i = order.size(); i-- > 0;) {
+        if (IsTabStop(order[i])) {
+            return order[i];
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void CUIManager::SetFocusNeeded(CControlUI* control) {
+    if (!noActivate_ && window_ != nullptr) {
+        ::SetFocus(window_);
+    }
+    if (control == nullptr) {
+        focusNeeded_ = false;
+        return;
+    }
+    if (focus_ != nullptr) {
+        CControlUI* old = focus_;
+        UIEvent event;
+        event.type = UIEventType::KillFocus;
+        event.sender = control;
+        event.timestamp = ::GetTickCount();
+        event.mouse = lastMouse_;
+        old->Event(event);
+        SendNotify(old, L"killfocus");
+        focus_ = nullptr;
+    }
+    focus_ = FindTabStop(TabOrder(root_), control, false);
+    focusNeeded_ = true;
+    if (root_ != nullptr) {
+        root_->NeedUpdate();
+    }
+}
+
+bool CUIManager::SetNextTabControl(bool forward) {
+    if (updateNeeded_ && forward) {
+        focusNeeded_ = true;
+        if (window_ != nullptr) {
+            ::InvalidateRect(window_, nullptr, FALSE);
+        }
+        return true;
+    }
+    CControlUI* next = FindTabStop(TabOrder(root_), focus_, forward);
+    if (next != nullptr) {
+        SetFocus(next, true);
+    }
+    focusNeeded_ = false;
+    return true;
+}
+
+void CUIManager::SetCapture() {
+    ::SetCapture(window_);
+    captured_ = true;
+}
+
+void CUIManager::ReleaseCapture() {
+    ::ReleaseCapture();
+    captured_ = false;
+}
+
+void CUIManager::ClampInvalid(RECT& rect) const {
+    rect.left = std::max<LONG>(rect.left, 0);
+    rect.top = std::max<LONG>(rect.top, 0);
+    rect.right = std::max(rect.right, rect.left);
+    rect.bottom = std::max(rect.bottom, rect.top);
+}
+
+void CUIManager::Invalidate() {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    Invalidate(client);
+}
+
+void CUIManager::Invalidate(RECT& rect) {
+    ClampInvalid(rect);
+    if (layered_) {
+        ::UnionRect(&layeredUpdate_, &layeredUpdate_, &rect);
+    } else if (window_ != nullptr) {
+        ::InvalidateRect(window_, &rect, FALSE);
+    }
+}

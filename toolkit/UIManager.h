@@ -1,0 +1,310 @@
+#pragma once
+// One per window: turns the window's messages into events for single controls, paints
+// the control tree through an off-screen buffer (or as a per-pixel-alpha layered window),
+// keeps the window's resources, timers, focus and tooltips, and delivers notifications.
+// Everything here belongs to the window's thread.
+
+#include "toolkit/ImageDescriptor.h"
+#include "toolkit/ResourceCache.h"
+#include "toolkit/TimerTable.h"
+#include "toolkit/UIDefs.h"
+#include "util/UniqueHandle.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CControlUI;
+class IMessageFilterUI;
+class INotifyUI;
+class ITranslateAccelerator;
+
+class CUIManager {
+  public:
+    // Carries the queued notifications.
+    static constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
+    // The layered window repaints on this window timer.
+    static constexpr UINT_PTR kLayeredTimerId = 0x2000;
+    static constexpr UINT kLayeredTimerInterval = 10;
+    // Default colours of a new manager.
+    static constexpr DWORD kDefaultDisabledColor = 0xFFA7A6AA;
+    static constexpr DWORD kDefaultFontColor = 0xFF000000;
+    static constexpr DWORD kDefaultLinkFontColor = 0xFF0000FF;
+    static constexpr DWORD kDefaultLinkHoverFontColor = 0xFFD3215F;
+    static constexpr DWORD kDefaultSelectedBkColor = 0xFFBAE4FF;
+
+    CUIManager();
+    ~CUIManager();
+    CUIManager(const CUIManager&) = delete;
+    CUIManager& operator=(const CUIManager&) = delete;
+
+    // Process-wide settings.
+    static void SetInstance(HINSTANCE instance);
+    [[nodiscard]] static HINSTANCE GetInstance();
+    static void SetResourceInstance(HINSTANCE instance);
+    // The resource instance, or the instance when none is set.
+    [[nodiscard]] static HINSTANCE GetResourceInstance();
+    static void SetResourcePath(const std::wstring& path);
+    [[nodiscard]] static const std::wstring& GetResourcePath();
+    // The skin archive in memory; `data` must outlive every window.
+    static void SetResourceZip(const void* data, size_t length, const char* password);
+    // Offers a queued message to the managers of its window; true when consumed.
+    static bool TranslateMessage(const MSG* msg);
+
+    void Init(HWND window, const wchar_t* name = nullptr);
+    [[nodiscard]] HWND GetPaintWindow() const { return window_; }
+    [[nodiscard]] HDC GetPaintDC() const { return windowDc_; }
+    [[nodiscard]] const std::wstring& GetName() const { return name_; }
+    [[nodiscard]] POINT GetMousePos() const { return lastMouse_; }
+    [[nodiscard]] SIZE GetClientSize() const;
+    [[nodiscard]] SIZE GetInitSize() const { return initSize_; }
+    void SetInitSize(int cx, int cy);
+    [[nodiscard]] RECT GetSizeBox() const { return sizeBox_; }
+    void SetSizeBox(const RECT& box) { sizeBox_ = box; }
+    [[nodiscard]] RECT GetCaptionRect() const { return caption_; }
+    void SetCaptionRect(const RECT& caption) { caption_ = caption; }
+    [[nodiscard]] SIZE GetRoundCorner() const { return roundCorner_; }
+    void SetRoundCorner(int cx, int cy) { roundCorner_ = SIZE{cx, cy}; }
+    [[nodiscard]] SIZE GetMinInfo() const { return minInfo_; }
+    void SetMinInfo(int cx, int cy) { minInfo_ = SIZE{cx, cy}; }
+    [[nodiscard]] SIZE GetMaxInfo() const { return maxInfo_; }
+    void SetMaxInfo(int cx, int cy) { maxInfo_ = SIZE{cx, cy}; }
+    [[nodiscard]] bool IsShowUpdateRect() const { return showDirty_; }
+    void SetShowUpdateRect(bool show) { showDirty_ = show; }
+    [[nodiscard]] bool IsNoActivate() const { return noActivate_; }
+    void SetNoActivate(bool on) { noActivate_ = on; }
+    [[nodiscard]] BYTE GetOpacity() const { return opacity_; }
+    void SetOpacity(BYTE opacity);
+    [[nodiscard]] bool IsLayered() const { return layered_; }
+    void SetLayered(bool layered);
+    void SetLayeredOpacity(BYTE opacity);
+    [[nodiscard]] const ImageDescriptor& GetLayeredImage() const { return layeredImage_; }
+    void SetLayeredImage(const std::wstring& descriptor);
+
+    [[nodiscard]] DWORD GetDefaultDisabledColor() const { return disabledColor_; }
+    void SetDefaultDisabledColor(DWORD color) { disabledColor_ = color; }
+    [[nodiscard]] DWORD GetDefaultFontColor() const { return fontColor_; }
+    void SetDefaultFontColor(DWORD color) { fontColor_ = color; }
+    [[nodiscard]] DWORD GetDefaultLinkFontColor() const { return linkColor_; }
+    void SetDefaultLinkFontColor(DWORD color) { linkColor_ = color; }
+    [[nodiscard]] DWORD GetDefaultLinkHoverFontColor() const { return linkHoverColor_; }
+    void SetDefaultLinkHoverFontColor(DWORD color) { linkHoverColor_ = color; }
+    [[nodiscard]] DWORD GetDefaultSelectedBkColor() const { return selectedColor_; }
+    void SetDefaultSelectedBkColor(DWORD color) { selectedColor_ = color; }
+
+    // Resources: the manager's own tables first, then the shared ones.
+    const ImageEntry* AddImage(const std::wstring& name,
+                               const std::wstring& resourceType = L"",
+                               DWORD mask = 0,
+                               bool useHSL = false,
+                               bool shared = false);
+    [[nodiscard]] const ImageEntry* GetImage(const std::wstring& name) const;
+    const ImageEntry* GetImageEx(const std::wstring& name,
+                                 const std::wstring& resourceType = L"",
+                                 DWORD mask = 0,
+                                 bool useHSL = false);
+    bool RemoveImage(const std::wstring& name, bool shared = false);
+    static const ImageEntry* GetSharedImageEx(const std::wstring& name,
+                                              const std::wstring& resourceType,
+                                              DWORD mask,
+                                              bool useHSL);
+    HFONT AddFont(int id,
+                  const std::wstring& face,
+                  int size,
+                  bool bold,
+                  bool underline,
+                  bool italic,
+                  bool strikeout,
+                  bool shared = false);
+    // The font of that id, else the default font; ids below 0 always mean the default.
+    [[nodiscard]] HFONT GetFont(int id);
+    [[nodiscard]] FontEntry* GetFontInfo(int id);
+    void SetDefaultFont(const std::wstring& face,
+                        int size,
+                        bool bold,
+                        bool underline,
+                        bool italic,
+                        bool strikeout,
+                        bool shared = false);
+    [[nodiscard]] FontEntry* GetDefaultFontInfo();
+    void AddDefaultAttributeList(const std::wstring& element, const std::wstring& list, bool shared = false);
+    [[nodiscard]] std::wstring GetDefaultAttributeList(const std::wstring& element) const;
+    void SetWindowAttribute(const std::wstring& name, const std::wstring& value);
+    [[nodiscard]] std::wstring GetWindowAttribute(const std::wstring& name) const;
+    // Frees the shared tables (tests, process end).
+    static void RemoveAllSharedResources();
+
+    // The control tree.
+    bool AttachRoot(CControlUI* root);
+    [[nodiscard]] CControlUI* GetRoot() const { return root_; }
+    // Attaches a subtree to this manager (initialising it) and registers its names.
+    bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
+    // Forgets every role and record of a control that is going away.
+    void ReapObjects(CControlUI* control);
+    // Keeps the name table right after a control's name changed.
+    void RenameControl(CControlUI* control, const std::wstring& oldName);
+    void AddDelayedCleanup(CControlUI* control);
+    [[nodiscard]] CControlUI* FindControl(const std::wstring& name) const;
+    [[nodiscard]] CControlUI* FindControl(POINT point) const;
+    [[nodiscard]] CControlUI* FindSubControlByPoint(CControlUI* parent, POINT point) const;
+    [[nodiscard]] CControlUI* FindSubControlByName(CControlUI* parent, const std::wstring& name) const;
+    [[nodiscard]] CControlUI* FindSubControlByClass(CControlUI* parent, const wchar_t* className, int index = 0);
+    void UsedVirtualWnd(bool used) { usesVirtualWnd_ = used; }
+
+    bool AddOptionGroup(const std::wstring& group, CControlUI* control);
+    [[nodiscard]] const std::vector<CControlUI*>* GetOptionGroup(const std::wstring& group) const;
+    void RemoveOptionGroup(const std::wstring& group, CControlUI* control);
+    void RemoveAllOptionGroups();
+
+    // Timers: only on the window's thread; from any other thread they fail.
+    bool SetTimer(CControlUI* control, UINT localId, UINT interval);
+    bool KillTimer(CControlUI* control, UINT localId);
+    void KillTimer(CControlUI* control);
+    void RemoveAllTimers();
+    [[nodiscard]] size_t GetTimerRecordCount() const { return timers_.GetRecordCount(); }
+
+    [[nodiscard]] CControlUI* GetFocus() const { return focus_; }
+    void SetFocus(CControlUI* control, bool focusWindow = true);
+    void SetFocusNeeded(CControlUI* control);
+    bool SetNextTabControl(bool forward = true);
+    void SetCapture();
+    void ReleaseCapture();
+    [[nodiscard]] bool IsCaptured() const { return captured_; }
+    [[nodiscard]] bool IsPainting() const { return painting_; }
+
+    void SendNotify(CControlUI* control,
+                    const std::wstring& type,
+                    WPARAM wParam = 0,
+                    LPARAM lParam = 0,
+                    bool async = false,
+                    bool allowRepeats = true);
+    void SendNotify(NotifyMessage& msg, bool async = false, bool allowRepeats = true);
+
+    bool AddNotifier(INotifyUI* notifier);
+    bool RemoveNotifier(INotifyUI* notifier);
+    bool AddPreMessageFilter(IMessageFilterUI* filter);
+    bool RemovePreMessageFilter(IMessageFilterUI* filter);
+    bool AddMessageFilter(IMessageFilterUI* filter);
+    bool RemoveMessageFilter(IMessageFilterUI* filter);
+    bool AddTranslateAccelerator(ITranslateAccelerator* accelerator);
+    bool RemoveTranslateAccelerator(ITranslateAccelerator* accelerator);
+    bool AddPostPaint(CControlUI* control);
+    bool RemovePostPaint(CControlUI* control);
+    bool AddNativeWindow(CControlUI* control, HWND window);
+    bool RemoveNativeWindow(HWND window);
+    bool AddMouseLeaveNeeded(CControlUI* control);
+    bool RemoveMouseLeaveNeeded(CControlUI* control);
+
+    void Invalidate();
+    void Invalidate(RECT& rect);
+    void NeedUpdate() { updateNeeded_ = true; }
+    [[nodiscard]] bool IsUpdateNeeded() const { return updateNeeded_; }
+
+    bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  private:
+    struct NativeWindow {
+        CControlUI* control;
+        HWND window;
+    };
+
+    bool HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void OnPrintClient(HDC dc, LPARAM flags);
+    void OnTimer(WPARAM id, LPARAM lParam);
+    void OnClose();
+    void OnMouseMove(POINT point);
+    void OnMouseHover(POINT point);
+    void OnMouseLeave();
+    void DeliverQueuedNotifications();
+    // False when painting must stop here (a layered window resumes on its next tick).
+    bool LayoutIfNeeded(const RECT& client);
+    void PrepareLayeredPixels(const RECT& client, const RECT& paint);
+    void PushLayered(const RECT& client, const RECT& paint);
+    void ComposeNativeChildren(const RECT& paint);
+    void ShowToolTip(CControlUI* control, POINT point);
+    void HideToolTip();
+    void SendEvent(CControlUI* control, UIEventType type, WPARAM wParam = 0, LPARAM lParam = 0, wchar_t key = 0);
+    void ClearRoots();
+    void ReleaseBuffers();
+    CControlUI* FindShortcutControl(wchar_t key);
+    [[nodiscard]] WORD CurrentKeyState() const;
+    [[nodiscard]] bool IsOwnControl(const CControlUI* control) const;
+    void ClampInvalid(RECT& rect) const;
+
+    HWND window_ = nullptr;
+    HDC windowDc_ = nullptr;
+    DWORD threadId_ = 0;
+    std::wstring name_;
+
+    UniqueMemoryDc offscreenDc_;
+    UniqueBitmap offscreenBitmap_;
+    uint32_t* offscreenBits_ = nullptr;
+    UniqueMemoryDc backgroundDc_;
+    UniqueBitmap backgroundBitmap_;
+    uint32_t* backgroundBits_ = nullptr;
+
+    CControlUI* root_ = nullptr;
+    CControlUI* focus_ = nullptr;
+    CControlUI* hover_ = nullptr;
+    CControlUI* click_ = nullptr;
+    CControlUI* key_ = nullptr;
+    CControlUI* lastToolTip_ = nullptr;
+    int lastToolTipWidth_ = -1;
+    POINT lastMouse_{-1, -1};
+    HWND toolTipWindow_ = nullptr;
+    TOOLINFOW toolInfo_{};
+    std::wstring toolTipText_;
+    UINT hoverTime_ = 1000;
+
+    bool firstLayout_ = true;
+    bool updateNeeded_ = false;
+    bool focusNeeded_ = false;
+    BYTE opacity_ = 255;
+    bool layered_ = false;
+    bool layeredChanged_ = false;
+    RECT layeredUpdate_{};
+    ImageDescriptor layeredImage_;
+    bool noActivate_ = false;
+    bool showDirty_ = false;
+    bool captured_ = false;
+    bool painting_ = false;
+    bool mouseTracking_ = false;
+    bool usesVirtualWnd_ = false;
+    bool asyncNotifyPosted_ = false;
+
+    SIZE minInfo_{};
+    SIZE maxInfo_{};
+    SIZE initSize_{};
+    RECT sizeBox_{};
+    RECT caption_{};
+    SIZE roundCorner_{};
+
+    DWORD disabledColor_ = kDefaultDisabledColor;
+    DWORD fontColor_ = kDefaultFontColor;
+    DWORD linkColor_ = kDefaultLinkFontColor;
+    DWORD linkHoverColor_ = kDefaultLinkHoverFontColor;
+    DWORD selectedColor_ = kDefaultSelectedBkColor;
+
+    std::map<std::wstring, CControlUI*> names_;
+    std::map<std::wstring, std::vector<CControlUI*>> optionGroups_;
+    std::vector<INotifyUI*> notifiers_;
+    std::vector<IMessageFilterUI*> preMessageFilters_;
+    std::vector<IMessageFilterUI*> messageFilters_;
+    std::vector<ITranslateAccelerator*> translateAccelerators_;
+    std::vector<CControlUI*> postPaint_;
+    std::vector<NativeWindow> nativeWindows_;
+    std::vector<CControlUI*> delayedCleanup_;
+    std::vector<NotifyMessage> asyncNotify_;
+    std::vector<CControlUI*> mouseLeaveNeeded_;
+    CTimerTable timers_;
+    CResourceCache resources_;
+    std::map<std::wstring, std::wstring> windowAttributes_;
+    ULONG_PTR gdiplusToken_ = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// What all managers of the process share: the module handles, the list of initialised
+// managers (for message translation), the shared resource tables, GDI+ and a few system
+// functions looked up once.
+
+#include "toolkit/ResourceCache.h"
+
+#include <windows.h>
+
+#include <vector>
+
+class CUIManager;
+
+namespace UIManagerGlobals {
+
+HINSTANCE& Instance();
+HINSTANCE& ResourceInstance();
+CResourceCache& Shared();
+
+// In initialisation order.
+std::vector<CUIManager*>& Managers();
+void Join(CUIManager* manager);
+
+// The first manager also sets up the common controls and the red "showdirty" pen.
+void OnManagerCreated(CUIManager* manager, ULONG_PTR* gdiplusToken);
+void OnManagerDestroyed(CUIManager* manager, ULONG_PTR gdiplusToken);
+
+HPEN DirtyPen();
+
+using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+UpdateLayeredWindowFn UpdateLayeredWindowFunction();
+SetLayeredWindowAttributesFn SetLayeredWindowAttributesFunction();
+
+}  // namespace UIManagerGlobals

@@ -1,0 +1,304 @@
+#include "toolkit/ControlUI.h"
+#include "toolkit/IMessageFilterUI.h"
+#include "toolkit/ITranslateAccelerator.h"
+#include "toolkit/LanguageTexts.h"
+#include "toolkit/UIManager.h"
+#include "toolkit/UIManagerGlobals.h"
+
+#include <windowsx.h>
+
+#include <cwchar>
+#include <cwctype>
+
+namespace {
+
+POINT PointFromLParam(LPARAM lParam) {
+    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+struct ShortcutSearch {
+    wchar_t key;
+    bool pickNext;
+};
+
+CControlUI* ShortcutProc(CControlUI* control, void* data) {
+    auto* search = static_cast<ShortcutSearch*>(data);
+    if (!control->IsVisible()) {
+        return nullptr;
+    }
+    if (search->pickNext) {
+        return control;
+    }
+    if (std::towupper(control->GetShortcut()) != search->key) {
+        return nullptr;
+    }
+    if (std::wcsstr(control->GetClass(), L"Label") != nullptr) {
+        search->pickNext = true;  // a label names the control after it
+        return nullptr;
+    }
+    return control;
+}
+
+}  // namespace
+
+bool CUIManager::TranslateMessage(const MSG* msg) {
+    const std::vector<CUIManager*> managers = UIManagerGlobals::Managers();
+    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(msg->hwnd, GWL_STYLE));
+    LRESULT result = 0;
+    if ((style & WS_CHILD) != 0) {
+        for (size_t i = managers.size(); i-- > 0;) {
+            CUIManager* manager = managers[i];
+            HWND chain = msg->hwnd;
+            while (chain != nullptr) {
+                if (chain == manager->window_) {
+                    for (ITranslateAccelerator* accelerator : manager->translateAccelerators_) {
+                        if (accelerator->TranslateAccelerator(const_cast<MSG*>(msg)) == 0) {
+                            return true;
+                        }
+                    }
+                    (void)manager->PreMessageHandler(msg->message, msg->wParam, msg->lParam, result);
+                }
+                chain = ::GetParent(chain);
+            }
+        }
+        return false;
+    }
+    for (CUIManager* manager : managers) {
+        if (manager->window_ == msg->hwnd) {
+            for (ITranslateAccelerator* accelerator : manager->translateAccelerators_) {
+                if (accelerator->TranslateAccelerator(const_cast<MSG*>(msg)) == 0) {
+                    return true;
+                }
+            }
+            return manager->PreMessageHandler(msg->message, msg->wParam, msg->lParam, result);
+        }
+    }
+    return false;
+}
+
+CControlUI* CUIManager::FindShortcutControl(wchar_t key) {
+    if (root_ == nullptr) {
+        return nullptr;
+    }
+    ShortcutSearch search{static_cast<wchar_t>(std::towupper(key)), false};
+    return root_->FindControl(ShortcutProc, &search, UIFind::Enabled | UIFind::MeFirst | UIFind::TopFirst);
+}
+
+bool CUIManager::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const std::vector<IMessageFilterUI*> filters = preMessageFilters_;
+    for (IMessageFilterUI* filter : filters) {
+        bool handled = false;
+        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
+        if (handled) {
+            result = answer;
+            return true;
+        }
+    }
+    switch (message) {
+        case WM_KEYDOWN:
+            if (wParam == VK_TAB) {
+                // A rich edit that wants Tab answers GetInterface(L"WantTab").
+                if (focus_ != nullptr && focus_->IsVisible() && focus_->IsEnabled() &&
+                    std::wcsstr(focus_->GetClass(), L"RichEdit") != nullptr &&
+                    focus_->GetInterface(L"WantTab") != nullptr) {
+                    return false;
+                }
+                SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
+                return true;
+            }
+            break;
+        case WM_SYSCHAR: {
+            CControlUI* control = FindShortcutControl(static_cast<wchar_t>(wParam));
+            if (control != nullptr) {
+                control->SetFocus();
+                control->Activate();
+                return true;
+            }
+            break;
+        }
+        case WM_SYSKEYDOWN:
+            if (focus_ != nullptr) {
+                SendEvent(focus_, UIEventType::SysKey, wParam, lParam, static_cast<wchar_t>(wParam));
+            }
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+bool CUIManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (window_ == nullptr) {
+        return false;
+    }
+    const std::vector<IMessageFilterUI*> filters = messageFilters_;
+    for (IMessageFilterUI* filter : filters) {
+        bool handled = false;
+        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
+        if (handled) {
+            if (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK) {
+                lastMouse_ = PointFromLParam(lParam);
+            } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
+                POINT point = PointFromLParam(lParam);
+                ::ScreenToClient(window_, &point);
+                lastMouse_ = point;
+            }
+            result = answer;
+            return true;
+        }
+    }
+    if (layered_) {
+        switch (message) {
+            case WM_NCACTIVATE:
+                if (!::IsIconic(window_)) {
+                    result = wParam == 0 ? 1 : 0;
+                    return true;
+                }
+                break;
+            case WM_NCCALCSIZE:
+            case WM_NCPAINT:
+                result = 0;
+                return true;
+            default:
+                break;
+        }
+    }
+    switch (message) {
+        case kAsyncNotifyMessage:
+            DeliverQueuedNotifications();
+            return false;
+        case WM_CLOSE:
+            OnClose();
+            return false;
+        case WM_ERASEBKGND:
+            result = 1;
+            return true;
+        case WM_PAINT:
+            OnPaint();
+            result = 0;
+            return true;
+        case WM_PRINTCLIENT:
+            OnPrintClient(reinterpret_cast<HDC>(wParam), lParam);
+            return false;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            if (minInfo_.cx > 0) {
+                info->ptMinTrackSize.x = minInfo_.cx;
+            }
+            if (minInfo_.cy > 0) {
+                info->ptMinTrackSize.y = minInfo_.cy;
+            }
+            if (maxInfo_.cx > 0) {
+                info->ptMaxTrackSize.x = maxInfo_.cx;
+            }
+            if (maxInfo_.cy > 0) {
+                info->ptMaxTrackSize.y = maxInfo_.cy;
+            }
+            return false;
+        }
+        case WM_SIZE:
+            if (focus_ != nullptr) {
+                SendEvent(focus_, UIEventType::WindowSize);
+            }
+            if (root_ != nullptr) {
+                root_->NeedUpdate();
+            }
+            if (layered_) {
+                Invalidate();
+            }
+            result = 0;
+            return true;
+        case WM_TIMER:
+            OnTimer(wParam, lParam);
+            return false;
+        case WM_NOTIFY:
+        case WM_COMMAND:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC: {
+            HWND source = message == WM_NOTIFY ? (lParam ? reinterpret_cast<NMHDR*>(lParam)->hwndFrom : nullptr)
+                                               : reinterpret_cast<HWND>(lParam);
+            if (source == nullptr) {
+                return false;
+            }
+            result = ::SendMessageW(source, 0x2000 + message, wParam, lParam);
+            return true;
+        }
+        default:
+            break;
+    }
+    if (HandleKeyMessage(message, wParam, lParam)) {
+        return false;
+    }
+    return HandleMouseMessage(message, wParam, lParam, result);
+}
+
+void CUIManager::OnClose() {
+    if (hover_ != nullptr) {
+        SendEvent(hover_, UIEventType::MouseLeave);
+    }
+    if (click_ != nullptr) {
+        SendEvent(click_, UIEventType::ButtonUp);
+    }
+    SetFocus(nullptr, false);
+    if (::GetActiveWindow() == window_) {
+        const LONG style = static_cast<LONG>(::GetWindowLongPtrW(window_, GWL_STYLE));
+        HWND other = (style & WS_CHILD) != 0 ? ::GetParent(window_) : ::GetWindow(window_, GW_OWNER);
+        if (other != nullptr) {
+            ::SetFocus(other);
+        }
+    }
+    if (toolTipWindow_ != nullptr) {
+        ::DestroyWindow(toolTipWindow_);
+        toolTipWindow_ = nullptr;
+    }
+}
+
+void CUIManager::OnTimer(WPARAM id, LPARAM lParam) {
+    if (id == kLayeredTimerId && layered_) {
+        if (!::IsRectEmpty(&layeredUpdate_) && !::IsIconic(window_)) {
+            OnPaint();
+        }
+        return;
+    }
+    const void* control = nullptr;
+    uint32_t localId = 0;
+    if (timers_.Find(static_cast<uint32_t>(id), &control, &localId)) {
+        SendEvent(const_cast<CControlUI*>(static_cast<const CControlUI*>(control)), UIEventType::Timer, localId,
+                  lParam);
+    }
+}
+
+bool CUIManager::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_KEYDOWN:
+            if (focus_ != nullptr) {
+                key_ = focus_;
+                SendEvent(focus_, UIEventType::KeyDown, wParam, lParam, static_cast<wchar_t>(wParam));
+            }
+            return true;
+        case WM_KEYUP:
+            if (key_ != nullptr) {
+                CControlUI* control = key_;
+                key_ = nullptr;
+                SendEvent(control, UIEventType::KeyUp, wParam, lParam, static_cast<wchar_t>(wParam));
+            }
+            return true;
+        case WM_CHAR:
+            if (focus_ != nullptr) {
+                SendEvent(focus_, UIEventType::Char, wParam, lParam, static_cast<wchar_t>(wParam));
+            }
+            return true;
+        case WM_KILLFOCUS: {
+            HWND target = reinterpret_cast<HWND>(wParam);
+            for (const NativeWindow& native : nativeWindows_) {
+                if (target != nullptr && (native.window == target || ::IsChild(native.window, target))) {
+                    focus_ = native.control;  // the native focus stays where it went
+                    break;
+                }
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
