@@ -1,6 +1,7 @@
 #include "toolkit/ControlFactory.h"
 
 #include "toolkit/ContainerUI.h"
+#include "toolkit/ControlClasses.h"
 #include "toolkit/HorizontalLayoutUI.h"
 #include "toolkit/TabLayoutUI.h"
 #include "toolkit/VerticalLayoutUI.h"
@@ -77,4 +78,7 @@ void CControlFactory::RegisterCoreClasses() {
     table[L"VerticalLayout"] = [] { return new CVerticalLayoutUI; };
     table[L"HorizontalLayout"] = [] { return new CHorizontalLayoutUI; };
     table[L"TabLayout"] = [] { return new CTabLayoutUI; };
+    for (auto& entry : ControlClassTable()) {
+        table[entry.first] = std::move(entry.second);
+    }
 }

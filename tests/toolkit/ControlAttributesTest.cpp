@@ -1,10 +1,13 @@
 // The attribute vocabulary every control and container accepts.
 
 #include "toolkit/ContainerUI.h"
+#include "toolkit/ControlFactory.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/VerticalLayoutUI.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -105,6 +108,17 @@ TEST(ControlAttributes, HiddenContainerHidesWhatIsAddedAndShowsItAgain) {
     EXPECT_EQ(child->GetParent(), &container);
     EXPECT_TRUE(container.Remove(child));  // auto-destroy deletes it
     EXPECT_EQ(container.GetCount(), 0);
+}
+
+// Layouts name the controls by class; nobody has to register them first.
+TEST(ControlFactory, KnowsEveryControlClassFromTheStart) {
+    for (const wchar_t* name : {L"Label", L"Text", L"Button", L"Option", L"CheckBox", L"Progress", L"Edit", L"Combo",
+                                L"ListLabelElement", L"RichEdit", L"ScrollBar", L"GifAnim", L"VerticalLayout"}) {
+        std::unique_ptr<CControlUI> control(CControlFactory::Create(name));
+        ASSERT_NE(control, nullptr) << std::wstring(name).size();
+        EXPECT_STREQ(control->GetClass(), name);
+    }
+    EXPECT_EQ(CControlFactory::Create(L"NoSuchControl"), nullptr);
 }
 
 }  // namespace
