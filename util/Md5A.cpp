@@ -5,9 +5,10 @@
 
 #include "util/UniqueHandle.h"
 
+#include <vector>
+
 #ifndef _WIN32
 #include <cwchar>
-#include <vector>
 #endif
 
 namespace {
@@ -44,89 +45,83 @@ inline void StoreLe32(uint8_t* p, uint32_t v) {
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 
 void Transform(uint32_t state[4], const uint8_t block[64]) {
-    uint32_t x[16];
-    for (int i = 0; i < 16; ++i) {
-        x[i] = LoadLe32(block + 4 * i);
-    }
+    // Words are read straight from the block: no working copy is left behind to wipe.
+#define X(i) LoadLe32(block + 4 * (i))
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
-    MD5_STEP(MD5_F, a, b, c, d, x[0], 7, 0xd76aa478);
-    MD5_STEP(MD5_F, d, a, b, c, x[1], 12, 0xe8c7b756);
-    MD5_STEP(MD5_F, c, d, a, b, x[2], 17, 0x242070db);
-    MD5_STEP(MD5_F, b, c, d, a, x[3], 22, 0xc1bdceee);
-    MD5_STEP(MD5_F, a, b, c, d, x[4], 7, 0xf57c0faf);
-    MD5_STEP(MD5_F, d, a, b, c, x[5], 12, 0x4787c62a);
-    MD5_STEP(MD5_F, c, d, a, b, x[6], 17, 0xa8304613);
-    MD5_STEP(MD5_F, b, c, d, a, x[7], 22, 0xfd469501);
-    MD5_STEP(MD5_F, a, b, c, d, x[8], 7, 0x698098d8);
-    MD5_STEP(MD5_F, d, a, b, c, x[9], 12, 0x8b44f7af);
-    MD5_STEP(MD5_F, c, d, a, b, x[10], 17, 0xffff5bb1);
-    MD5_STEP(MD5_F, b, c, d, a, x[11], 22, 0x895cd7be);
-    MD5_STEP(MD5_F, a, b, c, d, x[12], 7, 0x6b901122);
-    MD5_STEP(MD5_F, d, a, b, c, x[13], 12, 0xfd987193);
-    MD5_STEP(MD5_F, c, d, a, b, x[14], 17, 0xa679438e);
-    MD5_STEP(MD5_F, b, c, d, a, x[15], 22, 0x49b40821);
+    MD5_STEP(MD5_F, a, b, c, d, X(0), 7, 0xd76aa478);
+    MD5_STEP(MD5_F, d, a, b, c, X(1), 12, 0xe8c7b756);
+    MD5_STEP(MD5_F, c, d, a, b, X(2), 17, 0x242070db);
+    MD5_STEP(MD5_F, b, c, d, a, X(3), 22, 0xc1bdceee);
+    MD5_STEP(MD5_F, a, b, c, d, X(4), 7, 0xf57c0faf);
+    MD5_STEP(MD5_F, d, a, b, c, X(5), 12, 0x4787c62a);
+    MD5_STEP(MD5_F, c, d, a, b, X(6), 17, 0xa8304613);
+    MD5_STEP(MD5_F, b, c, d, a, X(7), 22, 0xfd469501);
+    MD5_STEP(MD5_F, a, b, c, d, X(8), 7, 0x698098d8);
+    MD5_STEP(MD5_F, d, a, b, c, X(9), 12, 0x8b44f7af);
+    MD5_STEP(MD5_F, c, d, a, b, X(10), 17, 0xffff5bb1);
+    MD5_STEP(MD5_F, b, c, d, a, X(11), 22, 0x895cd7be);
+    MD5_STEP(MD5_F, a, b, c, d, X(12), 7, 0x6b901122);
+    MD5_STEP(MD5_F, d, a, b, c, X(13), 12, 0xfd987193);
+    MD5_STEP(MD5_F, c, d, a, b, X(14), 17, 0xa679438e);
+    MD5_STEP(MD5_F, b, c, d, a, X(15), 22, 0x49b40821);
 
-    MD5_STEP(MD5_G, a, b, c, d, x[1], 5, 0xf61e2562);
-    MD5_STEP(MD5_G, d, a, b, c, x[6], 9, 0xc040b340);
-    MD5_STEP(MD5_G, c, d, a, b, x[11], 14, 0x265e5a51);
-    MD5_STEP(MD5_G, b, c, d, a, x[0], 20, 0xe9b6c7aa);
-    MD5_STEP(MD5_G, a, b, c, d, x[5], 5, 0xd62f105d);
-    MD5_STEP(MD5_G, d, a, b, c, x[10], 9, 0x02441453);
-    MD5_STEP(MD5_G, c, d, a, b, x[15], 14, 0xd8a1e681);
-    MD5_STEP(MD5_G, b, c, d, a, x[4], 20, 0xe7d3fbc8);
-    MD5_STEP(MD5_G, a, b, c, d, x[9], 5, 0x21e1cde6);
-    MD5_STEP(MD5_G, d, a, b, c, x[14], 9, 0xc33707d6);
-    MD5_STEP(MD5_G, c, d, a, b, x[3], 14, 0xf4d50d87);
-    MD5_STEP(MD5_G, b, c, d, a, x[8], 20, 0x455a14ed);
-    MD5_STEP(MD5_G, a, b, c, d, x[13], 5, 0xa9e3e905);
-    MD5_STEP(MD5_G, d, a, b, c, x[2], 9, 0xfcefa3f8);
-    MD5_STEP(MD5_G, c, d, a, b, x[7], 14, 0x676f02d9);
-    MD5_STEP(MD5_G, b, c, d, a, x[12], 20, 0x8d2a4c8a);
+    MD5_STEP(MD5_G, a, b, c, d, X(1), 5, 0xf61e2562);
+    MD5_STEP(MD5_G, d, a, b, c, X(6), 9, 0xc040b340);
+    MD5_STEP(MD5_G, c, d, a, b, X(11), 14, 0x265e5a51);
+    MD5_STEP(MD5_G, b, c, d, a, X(0), 20, 0xe9b6c7aa);
+    MD5_STEP(MD5_G, a, b, c, d, X(5), 5, 0xd62f105d);
+    MD5_STEP(MD5_G, d, a, b, c, X(10), 9, 0x02441453);
+    MD5_STEP(MD5_G, c, d, a, b, X(15), 14, 0xd8a1e681);
+    MD5_STEP(MD5_G, b, c, d, a, X(4), 20, 0xe7d3fbc8);
+    MD5_STEP(MD5_G, a, b, c, d, X(9), 5, 0x21e1cde6);
+    MD5_STEP(MD5_G, d, a, b, c, X(14), 9, 0xc33707d6);
+    MD5_STEP(MD5_G, c, d, a, b, X(3), 14, 0xf4d50d87);
+    MD5_STEP(MD5_G, b, c, d, a, X(8), 20, 0x455a14ed);
+    MD5_STEP(MD5_G, a, b, c, d, X(13), 5, 0xa9e3e905);
+    MD5_STEP(MD5_G, d, a, b, c, X(2), 9, 0xfcefa3f8);
+    MD5_STEP(MD5_G, c, d, a, b, X(7), 14, 0x676f02d9);
+    MD5_STEP(MD5_G, b, c, d, a, X(12), 20, 0x8d2a4c8a);
 
-    MD5_STEP(MD5_H, a, b, c, d, x[5], 4, 0xfffa3942);
-    MD5_STEP(MD5_H, d, a, b, c, x[8], 11, 0x8771f681);
-    MD5_STEP(MD5_H, c, d, a, b, x[11], 16, 0x6d9d6122);
-    MD5_STEP(MD5_H, b, c, d, a, x[14], 23, 0xfde5380c);
-    MD5_STEP(MD5_H, a, b, c, d, x[1], 4, 0xa4beea44);
-    MD5_STEP(MD5_H, d, a, b, c, x[4], 11, 0x4bdecfa9);
-    MD5_STEP(MD5_H, c, d, a, b, x[7], 16, 0xf6bb4b60);
-    MD5_STEP(MD5_H, b, c, d, a, x[10], 23, 0xbebfbc70);
-    MD5_STEP(MD5_H, a, b, c, d, x[13], 4, 0x289b7ec6);
-    MD5_STEP(MD5_H, d, a, b, c, x[0], 11, 0xeaa127fa);
-    MD5_STEP(MD5_H, c, d, a, b, x[3], 16, 0xd4ef3085);
-    MD5_STEP(MD5_H, b, c, d, a, x[6], 23, 0x04881d05);
-    MD5_STEP(MD5_H, a, b, c, d, x[9], 4, 0xd9d4d039);
-    MD5_STEP(MD5_H, d, a, b, c, x[12], 11, 0xe6db99e5);
-    MD5_STEP(MD5_H, c, d, a, b, x[15], 16, 0x1fa27cf8);
-    MD5_STEP(MD5_H, b, c, d, a, x[2], 23, 0xc4ac5665);
+    MD5_STEP(MD5_H, a, b, c, d, X(5), 4, 0xfffa3942);
+    MD5_STEP(MD5_H, d, a, b, c, X(8), 11, 0x8771f681);
+    MD5_STEP(MD5_H, c, d, a, b, X(11), 16, 0x6d9d6122);
+    MD5_STEP(MD5_H, b, c, d, a, X(14), 23, 0xfde5380c);
+    MD5_STEP(MD5_H, a, b, c, d, X(1), 4, 0xa4beea44);
+    MD5_STEP(MD5_H, d, a, b, c, X(4), 11, 0x4bdecfa9);
+    MD5_STEP(MD5_H, c, d, a, b, X(7), 16, 0xf6bb4b60);
+    MD5_STEP(MD5_H, b, c, d, a, X(10), 23, 0xbebfbc70);
+    MD5_STEP(MD5_H, a, b, c, d, X(13), 4, 0x289b7ec6);
+    MD5_STEP(MD5_H, d, a, b, c, X(0), 11, 0xeaa127fa);
+    MD5_STEP(MD5_H, c, d, a, b, X(3), 16, 0xd4ef3085);
+    MD5_STEP(MD5_H, b, c, d, a, X(6), 23, 0x04881d05);
+    MD5_STEP(MD5_H, a, b, c, d, X(9), 4, 0xd9d4d039);
+    MD5_STEP(MD5_H, d, a, b, c, X(12), 11, 0xe6db99e5);
+    MD5_STEP(MD5_H, c, d, a, b, X(15), 16, 0x1fa27cf8);
+    MD5_STEP(MD5_H, b, c, d, a, X(2), 23, 0xc4ac5665);
 
-    MD5_STEP(MD5_I, a, b, c, d, x[0], 6, 0xf4292244);
-    MD5_STEP(MD5_I, d, a, b, c, x[7], 10, 0x432aff97);
-    MD5_STEP(MD5_I, c, d, a, b, x[14], 15, 0xab9423a7);
-    MD5_STEP(MD5_I, b, c, d, a, x[5], 21, 0xfc93a039);
-    MD5_STEP(MD5_I, a, b, c, d, x[12], 6, 0x655b59c3);
-    MD5_STEP(MD5_I, d, a, b, c, x[3], 10, 0x8f0ccc92);
-    MD5_STEP(MD5_I, c, d, a, b, x[10], 15, 0xffeff47d);
-    MD5_STEP(MD5_I, b, c, d, a, x[1], 21, 0x85845dd1);
-    MD5_STEP(MD5_I, a, b, c, d, x[8], 6, 0x6fa87e4f);
-    MD5_STEP(MD5_I, d, a, b, c, x[15], 10, 0xfe2ce6e0);
-    MD5_STEP(MD5_I, c, d, a, b, x[6], 15, 0xa3014314);
-    MD5_STEP(MD5_I, b, c, d, a, x[13], 21, 0x4e0811a1);
-    MD5_STEP(MD5_I, a, b, c, d, x[4], 6, 0xf7537e82);
-    MD5_STEP(MD5_I, d, a, b, c, x[11], 10, 0xbd3af235);
-    MD5_STEP(MD5_I, c, d, a, b, x[2], 15, 0x2ad7d2bb);
-    MD5_STEP(MD5_I, b, c, d, a, x[9], 21, 0xeb86d391);
+    MD5_STEP(MD5_I, a, b, c, d, X(0), 6, 0xf4292244);
+    MD5_STEP(MD5_I, d, a, b, c, X(7), 10, 0x432aff97);
+    MD5_STEP(MD5_I, c, d, a, b, X(14), 15, 0xab9423a7);
+    MD5_STEP(MD5_I, b, c, d, a, X(5), 21, 0xfc93a039);
+    MD5_STEP(MD5_I, a, b, c, d, X(12), 6, 0x655b59c3);
+    MD5_STEP(MD5_I, d, a, b, c, X(3), 10, 0x8f0ccc92);
+    MD5_STEP(MD5_I, c, d, a, b, X(10), 15, 0xffeff47d);
+    MD5_STEP(MD5_I, b, c, d, a, X(1), 21, 0x85845dd1);
+    MD5_STEP(MD5_I, a, b, c, d, X(8), 6, 0x6fa87e4f);
+    MD5_STEP(MD5_I, d, a, b, c, X(15), 10, 0xfe2ce6e0);
+    MD5_STEP(MD5_I, c, d, a, b, X(6), 15, 0xa3014314);
+    MD5_STEP(MD5_I, b, c, d, a, X(13), 21, 0x4e0811a1);
+    MD5_STEP(MD5_I, a, b, c, d, X(4), 6, 0xf7537e82);
+    MD5_STEP(MD5_I, d, a, b, c, X(11), 10, 0xbd3af235);
+    MD5_STEP(MD5_I, c, d, a, b, X(2), 15, 0x2ad7d2bb);
+    MD5_STEP(MD5_I, b, c, d, a, X(9), 21, 0xeb86d391);
 
     state[0] += a;
     state[1] += b;
     state[2] += c;
     state[3] += d;
-    // The working copy held message words; do not leave them on the stack.
-    volatile uint32_t* wipe = x;
-    for (int i = 0; i < 16; ++i) {
-        wipe[i] = 0;
-    }
+#undef X
 }
 
 #undef MD5_STEP
@@ -241,16 +236,17 @@ std::string CMd5A::GetFileMd5(const std::wstring& path) {
     if (!file) {
         return std::string();
     }
-    // The digest takes 512-byte chunks; a larger stdio buffer keeps the system calls few.
-    std::setvbuf(file.get(), nullptr, _IOFBF, 64 * 1024);
+    // Large reads straight into one fixed buffer: a stdio buffer and small chunks cost
+    // more than the digest itself on a fast disk. Memory use stays independent of the size.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    std::vector<unsigned char> chunk(64 * 1024);
     Md5Stream md5;
-    unsigned char chunk[512];
     for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof(chunk), file.get());
+        const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
         if (got == 0) {
             break;
         }
-        md5.Update(chunk, got);
+        md5.Update(chunk.data(), got);
     }
     return md5.FinishHex();
 }
