@@ -1,0 +1,67 @@
+#pragma once
+// Gets the client package onto the disk for the install worker: chooses the API endpoint,
+// asks for the current package and downloads it with a verified digest, while the
+// window's once-a-second watch may cancel a stalled transfer.
+
+#include <cstdint>
+#include <string>
+
+#include "core/DownloadProgress.h"
+#include "core/Endpoints.h"
+
+// The window's stall watch. Start is called on the worker right before the transfer (the
+// progress record is already reset), Stop right after it; the window runs its timer on the
+// UI thread and calls CheckStall from it.
+class IDownloadWatch {
+  public:
+    virtual ~IDownloadWatch() = default;
+    virtual void StartDownloadWatch() = 0;
+    virtual void StopDownloadWatch() = 0;
+};
+
+class ControlManager {
+  public:
+    using TickSource = uint32_t (*)();
+
+    static ControlManager* Instance();
+
+    // Probes the endpoints in order of preference and records the choice; always true.
+    bool SelectServer();
+    [[nodiscard]] bool GetPackageInfo(std::string& fileUrl, std::string& fileMd5, std::string& versionCode);
+    // True when `destPath` holds the package with digest `fileMd5`. An empty `destPath`
+    // (a package path that did not fit) fails like a download that left no file.
+    [[nodiscard]] bool DownloadPackage(const std::wstring& destPath,
+                                       const std::string& fileUrl,
+                                       const std::string& fileMd5);
+
+    // libcurl's progress, relayed; false cancels the transfer.
+    [[nodiscard]] bool OnDownloadProgress(int64_t total, int64_t received, double speed);
+    void ResetProgress();
+    // The watch tick (UI thread): true once no byte has arrived for five seconds.
+    [[nodiscard]] bool CheckStall();
+    [[nodiscard]] bool IsAborted();
+    [[nodiscard]] int GetPercent();
+
+    // <logDir>cache\<file name of fileUrl>; empty when the path would not fit.
+    [[nodiscard]] static std::wstring MakePackagePath(const std::wstring& logDir, const std::string& fileUrl);
+
+    // Seams. The window registers its watch; tests point the endpoints at the simulator
+    // and drive the stall clock.
+    void SetDownloadWatch(IDownloadWatch* watch);
+    void SetEndpoints(const ServerEndpoints& endpoints);
+    [[nodiscard]] ServerEndpoints GetEndpoints();
+    void SetTickSource(TickSource ticks);
+
+    static constexpr int kPackageRequestId = 100;
+    static constexpr long kProbeSiteSeconds = 5;
+
+  private:
+    ControlManager();
+    static bool ProgressThunk(void* owner, int64_t total, int64_t received, double speed);
+
+    DownloadProgress progress_;
+    std::mutex seamLock_;
+    IDownloadWatch* watch_ = nullptr;
+    ServerEndpoints endpoints_;
+    TickSource ticks_ = nullptr;
+};

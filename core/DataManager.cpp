@@ -1,0 +1,136 @@
+#include "core/DataManager.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "util/MachineInfo.h"
+#include "util/Md5A.h"
+#include "util/TextConv.h"
+#include "util/WriteLogFile.h"
+
+namespace {
+
+constexpr wchar_t kLogSource[] = L"..\\core\\DataManager";
+
+std::string Decimal(long long value) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%lld", value);
+    return text;
+}
+
+}  // namespace
+
+DataManager* DataManager::Instance() {
+    // Built once, under the runtime's initialisation lock; never destroyed.
+    static DataManager* const instance = new DataManager();
+    return instance;
+}
+
+void DataManager::Init(const std::string& version, int channel, int systype) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (initialised_) {
+        return;
+    }
+    initialised_ = true;
+    version_ = version;
+    channel_ = channel;
+    systype_ = systype;
+}
+
+void DataManager::SetInnerIp(const std::string& ip) {
+    std::lock_guard<std::mutex> hold(lock_);
+    innerIp_ = ip;
+}
+
+void DataManager::SetLang(const std::string& lang) {
+    std::lock_guard<std::mutex> hold(lock_);
+    lang_ = lang;
+}
+
+void DataManager::SetApiHosts(const std::string& primaryBase, const std::string& fallbackBase, int index) {
+    std::lock_guard<std::mutex> hold(lock_);
+    primaryApiBase_ = primaryBase;
+    fallbackApiBase_ = fallbackBase;
+    apiHostIndex_ = index;
+}
+
+std::string DataManager::GetPrimaryApiBase() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return primaryApiBase_;
+}
+
+std::string DataManager::GetFallbackApiBase() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return fallbackApiBase_;
+}
+
+int DataManager::GetApiHostIndex() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return apiHostIndex_;
+}
+
+std::string DataManager::BuildHeaders() {
+    const std::string uuid = GetClientUuid();
+    const std::string computer = GetComputerNameText();
+    std::lock_guard<std::mutex> hold(lock_);
+    std::string block;
+    block += "Userid: 0\r\n";
+    block += "Clientuuid: " + uuid + "\r\n";
+    block += "Version: " + version_ + "\r\n";
+    block += "Channel: " + Decimal(channel_) + "\r\n";
+    block += "Systype: " + Decimal(systype_) + "\r\n";
+    block += "Yychannelid: 0\r\n";
+    block += "Yychannelsign: 0\r\n";
+    block += "Apihost: " + Decimal(apiHostIndex_) + "\r\n";
+    block += "Lang: " + lang_ + "\r\n";
+    block += "Outerip: 0.0.0.0\r\n";
+    block += "Innerip: " + (innerIp_.empty() ? std::string("0.0.0.0") : innerIp_) + "\r\n";
+    block += "Computer: " + computer + "\r\n";
+    block += "Clientapp: 0";
+    return block;
+}
+
+std::string DataManager::GetComputerNameText() {
+    char name[512] = {};
+    DWORD size = sizeof(name);
+    if (!::GetComputerNameA(name, &size)) {
+        return std::string();
+    }
+    return std::string(name, size);
+}
+
+std::string DataManager::BuildIdentityString() {
+    SYSTEM_INFO system = {};
+    ::GetSystemInfo(&system);
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof(memory);
+    if (!::GlobalMemoryStatusEx(&memory)) {
+        memory.ullTotalPhys = 0;
+    }
+    std::string identity = AnsiToUtf8(GetComputerNameText()) + ".";
+    if (!IsWindows8OrLater()) {
+        identity += GetMacAddress() + ".";
+    }
+    identity += Decimal(system.dwNumberOfProcessors) + ".";
+    identity += Decimal(static_cast<long long>(memory.ullTotalPhys)) + ".";
+    identity += GetCpuId();
+    return identity;
+}
+
+std::string DataManager::GetClientUuid() {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (clientUuid_) {
+            return *clientUuid_;
+        }
+    }
+    const std::string identity = BuildIdentityString();
+    const std::string digest = CMd5A().GetStringMd5(identity);
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!clientUuid_) {
+        g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWide(identity));
+        clientUuid_ = digest;
+    }
+    return *clientUuid_;
+}

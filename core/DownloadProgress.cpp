@@ -1,0 +1,87 @@
+#include "core/DownloadProgress.h"
+
+#include <limits>
+
+void DownloadProgress::Reset() {
+    std::lock_guard<std::mutex> hold(lock_);
+    totalBytes_ = 0;
+    receivedBytes_ = 0;
+    lastReceived_ = -1;
+    percent_ = 0;
+    lastCheckTick_ = 0;
+    aborted_ = false;
+    stalled_ = false;
+    finished_ = false;
+}
+
+bool DownloadProgress::OnProgress(int64_t total, int64_t received) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (aborted_) {
+        return false;
+    }
+    totalBytes_ = total;
+    receivedBytes_ = received;
+    if (total > 0) {
+        // Exact while received * 100 fits; sizes beyond that (petabytes) may round.
+        const int64_t scaled =
+            received <= std::numeric_limits<int64_t>::max() / 100
+                ? received * 100 / total
+                : static_cast<int64_t>(static_cast<double>(received) / static_cast<double>(total) * 100.0);
+        percent_ = static_cast<int>(scaled);
+    } else {
+        percent_ = 0;
+    }
+    return true;
+}
+
+bool DownloadProgress::CheckStall(uint32_t now) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (stalled_) {
+        return true;
+    }
+    if (finished_) {
+        return false;
+    }
+    if (lastReceived_ < 0) {
+        lastReceived_ = receivedBytes_;
+        lastCheckTick_ = now;
+        return false;
+    }
+    // Unsigned difference: a wrap of the tick counter between the two reads is harmless.
+    if (static_cast<uint32_t>(now - lastCheckTick_) < kStallMilliseconds) {
+        return false;
+    }
+    if (receivedBytes_ == lastReceived_) {
+        stalled_ = true;
+        aborted_ = true;
+        return true;
+    }
+    lastReceived_ = receivedBytes_;
+    lastCheckTick_ = now;
+    return false;
+}
+
+void DownloadProgress::Finish() {
+    std::lock_guard<std::mutex> hold(lock_);
+    finished_ = true;
+}
+
+bool DownloadProgress::IsAborted() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return aborted_;
+}
+
+int DownloadProgress::Percent() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return percent_;
+}
+
+int64_t DownloadProgress::TotalBytes() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return totalBytes_;
+}
+
+int64_t DownloadProgress::ReceivedBytes() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return receivedBytes_;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The download's progress record and its stall rule, shared between the transfer (worker
+// thread) and the window's once-a-second watch (UI thread). Pure logic: the caller passes
+// the tick count, so tests drive the clock.
+//
+// A download counts as stalled when no new byte arrived between two comparisons at least
+// five seconds apart. Comparing bytes, not the whole percentage, keeps a slow line on a
+// large package (one percent taking longer than five seconds) and a download without an
+// announced size from being cancelled while data still flows.
+
+#include <cstdint>
+#include <mutex>
+
+class DownloadProgress {
+  public:
+    static constexpr uint32_t kStallMilliseconds = 5000;
+
+    DownloadProgress() = default;
+    DownloadProgress(const DownloadProgress&) = delete;
+    DownloadProgress& operator=(const DownloadProgress&) = delete;
+
+    void Reset();
+    // Records libcurl's counts; false once the transfer is to be cancelled.
+    [[nodiscard]] bool OnProgress(int64_t total, int64_t received);
+    // The watch tick. `now` is a millisecond tick count that may wrap.
+    [[nodiscard]] bool CheckStall(uint32_t now);
+    [[nodiscard]] bool IsAborted() const;
+    // The transfer is over: later watch ticks (a timer stop may lag) never fire a stall.
+    void Finish();
+
+    [[nodiscard]] int Percent() const;
+    [[nodiscard]] int64_t TotalBytes() const;
+    [[nodiscard]] int64_t ReceivedBytes() const;
+
+  private:
+    mutable std::mutex lock_;
+    int64_t totalBytes_ = 0;
+    int64_t receivedBytes_ = 0;
+    int64_t lastReceived_ = -1;  // bytes at the last comparison; -1: nothing recorded yet
+    int percent_ = 0;
+    uint32_t lastCheckTick_ = 0;
+    bool aborted_ = false;
+    bool stalled_ = false;
+    bool finished_ = false;
+};

@@ -1,0 +1,77 @@
+#pragma once
+// The installer's only way onto the network: one libcurl easy handle for API requests,
+// plus reachability probes and file downloads on handles of their own. Synchronous; one
+// object per operation, never shared between threads. Every transfer is HTTPS with the
+// peer and its host name verified against the Windows root store, redirects included.
+
+#include <cstdint>
+#include <string>
+
+#include "core/CurlHandle.h"
+
+enum class RequestKind : int {
+    Default = 0,  // POST when post fields are set, else GET
+    Get = 1,
+    Patch = 3,
+};
+
+// Progress of a download: false aborts the transfer.
+using DownloadProgressCallback = bool (*)(void* owner, int64_t total, int64_t received, double speed);
+
+struct DownloadProgressContext {
+    void* owner = nullptr;
+    CURL* handle = nullptr;
+    DownloadProgressCallback progress = nullptr;
+};
+
+class HttpClient {
+  public:
+    HttpClient() = default;
+    ~HttpClient() = default;
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // Creates and configures the request handle (30-second limits). `cookieFile` may be null.
+    [[nodiscard]] bool InitLibCurl(const char* cookieFile);
+    bool SetTimeouts(long totalSeconds, long connectSeconds);
+    // The form body of later requests; kept by this object, so the caller's copy may go.
+    void SetPostFields(const std::string& body);
+    // The HTTP status (0 when no response arrived). `text` gets the body, or the error text.
+    // `extraHeaders` may be null; lines are split at CR, LF and ";".
+    int Request(const std::string& url,
+                RequestKind kind,
+                std::string& text,
+                const char* extraHeaders,
+                const std::wstring& sinkPath);
+    [[nodiscard]] int GetResponseCode();
+    void Release();
+
+    // True when `url` answers within `timeoutSeconds` with a final status below 400.
+    [[nodiscard]] bool ProbeUrl(const std::string& url, long timeoutSeconds);
+    // True when the body of `url` is stored in `destPath` with a final status of 200 to 399;
+    // otherwise no file is left. When `md5Hex` is given it receives the digest of the bytes
+    // written, computed while they arrive (empty unless the download succeeded).
+    [[nodiscard]] bool DownloadToFile(void* owner,
+                                      const std::string& url,
+                                      const std::wstring& destPath,
+                                      DownloadProgressCallback progress,
+                                      std::string* md5Hex = nullptr);
+
+    static bool CreateDirectoryChain(const std::wstring& path);
+
+    [[nodiscard]] const std::string& ResponseHeaders() const { return responseHeaders_; }
+    [[nodiscard]] const std::string& ResponseBody() const { return responseBody_; }
+    [[nodiscard]] const std::string& LastError() const { return lastError_; }
+
+  private:
+    static size_t BodySink(char* data, size_t size, size_t count, void* self);
+    static size_t HeaderSink(char* data, size_t size, size_t count, void* self);
+    [[nodiscard]] bool Perform(const std::string& url, RequestKind kind, const char* extraHeaders);
+
+    std::string responseHeaders_;
+    std::string responseBody_;
+    UniqueCurl handle_;
+    std::string lastError_;
+    std::wstring sinkPath_;
+    std::string postFields_;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// Client of the vendor's HTTP API: start-up of the network layer, reachability probes and
+// signed calls (form body with an MD5 signature, identity headers, one retry on the
+// fallback endpoint, JSON envelope with an encrypted payload).
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+class NetManager {
+  public:
+    using SleepFunction = void (*)(uint32_t milliseconds);
+
+    static NetManager* Instance();
+
+    // Once per process: libcurl's global start and the "cache" folder inside `logDir`
+    // (the installer's work directory, ending in a separator).
+    void Init(const std::wstring& logDir);
+    // Plain GET of `url` with a 10-second limit; true for a final status below 400.
+    [[nodiscard]] bool ProbeServer(const std::string& url);
+    // Seconds since 1970 in decimal.
+    [[nodiscard]] std::string MakeTimestamp();
+    // True only when the envelope reports success; `data` then holds the payload.
+    // `code` is -1 unless an envelope code was read.
+    [[nodiscard]] bool SignedRequest(const std::string& path,
+                                     const std::map<std::string, std::string>& params,
+                                     std::string& data,
+                                     std::wstring& message,
+                                     int& code,
+                                     int requestId);
+
+    // Tests replace the pauses (the 3-second wait before the retry, the 50 ms endpoint poll).
+    void SetSleepFunction(SleepFunction sleep);
+
+    static constexpr char kSignKey[] = "Hq2xNw7cKd4ZrT9m";
+    static constexpr uint32_t kRetryPauseMs = 3000;
+
+  private:
+    NetManager() = default;
+    void Sleep(uint32_t milliseconds);
+
+    bool initialised_ = false;
+    SleepFunction sleep_ = nullptr;
+};

@@ -1,0 +1,315 @@
+#include "core/ControlManager.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "NetTestSupport.h"
+#include "SimulatorClient.h"
+#include "core/DataManager.h"
+#include "core/NetManager.h"
+#include "util/Md5A.h"
+
+namespace {
+
+const std::wstring kSource = L"..\\core\\ControlManager";
+
+std::atomic<uint32_t> g_fakeTicks{0};
+uint32_t FakeTicks() {
+    return g_fakeTicks.load();
+}
+
+// Plays the window's stall watch: a thread that ticks once per 100 ms of real time while
+// the injected clock advances half a second per tick, so five silent "seconds" pass in
+// one real second.
+class FakeWatch : public IDownloadWatch {
+  public:
+    void StartDownloadWatch() override {
+        ++starts;
+        running = true;
+        ticker = std::thread([this] {
+            while (running) {
+                g_fakeTicks += 500;
+                if (ControlManager::Instance()->CheckStall()) {
+                    stallSeen = true;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+    }
+    void StopDownloadWatch() override {
+        ++stops;
+        running = false;
+        if (ticker.joinable()) {
+            ticker.join();
+        }
+    }
+    int starts = 0;
+    int stops = 0;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stallSeen{false};
+    std::thread ticker;
+};
+
+class ControlManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.ok()) << "the simulator fixture did not start";
+        sim.Reset();
+        dir = MakeScratchDir(L"control");
+        ServerEndpoints e;
+        e.primary = sim.Base("primary");
+        e.secondary = sim.Base("secondary");
+        e.fallbackA = sim.Base("fallback_a");
+        e.fallbackB = sim.Base("fallback_b");
+        e.probeSite = sim.Base("probe_site");
+        control->SetEndpoints(e);
+        control->SetDownloadWatch(&watch);
+        control->SetTickSource(&FakeTicks);
+        NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
+        DataManager::Instance()->Init("100", 1, 1);
+        DataManager::Instance()->SetApiHosts(sim.Base("primary"), sim.Base("fallback_a"), 1);
+    }
+    void TearDown() override {
+        control->SetDownloadWatch(nullptr);
+        RemoveTree(dir);
+    }
+
+    std::vector<std::string> RolesProbed() {
+        std::vector<std::string> roles;
+        for (const ReceivedRequest& r : sim.Requests()) {
+            if (r.method == "GET" && r.target == "/") {
+                roles.push_back(r.role);
+            }
+        }
+        return roles;
+    }
+    bool Download(const std::wstring& dest, const std::string& url, const std::string& md5) {
+        return control->DownloadPackage(dest, url, md5);
+    }
+    std::string PackageUrl() { return sim.Base("download") + "/files/client.zip"; }
+
+    SimulatorClient& sim = SimulatorClient::Get();
+    ControlManager* control = ControlManager::Instance();
+    FakeWatch watch;
+    std::wstring dir;
+};
+
+TEST_F(ControlManagerTest, SelectServerOutcomes) {
+    struct Case {
+        const char* why;
+        std::vector<const char*> refusing;
+        std::string primary, fallback;
+        int index;
+        bool nothingAnswered;
+        std::vector<std::string> probed;
+    };
+    const std::string p = sim.Base("primary"), s = sim.Base("secondary"), a = sim.Base("fallback_a"),
+                      b = sim.Base("fallback_b");
+    const Case cases[] = {
+        {"primary answers", {}, p, a, 1, false, {"primary"}},
+        {"secondary answers", {"primary"}, s, a, 2, false, {"secondary"}},
+        {"fallback A when the internet is silent",
+         {"primary", "secondary", "probe_site"},
+         a,
+         a,
+         3,
+         false,
+         {"fallback_a"}},
+        {"fallback B when the internet answers",
+         {"primary", "secondary"},
+         b,
+         b,
+         4,
+         false,
+         {"probe_site", "fallback_b"}},
+        {"nothing, internet silent", {"primary", "secondary", "probe_site", "fallback_a"}, p, a, 3, true, {}},
+        {"nothing, internet answers", {"primary", "secondary", "fallback_b"}, p, a, 4, true, {"probe_site"}},
+    };
+    for (const Case& c : cases) {
+        sim.Reset();
+        std::string mode = R"({"roles": {)";
+        for (size_t i = 0; i < c.refusing.size(); ++i) {
+            mode += std::string(i ? ", " : "") + "\"" + c.refusing[i] + R"(": {"state": "refuse"})";
+        }
+        sim.SetMode(mode + "}}");
+        DataManager::Instance()->SetApiHosts("", "", 0);
+        const LogCapture log;
+        EXPECT_TRUE(control->SelectServer()) << c.why;
+        DataManager* data = DataManager::Instance();
+        EXPECT_EQ(data->GetPrimaryApiBase(), c.primary) << c.why;
+        EXPECT_EQ(data->GetFallbackApiBase(), c.fallback) << c.why;
+        EXPECT_EQ(data->GetApiHostIndex(), c.index) << c.why;
+        EXPECT_EQ(log.Count(kSource, L"无可访问的服务器"), c.nothingAnswered ? 1 : 0) << c.why;
+        EXPECT_EQ(RolesProbed(), c.probed) << c.why;
+    }
+}
+
+TEST_F(ControlManagerTest, HangingPrimaryGivesWayToTheSecondaryAfterItsTimeLimit) {
+    sim.SetMode(R"({"roles": {"primary": {"state": "hang"}}})");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(control->SelectServer());
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(DataManager::Instance()->GetPrimaryApiBase(), sim.Base("secondary"));
+    EXPECT_EQ(DataManager::Instance()->GetApiHostIndex(), 2);
+    EXPECT_GE(seconds, 9.0) << "the probe waited out its 10-second limit";
+}
+
+TEST_F(ControlManagerTest, PackageInfoFromTheSignedCall) {
+    std::string url = "u", md5 = "m", version = "v";
+    ASSERT_TRUE(control->GetPackageInfo(url, md5, version));
+    EXPECT_EQ(url, PackageUrl());
+    EXPECT_EQ(md5, sim.PackageMd5());
+    EXPECT_EQ(version, "2.3.1");
+    const std::vector<ReceivedRequest> got = sim.Requests();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].target, "/wpapi/version/getClientZipUrl");
+    EXPECT_EQ(got[0].body.substr(0, 3), "ts=");
+    EXPECT_TRUE(got[0].signOk);
+}
+
+TEST_F(ControlManagerTest, PackageInfoFailures) {
+    struct Case {
+        const char* why;
+        const char* mode;
+        const wchar_t* log;
+    };
+    const Case cases[] = {
+        {"both endpoints refuse", R"({"roles": {"primary": {"state": "refuse"}, "fallback_a": {"state": "refuse"}}})",
+         L"信息请求失败"},
+        {"envelope refusal", R"({"roles": {"primary": {"envelope": {"code": 100500, "message": "no"}}}})",
+         L"信息请求失败"},
+        {"payload not JSON", R"({"roles": {"primary": {"payload_text": "this is not json"}}})", L"数据信息解析错误"},
+        {"empty payload", R"({"roles": {"primary": {"plaintext": "1700000000"}}})", L"数据信息解析错误"},
+        {"member that is an object", R"({"roles": {"primary": {"payload": {"file_url": {"a": 1}}}}})",
+         L"数据信息解析错误"},
+        {"empty digest", R"({"roles": {"primary": {"payload": {"file_md5": ""}}}})", L"数据信息解析错误"},
+        {"digest of 31 digits",
+         R"({"roles": {"primary": {"payload": {"file_md5": "0123456789abcdef0123456789abcde"}}}})",
+         L"数据信息解析错误"},
+    };
+    for (const Case& c : cases) {
+        sim.Reset();
+        sim.SetMode(c.mode);
+        const LogCapture log;
+        std::string url = "u", md5 = "m", version = "v";
+        EXPECT_FALSE(control->GetPackageInfo(url, md5, version)) << c.why;
+        EXPECT_EQ(url, "u") << c.why;
+        EXPECT_EQ(log.Count(kSource, c.log), 1) << c.why << "\n" << log.Messages();
+    }
+}
+
+TEST_F(ControlManagerTest, DownloadVerifiesAndThenReusesTheCachedFile) {
+    const std::wstring dest = ControlManager::MakePackagePath(dir, PackageUrl());
+    EXPECT_EQ(dest, dir + L"cache\\client.zip");
+    ASSERT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
+    EXPECT_EQ(watch.starts, 1);
+    EXPECT_EQ(watch.stops, 1);
+    EXPECT_FALSE(control->IsAborted());
+    EXPECT_EQ(control->GetPercent(), 100);
+
+    // Second run: the file is there with the digest (given in upper case here): no transfer.
+    sim.Reset();
+    std::string upper = sim.PackageMd5();
+    for (char& ch : upper) {
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
+    EXPECT_TRUE(Download(dest, PackageUrl(), upper));
+    EXPECT_TRUE(sim.Requests().empty());
+    EXPECT_EQ(watch.starts, 1) << "the watch is not started for a cached file";
+}
+
+TEST_F(ControlManagerTest, DownloadFailures) {
+    struct Case {
+        const char* why;
+        const char* mode;
+        std::string path;
+        bool ok;
+        bool fileStays;
+        const wchar_t* log;
+    };
+    const Case cases[] = {
+        {"wrong bytes", R"({"roles": {"download": {"wrong_bytes": true}}})", "/files/client.zip", false, true,
+         L"文件下载错误，md5不一致"},
+        {"404", R"({"roles": {"download": {"status": 404}}})", "/files/client.zip", false, false, L"文件下载失败"},
+        {"truncated", R"({"roles": {"download": {"truncate_after": 5000}}})", "/files/client.zip", false, false,
+         L"文件下载失败"},
+        {"redirect to http", "{}", "/redirect/http/1/files/client.zip", false, false, L"文件下载失败"},
+        {"redirected over https", "{}", "/redirect/https/2/files/client.zip", true, true, nullptr},
+        {"download host refusing", R"({"roles": {"download": {"state": "refuse"}}})", "/files/client.zip", false, false,
+         L"文件下载失败"},
+        {"size not announced", R"({"roles": {"download": {"no_length": true}}})", "/files/client.zip", true, true,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        sim.Reset();
+        sim.SetMode(c.mode);
+        const std::wstring dest = dir + L"cache\\client.zip";
+        ::DeleteFileW(dest.c_str());
+        const LogCapture log;
+        EXPECT_EQ(Download(dest, sim.Base("download") + c.path, sim.PackageMd5()), c.ok) << c.why;
+        EXPECT_EQ(PathExists(dest), c.fileStays) << c.why;
+        EXPECT_FALSE(control->IsAborted()) << c.why;
+        if (c.log != nullptr) {
+            EXPECT_EQ(log.Count(kSource, c.log), 1) << c.why << "\n" << log.Messages();
+        } else {
+            EXPECT_TRUE(log.NewLines().empty()) << c.why << "\n" << log.Messages();
+        }
+    }
+    // The certificate of the package host is checked like any other.
+    const std::wstring dest = dir + L"cache\\client.zip";
+    ::DeleteFileW(dest.c_str());
+    EXPECT_FALSE(Download(dest, sim.Base("untrusted") + "/files/client.zip", sim.PackageMd5()));
+    EXPECT_FALSE(PathExists(dest));
+}
+
+TEST_F(ControlManagerTest, PackagePathFromAUrlWithQueryAndOnesThatDoNotFit) {
+    sim.SetMode(R"({"package": {"query": "?token=abc&v=2#part"}})");
+    std::string url, md5, version;
+    ASSERT_TRUE(control->GetPackageInfo(url, md5, version));
+    EXPECT_EQ(url, PackageUrl() + "?token=abc&v=2#part");
+    const std::wstring dest = ControlManager::MakePackagePath(dir, url);
+    EXPECT_EQ(dest, dir + L"cache\\client.zip");
+    ASSERT_TRUE(Download(dest, url, md5));
+    EXPECT_EQ(sim.Requests().back().target, "/files/client.zip?token=abc&v=2");
+
+    const std::wstring longDir = L"C:\\" + std::wstring(500, L'd') + L"\\";
+    EXPECT_EQ(ControlManager::MakePackagePath(longDir, url), L"");
+    const LogCapture log;
+    EXPECT_FALSE(Download(L"", url, md5));
+    EXPECT_EQ(log.Count(kSource, L"文件下载失败"), 1) << log.Messages();
+}
+
+TEST_F(ControlManagerTest, StalledTransferIsCancelledByTheWatch) {
+    sim.SetMode(R"({"package": {"size": 1000000}, "roles": {"download": {"stall_after": 100000}}})");
+    const std::wstring dest = dir + L"cache\\client.zip";
+    const LogCapture log;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(watch.stallSeen);
+    EXPECT_TRUE(control->IsAborted());
+    EXPECT_FALSE(PathExists(dest)) << "the partial file is deleted";
+    EXPECT_EQ(control->GetPercent(), 10);
+    EXPECT_EQ(log.Count(kSource, L"文件下载被终止，下载进度长时间无变化"), 1) << log.Messages();
+    EXPECT_LT(seconds, 30.0) << "cancelled soon after the stall, not by a timeout";
+}
+
+TEST_F(ControlManagerTest, SlowButSteadyTransferIsNotAStall) {
+    // 160 KiB at 64 KiB/s: every watch "second" sees new bytes, while the whole percentage
+    // stands still for several "seconds" at a time; the size is not even announced.
+    sim.SetMode(R"({"package": {"size": 163840}, "roles": {"download": {"rate": 65536, "no_length": true}}})");
+    const std::wstring dest = dir + L"cache\\client.zip";
+    EXPECT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    EXPECT_FALSE(watch.stallSeen);
+    EXPECT_FALSE(control->IsAborted());
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include "core/DataManager.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "NetTestSupport.h"
+#include "util/MachineInfo.h"
+#include "util/Md5A.h"
+#include "util/TextConv.h"
+
+namespace {
+
+const std::wstring kSource = L"..\\core\\DataManager";
+
+std::vector<std::string> SplitCrLf(const std::string& block) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    for (;;) {
+        const size_t end = block.find("\r\n", pos);
+        lines.push_back(block.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        if (end == std::string::npos) {
+            return lines;
+        }
+        pos = end + 2;
+    }
+}
+
+bool IsLowerHex32(const std::string& text) {
+    return text.size() == 32 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+class DataManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static_cast<void>(TestLogPath());
+        data->Init("100", 1, 1);
+        data->SetInnerIp("");
+        data->SetLang("");
+        data->SetApiHosts("https://a", "https://b", 1);
+    }
+    DataManager* data = DataManager::Instance();
+};
+
+TEST_F(DataManagerTest, ThirteenLinesInOrderJoinedByCrLf) {
+    const std::string block = data->BuildHeaders();
+    const std::vector<std::string> lines = SplitCrLf(block);
+    ASSERT_EQ(lines.size(), 13u) << block;
+    const std::string computer = data->GetComputerNameText();
+    const std::vector<std::string> expected = {
+        "Userid: 0",        "Clientuuid: " + data->GetClientUuid(),
+        "Version: 100",     "Channel: 1",
+        "Systype: 1",       "Yychannelid: 0",
+        "Yychannelsign: 0", "Apihost: 1",
+        "Lang: ",           "Outerip: 0.0.0.0",
+        "Innerip: 0.0.0.0", "Computer: " + computer,
+        "Clientapp: 0",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(IsLowerHex32(data->GetClientUuid()));
+    EXPECT_FALSE(computer.empty());
+    EXPECT_NE(block.substr(block.size() - 2), "\r\n");
+}
+
+TEST_F(DataManagerTest, SettersReachTheirLinesAndASecondInitChangesNothing) {
+    data->Init("999", 7, 8);
+    data->SetInnerIp("192.168.3.4");
+    data->SetLang("zh-tw");
+    data->SetApiHosts("https://p", "https://f", 4);
+    const std::vector<std::string> lines = SplitCrLf(data->BuildHeaders());
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[2], "Version: 100");
+    EXPECT_EQ(lines[3], "Channel: 1");
+    EXPECT_EQ(lines[4], "Systype: 1");
+    EXPECT_EQ(lines[7], "Apihost: 4");
+    EXPECT_EQ(lines[8], "Lang: zh-tw");
+    EXPECT_EQ(lines[10], "Innerip: 192.168.3.4");
+    EXPECT_EQ(data->GetPrimaryApiBase(), "https://p");
+    EXPECT_EQ(data->GetFallbackApiBase(), "https://f");
+}
+
+TEST_F(DataManagerTest, ClientUuidIsTheDigestOfTheMachineFactsAndIsLoggedOnce) {
+    // The identity rebuilt here from the machine facts directly.
+    SYSTEM_INFO system = {};
+    ::GetSystemInfo(&system);
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof(memory);
+    ASSERT_TRUE(::GlobalMemoryStatusEx(&memory));
+    std::string identity = AnsiToUtf8(data->GetComputerNameText()) + ".";
+    if (!IsWindows8OrLater()) {
+        identity += GetMacAddress() + ".";
+    }
+    identity +=
+        std::to_string(system.dwNumberOfProcessors) + "." + std::to_string(memory.ullTotalPhys) + "." + GetCpuId();
+    EXPECT_EQ(data->BuildIdentityString(), identity);
+    const size_t dots = static_cast<size_t>(std::count(identity.begin(), identity.end(), '.'));
+    EXPECT_EQ(dots, IsWindows8OrLater() ? 3u : 4u) << identity;
+
+    const std::string first = data->GetClientUuid();
+    const std::string second = data->GetClientUuid();
+    static_cast<void>(data->BuildHeaders());
+    EXPECT_EQ(first, CMd5A().GetStringMd5(identity));
+    EXPECT_EQ(first, second);
+    // However many tests of this process asked before, the identity was logged exactly once.
+    const LogCapture log = LogCapture::WholeLog();
+    EXPECT_EQ(log.Count(kSource, Utf8ToWide(identity)), 1) << log.Messages();
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+#pragma once
+// Shared pieces of the network tests: a scratch folder, the log written by the code under
+// test, and fakes for the clock and the pauses.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder under the temporary directory, ending in a backslash.
+std::wstring MakeScratchDir(const std::wstring& name);
+void RemoveTree(const std::wstring& dir);
+[[nodiscard]] std::string ReadWholeFile(const std::wstring& path);
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+[[nodiscard]] bool PathExists(const std::wstring& path);
+
+// Lines the log gained since this object was made (the log is UTF-16LE with CR LF).
+class LogCapture {
+  public:
+    LogCapture();
+    // Everything this process logged so far and later (each test process has its own log).
+    [[nodiscard]] static LogCapture WholeLog();
+    [[nodiscard]] std::vector<std::wstring> NewLines() const;
+    // Lines of `source` ("..\core\NetManager") whose message is exactly `message`.
+    [[nodiscard]] int Count(const std::wstring& source, const std::wstring& message) const;
+    [[nodiscard]] std::wstring Messages() const;  // all new messages, for failure output
+
+  private:
+    size_t start_;
+};
+
+// The log file every test of this executable writes to (set up once per process).
+const std::wstring& TestLogPath();
+
+// Fakes: pauses are recorded, not slept; the tick count is whatever the test says.
+struct FakePauses {
+    static void Sleep(uint32_t ms);
+    static std::vector<uint32_t> taken;
+};

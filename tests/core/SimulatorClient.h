@@ -1,0 +1,48 @@
+#pragma once
+// The tests' handle on the vendor simulator (tools/simulator/varlo_sim.py), which a CTest
+// fixture starts on the host: reads its state file, switches its failure modes through
+// its plain-http control port and fetches what it received, byte for byte.
+
+#include <string>
+#include <vector>
+
+struct ReceivedRequest {
+    std::string role;
+    std::string method;
+    std::string target;
+    std::string requestLine;
+    std::vector<std::string> headers;  // in the order received
+    std::string body;
+    bool signOk = false;
+};
+
+class SimulatorClient {
+  public:
+    // The one simulator of this test run; ok() is false when its state file is missing.
+    static SimulatorClient& Get();
+
+    [[nodiscard]] bool ok() const { return control_ != 0; }
+    [[nodiscard]] std::string Base(const std::string& role) const;  // "https://127.0.0.1:<port>"
+    [[nodiscard]] int Port(const std::string& role) const;
+    [[nodiscard]] const std::string& PackageName() const { return packageName_; }
+
+    // All roles answering, default package, nothing recorded.
+    void Reset();
+    // Replaces the modes of the roles named in `json` ({"roles": {...}, "package": {...}}).
+    void SetMode(const std::string& json);
+    [[nodiscard]] std::vector<ReceivedRequest> Requests();
+    // Digest and size of the package as currently configured.
+    [[nodiscard]] std::string PackageMd5();
+    [[nodiscard]] long long PackageSize();
+
+  private:
+    SimulatorClient();
+    std::string Call(const char* method, const std::string& path, const std::string& body);
+    void ReadPackage(const std::string& stateJson);
+
+    int control_ = 0;
+    std::vector<std::pair<std::string, int>> ports_;
+    std::string packageName_;
+    std::string packageMd5_;
+    long long packageSize_ = 0;
+};

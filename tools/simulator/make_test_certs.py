@@ -1,0 +1,112 @@
+#!/usr/bin/python3
+"""Makes the certificates the vendor simulator serves, into one output folder.
+
+  ca.pem / ca.der        the test root CA; only the Wine test prefix trusts it
+  server.pem / .key      127.0.0.1 and localhost, signed by the test CA
+  wronghost.pem / .key   signed by the test CA but issued for another name
+  untrusted-ca.pem       a second CA that nothing trusts
+  untrusted.pem / .key   127.0.0.1 and localhost, signed by the untrusted CA
+  test-ca.reg            the test CA as a machine ROOT store entry for regedit
+
+Never touches the host's own trust store. Uses python3-cryptography (Debian's).
+"""
+import datetime
+import hashlib
+import ipaddress
+import os
+import sys
+
+from cryptography import x509
+from cryptography.hazmat.primitives import hashes, serialization
+from cryptography.hazmat.primitives.asymmetric import ec
+from cryptography.x509.oid import NameOID
+
+
+def _name(cn):
+    return x509.Name([x509.NameAttribute(NameOID.ORGANIZATION_NAME, "Varlo setup tests"),
+                      x509.NameAttribute(NameOID.COMMON_NAME, cn)])
+
+
+def _validity(builder):
+    now = datetime.datetime.utcnow()
+    return builder.not_valid_before(now - datetime.timedelta(days=2)).not_valid_after(
+        now + datetime.timedelta(days=3650))
+
+
+def make_ca(cn):
+    key = ec.generate_private_key(ec.SECP256R1())
+    b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(_name(cn))
+    b = _validity(b.public_key(key.public_key()).serial_number(x509.random_serial_number()))
+    b = b.add_extension(x509.BasicConstraints(ca=True, path_length=0), critical=True)
+    b = b.add_extension(x509.KeyUsage(digital_signature=True, content_commitment=False, key_encipherment=False,
+                                      data_encipherment=False, key_agreement=False, key_cert_sign=True,
+                                      crl_sign=True, encipher_only=False, decipher_only=False), critical=True)
+    b = b.add_extension(x509.SubjectKeyIdentifier.from_public_key(key.public_key()), critical=False)
+    return key, b.sign(key, hashes.SHA256())
+
+
+def make_leaf(ca_key, ca_cert, cn, dns_names, ips):
+    key = ec.generate_private_key(ec.SECP256R1())
+    b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(ca_cert.subject)
+    b = _validity(b.public_key(key.public_key()).serial_number(x509.random_serial_number()))
+    alt = [x509.DNSName(n) for n in dns_names] + [x509.IPAddress(ipaddress.ip_address(i)) for i in ips]
+    b = b.add_extension(x509.SubjectAlternativeName(alt), critical=False)
+    b = b.add_extension(x509.BasicConstraints(ca=False, path_length=None), critical=True)
+    b = b.add_extension(x509.ExtendedKeyUsage([x509.oid.ExtendedKeyUsageOID.SERVER_AUTH]), critical=False)
+    b = b.add_extension(x509.AuthorityKeyIdentifier.from_issuer_public_key(ca_key.public_key()), critical=False)
+    return key, b.sign(ca_key, hashes.SHA256())
+
+
+def write_pair(folder, stem, key, cert):
+    if key is not None:
+        with open(os.path.join(folder, stem + ".key"), "wb") as f:
+            f.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                      serialization.NoEncryption()))
+    with open(os.path.join(folder, stem + ".pem"), "wb") as f:
+        f.write(cert.public_bytes(serialization.Encoding.PEM))
+
+
+def root_store_reg(der):
+    # A system store keeps each certificate under its SHA-1 thumbprint; the "Blob" value is
+    # a serialized element: property id 32 (the encoded certificate), encoding 1, length, bytes.
+    thumb = hashlib.sha1(der).hexdigest().upper()
+    blob = (32).to_bytes(4, "little") + (1).to_bytes(4, "little") + len(der).to_bytes(4, "little") + der
+    hexed = ",".join("%02x" % b for b in blob)
+    lines = ["REGEDIT4", "",
+             "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\%s]" % thumb]
+    # regedit accepts continuation lines ending in a backslash; keep them short.
+    text = '"Blob"=hex:'
+    out = []
+    for i, part in enumerate(hexed.split(",")):
+        piece = part + ("," if i + 1 < len(blob) else "")
+        if len(text) + len(piece) > 76:
+            out.append(text + "\\")
+            text = "  "
+        text += piece
+    out.append(text)
+    return "\r\n".join(lines + out) + "\r\n\r\n", thumb
+
+
+def main(folder):
+    os.makedirs(folder, exist_ok=True)
+    ca_key, ca = make_ca("Varlo Test Root CA")
+    write_pair(folder, "ca", None, ca)  # the CA keys live only in this run
+    der = ca.public_bytes(serialization.Encoding.DER)
+    with open(os.path.join(folder, "ca.der"), "wb") as f:
+        f.write(der)
+    write_pair(folder, "server", *make_leaf(ca_key, ca, "127.0.0.1", ["localhost"], ["127.0.0.1"]))
+    write_pair(folder, "wronghost", *make_leaf(ca_key, ca, "other.invalid", ["other.invalid"], []))
+    other_key, other_ca = make_ca("Varlo Untrusted CA")
+    write_pair(folder, "untrusted-ca", None, other_ca)
+    write_pair(folder, "untrusted", *make_leaf(other_key, other_ca, "127.0.0.1", ["localhost"], ["127.0.0.1"]))
+    reg, thumb = root_store_reg(der)
+    with open(os.path.join(folder, "test-ca.reg"), "w", newline="") as f:
+        f.write(reg)
+    with open(os.path.join(folder, "ca.thumbprint"), "w") as f:
+        f.write(thumb + "\n")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_test_certs.py OUTPUT_DIR")
+    main(sys.argv[1])

@@ -1,0 +1,94 @@
+"""Self-test of the vendor simulator: what the installer's tests rely on it to do.
+Run: python3 -m unittest tools/simulator/test_sim.py (needs the test certificates)."""
+import hashlib
+import http.client
+import json
+import os
+import socket
+import ssl
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import sim_codec  # noqa: E402
+import varlo_sim  # noqa: E402
+
+
+class SimulatorTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        certs = subprocess.check_output(["bash", os.path.join(HERE, "test-certs.sh")], text=True).strip()
+        cls.sim = varlo_sim.Simulator(certs, 0)
+        cls.ctx = ssl.create_default_context(cafile=os.path.join(certs, "ca.pem"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop.set()
+        for listener in cls.sim.listeners.values():
+            listener.close()
+
+    def setUp(self):
+        self.sim.reset()
+
+    def request(self, role, method, path, body=None, headers=None):
+        conn = http.client.HTTPSConnection("127.0.0.1", self.sim.listeners[role].port, context=self.ctx, timeout=10)
+        conn.request(method, path, body=body, headers=headers or {})
+        resp = conn.getresponse()
+        data = resp.read()
+        conn.close()
+        return resp, data
+
+    def test_head_and_range_on_the_package(self):
+        resp, data = self.request("download", "HEAD", "/files/client.zip")
+        self.assertEqual((resp.status, data), (200, b""))
+        self.assertEqual(int(resp.getheader("Content-Length")), self.sim.package.size)
+        resp, data = self.request("download", "GET", "/files/client.zip", headers={"Range": "bytes=100-199"})
+        self.assertEqual(resp.status, 206)
+        _, whole = self.request("download", "GET", "/files/client.zip")
+        self.assertEqual(hashlib.md5(whole).hexdigest(), self.sim.package.md5)
+        self.assertEqual(data, whole[100:200])
+        self.assertEqual(resp.getheader("Content-Range"), "bytes 100-199/%d" % self.sim.package.size)
+
+    def test_envelope_carries_the_package_and_the_signature_is_checked(self):
+        body = sim_codec.signed_body({b"ts": b"1700000000"})
+        resp, data = self.request("primary", "POST", varlo_sim.API_PATH, body.encode())
+        envelope = json.loads(data)
+        self.assertEqual(envelope["code"], 100100)
+        payload = json.loads(sim_codec.decrypt_data(envelope["data"])[10:])
+        self.assertEqual(payload["file_md5"], self.sim.package.md5)
+        self.assertEqual(payload["file_url"], self.sim.base_url("download") + "/files/client.zip")
+        _, data = self.request("primary", "POST", varlo_sim.API_PATH, body.replace("ts=1", "ts=2").encode())
+        self.assertEqual(json.loads(data)["code"], 100403)
+        records = self.sim.records
+        self.assertEqual([r["sign_ok"] for r in records], [True, False])
+        self.assertIn("Content-Length: %d" % len(body), records[0]["headers"])
+
+    def test_refuse_and_answer_again_on_the_same_port(self):
+        port = self.sim.listeners["secondary"].port
+        self.sim.apply({"roles": {"secondary": {"state": "refuse"}}})
+        with self.assertRaises(ConnectionRefusedError):
+            socket.create_connection(("127.0.0.1", port), timeout=5)
+        self.sim.apply({"roles": {"secondary": {}}})
+        resp, _ = self.request("secondary", "GET", "/")
+        self.assertEqual(resp.status, 200)
+
+    def test_redirect_chain_counts_down_then_leaves_the_role(self):
+        resp, _ = self.request("primary", "GET", "/redirect/https/2/files/client.zip")
+        self.assertEqual((resp.status, resp.getheader("Location")), (302, "/redirect/https/1/files/client.zip"))
+        resp, _ = self.request("primary", "GET", "/redirect/http/1/files/client.zip")
+        self.assertEqual(resp.getheader("Location"), self.sim.base_url("plain") + "/files/client.zip")
+
+    def test_truncated_body_is_shorter_than_announced(self):
+        self.sim.apply({"roles": {"download": {"truncate_after": 1000}}})
+        conn = http.client.HTTPSConnection("127.0.0.1", self.sim.listeners["download"].port, context=self.ctx)
+        conn.request("GET", "/files/client.zip")
+        resp = conn.getresponse()
+        with self.assertRaises(http.client.IncompleteRead):
+            resp.read()
+        conn.close()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,480 @@
+#!/usr/bin/env python3
+"""Vendor simulator: plays every endpoint the installer talks to, over HTTPS on 127.0.0.1.
+
+Roles (one port each): primary, secondary, fallback_a, fallback_b (API hosts), probe_site,
+download (the package host), untrusted (certificate from a CA nobody trusts), wronghost
+(certificate for another name), plain (plain http, for redirect tests). A plain-http
+control port switches failure modes and hands out what was received.
+
+  varlo_sim.py serve  --certs DIR --state FILE [--port-base N]   (foreground)
+  varlo_sim.py start  --certs DIR --state FILE [--port-base N] [--log FILE]
+  varlo_sim.py stop   --state FILE
+  varlo_sim.py ctl    --state FILE reset | requests | preset NAME | mode JSON
+
+Standard library only.
+"""
+import argparse
+import gzip
+import hashlib
+import json
+import os
+import random
+import signal
+import ssl
+import subprocess
+import sys
+import threading
+import time
+import urllib.request
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sim_codec  # noqa: E402
+import sim_http  # noqa: E402
+
+API_ROLES = ["primary", "secondary", "fallback_a", "fallback_b"]
+TLS_ROLES = API_ROLES + ["probe_site", "download", "untrusted", "wronghost"]
+ALL_ROLES = TLS_ROLES + ["plain"]
+API_PATH = "/wpapi/version/getClientZipUrl"
+CHUNK = 256 * 1024
+DEFAULT_PACKAGE = {"name": "client.zip", "size": 256 * 1024, "seed": 1, "query": ""}
+DEFAULT_PAYLOAD = {"version_code": "2.3.1", "file_url": "{download}/files/{name}{query}", "file_md5": "{md5}"}
+
+# Named failure modes, for demos and quick manual runs; tests may send the same JSON.
+PRESETS = {
+    "all-answer": {"roles": {r: {} for r in ALL_ROLES}},
+    "vendor-hosts-refuse": {"roles": {"primary": {"state": "refuse"}, "secondary": {"state": "refuse"}}},
+    "primary-refuse": {"roles": {"primary": {"state": "refuse"}}},
+    "primary-hang": {"roles": {"primary": {"state": "hang"}}},
+    "primary-404": {"roles": {"primary": {"status": 404, "body": "not found"}}},
+    "primary-500": {"roles": {"primary": {"status": 500, "body": "<html>error</html>"}}},
+    "primary-empty": {"roles": {"primary": {"body": ""}}},
+    "primary-html": {"roles": {"primary": {"body": "<html><body>maintenance</body></html>",
+                                           "content_type": "text/html"}}},
+    "envelope-refused": {"roles": {"primary": {"envelope": {"code": 100500, "message": "版本信息不存在"}}}},
+    "envelope-code-string": {"roles": {"primary": {"envelope": {"code": "100100"}}}},
+    "envelope-bad-base64": {"roles": {"primary": {"envelope": {"data": "!!!!****"}}}},
+    "envelope-short-plaintext": {"roles": {"primary": {"plaintext": "12345"}}},
+    "envelope-bad-length": {"roles": {"primary": {"length_word": 100000}}},
+    "payload-not-json": {"roles": {"primary": {"payload_text": "this is not json"}}},
+    "payload-member-object": {"roles": {"primary": {"payload": {"file_url": {"a": 1}}}}},
+    "payload-md5-empty": {"roles": {"primary": {"payload": {"file_md5": ""}}}},
+    "payload-md5-wrong": {"roles": {"primary": {"payload": {"file_md5": "0" * 32}}}},
+    "download-slow": {"roles": {"download": {"rate": 64 * 1024}}},
+    "download-stall": {"roles": {"download": {"stall_after": 100 * 1024}}},
+    "download-truncated": {"roles": {"download": {"truncate_after": 100 * 1024}}},
+    "download-wrong-bytes": {"roles": {"download": {"wrong_bytes": True}}},
+    "download-404": {"roles": {"download": {"status": 404}}},
+    "download-redirect-https": {"roles": {"primary": {"payload": {
+        "file_url": "{download}/redirect/https/2/files/{name}"}}}},
+    "download-redirect-http": {"roles": {"primary": {"payload": {
+        "file_url": "{download}/redirect/http/1/files/{name}"}}}},
+    "download-query": {"package": {"query": "?token=abc&v=2#part"}},
+}
+
+
+class Package:
+    """Deterministic package bytes of any size: a 64 KiB random block repeated."""
+
+    def __init__(self, spec):
+        self.name = spec["name"]
+        self.size = int(spec["size"])
+        self.seed = int(spec["seed"])
+        self.query = spec.get("query", "")
+        block = random.Random(self.seed).randbytes(65536)
+        self.buffer = block * (CHUNK // 65536 + 1)
+        self.md5 = self._digest()
+
+    def chunks(self, start, end):
+        pos = start
+        while pos < end:
+            off = pos % 65536
+            n = min(CHUNK, end - pos)
+            yield self.buffer[off:off + n]
+            pos += n
+
+    def _digest(self):
+        h = hashlib.md5()
+        for c in self.chunks(0, self.size):
+            h.update(c)
+        return h.hexdigest()
+
+
+class Simulator:
+    def __init__(self, certs, port_base):
+        self.stop = threading.Event()
+        self.lock = threading.Lock()
+        self.records = []
+        self.modes = {}
+        self.package = Package(DEFAULT_PACKAGE)
+        ctx = self._context(certs, "server")
+        contexts = {r: ctx for r in TLS_ROLES}
+        contexts["untrusted"] = self._context(certs, "untrusted")
+        contexts["wronghost"] = self._context(certs, "wronghost")
+        contexts["plain"] = None
+        self.listeners = {}
+        for i, role in enumerate(ALL_ROLES):
+            port = port_base + i if port_base else 0
+            self.listeners[role] = sim_http.Listener(role, port, contexts[role], self, self.stop)
+            self.listeners[role].open()
+
+    @staticmethod
+    def _context(certs, stem):
+        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        ctx.load_cert_chain(os.path.join(certs, stem + ".pem"), os.path.join(certs, stem + ".key"))
+        return ctx
+
+    # ----- control -----
+    def base_url(self, role):
+        scheme = "http" if role == "plain" else "https"
+        return "%s://127.0.0.1:%d" % (scheme, self.listeners[role].port)
+
+    def state(self):
+        return {"pid": os.getpid(), "roles": {r: l.port for r, l in self.listeners.items()},
+                "package": {"name": self.package.name, "size": self.package.size, "md5": self.package.md5}}
+
+    def reset(self):
+        self.apply({"roles": {r: {} for r in ALL_ROLES}, "package": dict(DEFAULT_PACKAGE)}, replace=True)
+        with self.lock:
+            self.records = []
+
+    def apply(self, patch, replace=False):
+        """Sets the modes of the roles named in `patch` (each replaced whole) and the package."""
+        with self.lock:
+            if replace:
+                self.modes = {}
+            for role, mode in patch.get("roles", {}).items():
+                if role not in self.listeners:
+                    raise ValueError("unknown role " + role)
+                self.modes[role] = dict(mode)
+            if "package" in patch:
+                spec = dict(DEFAULT_PACKAGE)
+                spec.update(patch["package"])
+                self.package = Package(spec)
+        for role, listener in self.listeners.items():
+            if self.mode(role).get("state") == "refuse":
+                listener.close()
+            else:
+                listener.open()
+
+    def mode(self, role):
+        with self.lock:
+            return dict(self.modes.get(role, {}))
+
+    # ----- connection hooks -----
+    def before_handshake(self, role, sock):
+        state = self.mode(role).get("state", "answer")
+        if state == "hang":
+            sim_http.Connection(sock).wait_for_peer_close(stop=self.stop)
+            return False
+        if state == "close":
+            return False
+        return True
+
+    def handle(self, role, req, conn):
+        mode = self.mode(role)
+        rec = req.record()
+        path = req.target.split("?", 1)[0]
+        if req.method == "POST" and path == API_PATH and role in API_ROLES:
+            ok, why = sim_codec.check_signed_body(req.body)
+            rec["sign_ok"], rec["sign_error"] = ok, why
+            self._record(rec)
+            self._answer_api(mode, req, conn, ok)
+        elif path.startswith("/redirect/"):
+            self._record(rec)
+            self._answer_redirect(path, conn)
+        elif path.startswith("/files/"):
+            self._record(rec)
+            self._answer_file(mode, req, conn, path[len("/files/"):])
+        else:
+            self._record(rec)
+            body = mode.get("body", "<html><body>ok</body></html>").encode("utf-8")
+            self._answer_simple(conn, mode.get("status", 200), body, mode.get("content_type", "text/html"),
+                                req.method == "HEAD")
+
+    def _record(self, rec):
+        with self.lock:
+            rec["seq"] = len(self.records)
+            self.records.append(rec)
+
+    # ----- answers -----
+    @staticmethod
+    def _answer_simple(conn, status, body, content_type, head_only=False, extra=()):
+        headers = [("Content-Type", content_type), ("Content-Length", str(len(body))),
+                   ("Connection", "close")] + list(extra)
+        conn.send_head(status, "Status", headers)
+        if not head_only:
+            conn.send(body)
+
+    def _expand(self, value):
+        if isinstance(value, str):
+            for role in ALL_ROLES:
+                value = value.replace("{%s}" % role, self.base_url(role))
+            pkg = self.package
+            return value.replace("{name}", pkg.name).replace("{md5}", pkg.md5).replace("{query}", pkg.query)
+        if isinstance(value, dict):
+            return {k: self._expand(v) for k, v in value.items()}
+        return value
+
+    def envelope_text(self, mode, sign_ok=True):
+        if not sign_ok and mode.get("sign_check", True):
+            return json.dumps({"code": 100403, "message": "签名错误"}, ensure_ascii=False)
+        payload = dict(DEFAULT_PAYLOAD)
+        payload.update(mode.get("payload", {}))
+        for name in mode.get("payload_drop", []):
+            payload.pop(name, None)
+        payload_text = mode.get("payload_text")
+        if payload_text is None:
+            payload_text = json.dumps(self._expand(payload), ensure_ascii=False)
+        plain = mode.get("plaintext")
+        if plain is None:
+            plain = ("%010d" % int(time.time()))[-10:] + payload_text
+        envelope = {"code": 100100, "message": "success",
+                    "data": sim_codec.encrypt_plaintext(plain.encode("utf-8"), mode.get("length_word"))}
+        envelope.update(mode.get("envelope", {}))
+        for name in mode.get("envelope_drop", []):
+            envelope.pop(name, None)
+        return json.dumps(envelope, ensure_ascii=False)
+
+    def _answer_api(self, mode, req, conn, sign_ok):
+        body = mode["body"] if "body" in mode else self.envelope_text(mode, sign_ok)
+        data = body.encode("utf-8")
+        extra = []
+        if mode.get("gzip") and "gzip" in (req.header("Accept-Encoding") or ""):
+            data = gzip.compress(data)
+            extra.append(("Content-Encoding", "gzip"))
+        self._answer_simple(conn, mode.get("status", 200), data,
+                            mode.get("content_type", "application/json; charset=utf-8"), extra=extra)
+
+    def _answer_redirect(self, path, conn):
+        # /redirect/<https|http>/<hops>/<rest>: hops > 1 redirects to itself with one hop less.
+        parts = path.split("/", 5)
+        if len(parts) < 5 or not parts[3].isdigit():
+            return self._answer_simple(conn, 400, b"bad redirect", "text/plain")
+        scheme, hops, rest = parts[2], int(parts[3]), parts[4] if len(parts) == 5 else parts[4] + "/" + parts[5]
+        if hops > 1:
+            location = "/redirect/%s/%d/%s" % (scheme, hops - 1, rest)
+        else:
+            location = self.base_url("plain" if scheme == "http" else "download") + "/" + rest
+        self._answer_simple(conn, 302, b"", "text/plain", extra=[("Location", location)])
+
+    def _answer_file(self, mode, req, conn, name):
+        pkg = self.package
+        status = mode.get("status", 200)
+        if name != pkg.name or status >= 400:
+            body = mode.get("body", "no such file").encode("utf-8")
+            return self._answer_simple(conn, 404 if status < 400 else status, body, "text/plain")
+        start, end = 0, pkg.size
+        rng = req.header("Range")
+        if rng and rng.startswith("bytes=") and "," not in rng:
+            a, _, b = rng[6:].partition("-")
+            if a.isdigit() and int(a) < pkg.size:
+                start, end = int(a), (min(int(b) + 1, pkg.size) if b.isdigit() else pkg.size)
+                status = 206
+        headers = [("Content-Type", "application/zip"), ("Connection", "close"), ("Accept-Ranges", "bytes")]
+        if not mode.get("no_length"):
+            headers.append(("Content-Length", str(end - start)))
+        if status == 206:
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (start, end - 1, pkg.size)))
+        if not conn.send_head(status, "OK", headers) or req.method == "HEAD":
+            return
+        self._send_body(mode, conn, pkg, start, end)
+
+    def _send_body(self, mode, conn, pkg, start, end):
+        stall = mode.get("stall_after")
+        cut = mode.get("truncate_after")
+        rate = mode.get("rate")
+        limit = end
+        if stall is not None:
+            limit = min(limit, start + int(stall))
+        if cut is not None:
+            limit = min(limit, start + int(cut))
+        pos = start
+        step = max(1, int(rate) // 10) if rate else CHUNK
+        for chunk in pkg.chunks(start, limit):
+            for i in range(0, len(chunk), step):
+                piece = chunk[i:i + step]
+                if mode.get("wrong_bytes") and pos == start:
+                    piece = bytes([piece[0] ^ 0xFF]) + piece[1:]
+                if not conn.send(piece):
+                    return
+                pos += len(piece)
+                if rate:
+                    time.sleep(0.1)
+        if stall is not None and limit < end:
+            conn.wait_for_peer_close(stop=self.stop)
+
+
+def control_server(sim, port):
+    class Handler(BaseHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+        def _reply(self, obj, status=200):
+            data = json.dumps(obj, ensure_ascii=False).encode("utf-8")
+            self.send_response(status)
+            self.send_header("Content-Type", "application/json; charset=utf-8")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+
+        def do_GET(self):
+            if self.path == "/state":
+                return self._reply(sim.state())
+            if self.path.startswith("/requests"):
+                with sim.lock:
+                    return self._reply(list(sim.records))
+            self._reply({"error": "unknown"}, 404)
+
+        def do_POST(self):
+            body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
+            try:
+                if self.path == "/reset":
+                    sim.reset()
+                elif self.path == "/mode":
+                    sim.apply(json.loads(body.decode("utf-8") or "{}"))
+                elif self.path.startswith("/preset/"):
+                    sim.apply(PRESETS[self.path[len("/preset/"):]])
+                elif self.path == "/shutdown":
+                    self._reply({"ok": True})
+                    sim.stop.set()
+                    return
+                else:
+                    return self._reply({"error": "unknown"}, 404)
+            except (ValueError, KeyError) as e:
+                return self._reply({"error": str(e)}, 400)
+            self._reply(sim.state())
+
+    server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def write_state(path, sim, control_port):
+    state = sim.state()
+    state["control"] = control_port
+    state["bases"] = {r: sim.base_url(r) for r in ALL_ROLES}
+    tmp = path + ".tmp"
+    with open(tmp, "w") as f:
+        json.dump(state, f, indent=1)
+    os.replace(tmp, path)
+
+
+def cmd_serve(args):
+    sim = Simulator(args.certs, args.port_base)
+    ctl = control_server(sim, args.port_base + len(ALL_ROLES) if args.port_base else 0)
+    signal.signal(signal.SIGTERM, lambda *a: sim.stop.set())
+    write_state(args.state, sim, ctl.server_address[1])
+    try:
+        while not sim.stop.wait(0.5):
+            pass
+    except KeyboardInterrupt:
+        pass
+    ctl.shutdown()
+    for listener in sim.listeners.values():
+        listener.close()
+    try:
+        os.remove(args.state)
+    except OSError:
+        pass
+
+
+def cmd_start(args):
+    if os.path.exists(args.state):
+        os.remove(args.state)
+    os.makedirs(os.path.dirname(os.path.abspath(args.state)), exist_ok=True)
+    log = open(args.log or os.devnull, "ab")
+    cmd = [sys.executable, os.path.abspath(__file__), "serve", "--certs", args.certs, "--state", args.state]
+    if args.port_base:
+        cmd += ["--port-base", str(args.port_base)]
+    proc = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+    for _ in range(200):
+        if os.path.exists(args.state):
+            print("simulator pid %d, state %s" % (proc.pid, args.state))
+            return 0
+        if proc.poll() is not None:
+            break
+        time.sleep(0.05)
+    print("simulator did not start", file=sys.stderr)
+    proc.kill()
+    return 1
+
+
+def control(state_path, method, path, body=None):
+    with open(state_path) as f:
+        port = json.load(f)["control"]
+    req = urllib.request.Request("http://127.0.0.1:%d%s" % (port, path), data=body, method=method)
+    with urllib.request.urlopen(req, timeout=10) as r:
+        return json.loads(r.read().decode("utf-8"))
+
+
+def _is_simulator(pid):
+    """Signals go only to a process that is this simulator, never to a reused pid."""
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return b"varlo_sim.py" in f.read()
+    except OSError:
+        return False
+
+
+def cmd_stop(args):
+    if not os.path.exists(args.state):
+        return 0
+    with open(args.state) as f:
+        pid = json.load(f)["pid"]
+    try:
+        control(args.state, "POST", "/shutdown", b"")
+    except OSError:
+        if _is_simulator(pid):
+            os.kill(pid, signal.SIGTERM)
+    for _ in range(100):
+        if not _is_simulator(pid):
+            break
+        time.sleep(0.05)
+    else:
+        os.kill(pid, signal.SIGKILL)
+    try:
+        os.remove(args.state)
+    except OSError:
+        pass
+    return 0
+
+
+def cmd_ctl(args):
+    if args.action == "reset":
+        out = control(args.state, "POST", "/reset", b"")
+    elif args.action == "requests":
+        out = control(args.state, "GET", "/requests")
+    elif args.action == "preset":
+        out = control(args.state, "POST", "/preset/" + args.arg, b"")
+    elif args.action == "mode":
+        out = control(args.state, "POST", "/mode", args.arg.encode("utf-8"))
+    else:
+        out = control(args.state, "GET", "/state")
+    print(json.dumps(out, ensure_ascii=False, indent=1))
+    return 0
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = p.add_subparsers(dest="cmd", required=True)
+    for name in ("serve", "start"):
+        s = sub.add_parser(name)
+        s.add_argument("--certs", required=True)
+        s.add_argument("--state", required=True)
+        s.add_argument("--port-base", type=int, default=0, help="fixed ports from here (0: any free ports)")
+        if name == "start":
+            s.add_argument("--log")
+    s = sub.add_parser("stop")
+    s.add_argument("--state", required=True)
+    s = sub.add_parser("ctl")
+    s.add_argument("--state", required=True)
+    s.add_argument("action", choices=["reset", "requests", "preset", "mode", "state"])
+    s.add_argument("arg", nargs="?", default="")
+    args = p.parse_args()
+    return {"serve": cmd_serve, "start": cmd_start, "stop": cmd_stop, "ctl": cmd_ctl}[args.cmd](args) or 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
