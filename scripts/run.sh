@@ -8,7 +8,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 bash scripts/setup-host.sh
 deps=$(bash scripts/build-deps.sh | tail -1)
-cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=OFF >/dev/null
+cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=OFF \
+  -DVARLO_SIMULATOR_ENDPOINTS=ON >/dev/null
 cmake --build build/windows-run --target setup
 
 PREFIX=$ROOT/build/wineprefix-run
@@ -27,9 +28,8 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:$n
   echo "No display: running under Xvfb on $DISPLAY"
 fi
-if [ -x tools/simulator/start-demo.sh ]; then
-  source tools/simulator/start-demo.sh
-fi
+# The simulator's test CA is trusted only inside this prefix (scripts/prefix.d).
+source tools/simulator/start-demo.sh
 cleanup+=("wineserver -k >/dev/null 2>&1 || true")
 
 echo "Running build/windows-run/app/setup.exe under Wine (prefix $PREFIX)"
