@@ -20,7 +20,8 @@ if [ "${VARLO_FRESH:-0}" = 1 ] || [ ! -f "$PREFIX/system.reg" ]; then
 fi
 
 cleanup=()
-trap 'for c in "${cleanup[@]}"; do eval "$c"; done' EXIT
+# Undone in reverse: Wine before the display it draws on.
+trap 'for ((i = ${#cleanup[@]} - 1; i >= 0; i--)); do eval "${cleanup[i]}"; done' EXIT
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
   Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
