@@ -17,7 +17,7 @@ bash scripts/check-format.sh || status=1
 
 if [ "${VARLO_SKIP_NATIVE:-0}" != 1 ]; then
   echo "== native build (ASan/UBSan) =="
-  cmake --preset native -B "build/native$SFX" >/dev/null
+  cmake --preset native -B "build/native$SFX" -UVARLO_FOLDERS >/dev/null
   cmake --build "build/native$SFX"
   fuzz_args=()
   [ "${VARLO_SKIP_FUZZ:-0}" = 1 ] && fuzz_args=(-LE fuzz)
@@ -27,7 +27,7 @@ fi
 if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
   echo "== Windows build, tests under Wine =="
   deps=$(bash scripts/build-deps.sh | tail -1)
-  cmake --preset windows -B "build/windows$SFX" -DVARLO_DEPS_PREFIX="$deps" >/dev/null
+  cmake --preset windows -B "build/windows$SFX" -DVARLO_DEPS_PREFIX="$deps" -UVARLO_FOLDERS >/dev/null
   cmake --build "build/windows$SFX"
   source scripts/wine-session.sh
   wine_session_start "$ROOT/build/wineprefix$SFX"

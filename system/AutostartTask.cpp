@@ -21,7 +21,7 @@ LaunchResult RunSchtasks(const std::wstring& arguments) {
     if (systemDir.empty()) {
         return LaunchResult();
     }
-    LaunchSpec launch;
+    LaunchRequest launch;
     launch.program = systemDir + L"\\schtasks.exe";
     launch.commandLine = SchtasksCommandLine(arguments);
     launch.hidden = true;

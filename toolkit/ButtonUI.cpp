@@ -240,10 +240,10 @@ void CButtonUI::SetFiveStatusImage(const std::wstring& descriptor) {
     if (!CRenderKit::DrawImage(nullptr, manager_, pos_, pos_, probe)) {
         return;
     }
-    const ImageSpec& spec = probe.spec;
-    const ImageEntry* image = manager_ != nullptr
-                                  ? manager_->GetImageEx(spec.name, spec.resourceType, spec.mask, spec.hsl)
-                                  : CUIManager::GetSharedImageEx(spec.name, spec.resourceType, spec.mask, spec.hsl);
+    const ImageParams& params = probe.params;
+    const ImageEntry* image =
+        manager_ != nullptr ? manager_->GetImageEx(params.name, params.resourceType, params.mask, params.hsl)
+                            : CUIManager::GetSharedImageEx(params.name, params.resourceType, params.mask, params.hsl);
     if (image == nullptr) {
         return;
     }
@@ -252,9 +252,9 @@ void CButtonUI::SetFiveStatusImage(const std::wstring& descriptor) {
     for (int i = 0; i < 5; ++i) {
         ImageDescriptor& target = *targets[i];
         target.SetText(descriptor);
-        target.spec = spec;
+        target.params = params;
         target.parsed = true;
-        target.spec.source = UiRect{i * column, 0, (i + 1) * column, image->height};
+        target.params.source = UiRect{i * column, 0, (i + 1) * column, image->height};
     }
     Invalidate();
 }
@@ -308,10 +308,10 @@ bool CButtonUI::DrawStateImage(HDC dc, ImageDescriptor& descriptor, int alpha) {
     if (!CRenderKit::DrawImage(nullptr, manager_, pos_, paintRect_, descriptor)) {
         return false;
     }
-    const uint8_t saved = descriptor.spec.fade;
-    descriptor.spec.fade = static_cast<uint8_t>(saved * alpha / 255);
+    const uint8_t saved = descriptor.params.fade;
+    descriptor.params.fade = static_cast<uint8_t>(saved * alpha / 255);
     const bool drawn = DrawImage(dc, descriptor);
-    descriptor.spec.fade = saved;
+    descriptor.params.fade = saved;
     return drawn;
 }
 

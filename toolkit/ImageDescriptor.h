@@ -3,7 +3,7 @@
 // background): the text as written, parsed on first use. The image itself is looked up
 // in the caches on every draw, so a replaced cache entry can never be drawn stale.
 
-#include "toolkit/ImageSpec.h"
+#include "toolkit/ImageParams.h"
 
 #include <string>
 
@@ -11,7 +11,7 @@ struct ImageDescriptor {
     std::wstring text;
     bool parsed = false;
     bool failed = false;  // parsed, but no image could be had: draws nothing
-    ImageSpec spec;       // dest, source, corner, fade, hole, tiling, mask
+    ImageParams params;   // dest, source, corner, fade, hole, tiling, mask
 
     ImageDescriptor() = default;
     explicit ImageDescriptor(const std::wstring& value) : text(value) {}
@@ -24,7 +24,7 @@ struct ImageDescriptor {
     void Reset() {
         parsed = false;
         failed = false;
-        spec = ImageSpec();
+        params = ImageParams();
     }
     [[nodiscard]] bool IsEmpty() const { return text.empty(); }
 };

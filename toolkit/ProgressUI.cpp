@@ -95,6 +95,6 @@ void CProgressUI::PaintStatusImage(HDC dc) {
     if (lastFill_.IsEmpty()) {
         return;
     }
-    progressForeImage_.spec.dest = lastFill_;
+    progressForeImage_.params.dest = lastFill_;
     DrawImage(dc, progressForeImage_);
 }

@@ -135,7 +135,7 @@ std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
         return nullptr;
     }
     DecodedImage decoded;
-    if (resourceType == ImageSpec::kColorType) {
+    if (resourceType == ImageParams::kColorType) {
         const uint32_t color = AttributeValue::ParseColor(name.c_str());
         decoded.width = 1;
         decoded.height = 1;
@@ -177,14 +177,15 @@ bool CRenderKit::DrawImage(HDC dc,
     }
     if (!descriptor.parsed) {
         descriptor.parsed = true;
-        descriptor.failed = !ParseImageSpec(descriptor.text, descriptor.spec);
+        descriptor.failed = !ParseImageParams(descriptor.text, descriptor.params);
     }
     if (descriptor.failed) {
         return false;
     }
-    const ImageSpec& spec = descriptor.spec;
-    const ImageEntry* image = manager ? manager->GetImageEx(spec.name, spec.resourceType, spec.mask, spec.hsl)
-                                      : CUIManager::GetSharedImageEx(spec.name, spec.resourceType, spec.mask, spec.hsl);
+    const ImageParams& params = descriptor.params;
+    const ImageEntry* image =
+        manager ? manager->GetImageEx(params.name, params.resourceType, params.mask, params.hsl)
+                : CUIManager::GetSharedImageEx(params.name, params.resourceType, params.mask, params.hsl);
     if (image == nullptr) {
         descriptor.failed = true;
         return false;
@@ -192,17 +193,17 @@ bool CRenderKit::DrawImage(HDC dc,
     if (dc == nullptr) {
         return true;
     }
-    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), spec.dest));
+    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), params.dest));
     RECT visible{};
     if (!::IntersectRect(&visible, &dest, &control) || !::IntersectRect(&visible, &dest, &paint)) {
         return true;
     }
-    const UiRect source = ImagePlacement::ResolveSource(spec.source, image->width, image->height);
+    const UiRect source = ImagePlacement::ResolveSource(params.source, image->width, image->height);
     if (source.IsEmpty()) {
         return true;
     }
-    DrawImageParts(dc, *image, dest, ToRect(source), ToRect(spec.corner), spec.fade, spec.hole, spec.xtiled,
-                   spec.ytiled);
+    DrawImageParts(dc, *image, dest, ToRect(source), ToRect(params.corner), params.fade, params.hole, params.xtiled,
+                   params.ytiled);
     return true;
 }
 

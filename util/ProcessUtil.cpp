@@ -11,27 +11,27 @@ namespace {
 
 class RealLauncher final : public IProcessLauncher {
   public:
-    LaunchResult Launch(const LaunchSpec& spec) override {
+    LaunchResult Launch(const LaunchRequest& request) override {
         LaunchResult result;
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
-        if (spec.hidden) {
+        if (request.hidden) {
             si.dwFlags = STARTF_USESHOWWINDOW;
             si.wShowWindow = SW_HIDE;
         }
         PROCESS_INFORMATION pi = {};
         // CreateProcess may write into the command line buffer.
-        std::vector<wchar_t> commandLine(spec.commandLine.begin(), spec.commandLine.end());
+        std::vector<wchar_t> commandLine(request.commandLine.begin(), request.commandLine.end());
         commandLine.push_back(L'\0');
-        const DWORD flags = spec.hidden ? CREATE_NO_WINDOW : 0;
-        if (!::CreateProcessW(spec.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                              spec.workDir.empty() ? nullptr : spec.workDir.c_str(), &si, &pi)) {
+        const DWORD flags = request.hidden ? CREATE_NO_WINDOW : 0;
+        if (!::CreateProcessW(request.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                              request.workDir.empty() ? nullptr : request.workDir.c_str(), &si, &pi)) {
             return result;
         }
         UniqueKernelHandle process(pi.hProcess);
         UniqueKernelHandle thread(pi.hThread);
         result.started = true;
-        if (spec.waitMs && ::WaitForSingleObject(process.get(), spec.waitMs) == WAIT_OBJECT_0) {
+        if (request.waitMs && ::WaitForSingleObject(process.get(), request.waitMs) == WAIT_OBJECT_0) {
             DWORD code = 0;
             if (::GetExitCodeProcess(process.get(), &code)) {
                 result.exited = true;
@@ -51,8 +51,8 @@ void SetProcessLauncher(IProcessLauncher* launcher) {
     g_launcher = launcher ? launcher : &g_realLauncher;
 }
 
-LaunchResult LaunchProcess(const LaunchSpec& spec) {
-    return g_launcher->Launch(spec);
+LaunchResult LaunchProcess(const LaunchRequest& request) {
+    return g_launcher->Launch(request);
 }
 
 std::wstring GetSystemDirectoryPath() {
@@ -72,14 +72,14 @@ namespace {
 
 // cmd.exe by full path from the system directory, never from the current or the
 // installer's own directory, which an attacker may have seeded.
-LaunchSpec CmdSpec(const std::wstring& commandLine) {
-    LaunchSpec spec;
+LaunchRequest CmdRequest(const std::wstring& commandLine) {
+    LaunchRequest request;
     const std::wstring systemDir = GetSystemDirectoryPath();
-    spec.program = systemDir + L"\\cmd.exe";
-    spec.commandLine = commandLine;
-    spec.workDir = systemDir;
-    spec.hidden = true;
-    return spec;
+    request.program = systemDir + L"\\cmd.exe";
+    request.commandLine = commandLine;
+    request.workDir = systemDir;
+    request.hidden = true;
+    return request;
 }
 
 }  // namespace
@@ -88,13 +88,13 @@ void KillProcessByName(const std::wstring& imageName) {
     const std::wstring command = L"taskkill /f /im " + imageName + L" /t";
     const std::wstring parameters = L"/c \"" + command + L"\"";
     ::OutputDebugStringW(parameters.c_str());
-    LaunchSpec spec = CmdSpec(std::wstring());
+    LaunchRequest request = CmdRequest(std::wstring());
     if (GetSystemDirectoryPath().empty()) {
         return;
     }
     // The line the shell would hand to the program: its quoted path, then the parameters.
-    spec.commandLine = L"\"" + spec.program + L"\" " + parameters;
-    (void)LaunchProcess(spec);
+    request.commandLine = L"\"" + request.program + L"\" " + parameters;
+    (void)LaunchProcess(request);
 }
 
 void RunHiddenCommand(const std::string& command) {
@@ -102,5 +102,5 @@ void RunHiddenCommand(const std::string& command) {
     if (wide.empty() || GetSystemDirectoryPath().empty()) {
         return;
     }
-    (void)LaunchProcess(CmdSpec(L"cmd.exe /c \"" + wide + L"\""));
+    (void)LaunchProcess(CmdRequest(L"cmd.exe /c \"" + wide + L"\""));
 }

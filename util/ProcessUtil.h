@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-struct LaunchSpec {
+struct LaunchRequest {
     std::wstring program;      // full path of the executable; never searched for
     std::wstring commandLine;  // the complete command line the program receives
     std::wstring workDir;      // empty: inherit
@@ -22,12 +22,12 @@ struct LaunchResult {
 class IProcessLauncher {
   public:
     virtual ~IProcessLauncher() = default;
-    virtual LaunchResult Launch(const LaunchSpec& spec) = 0;
+    virtual LaunchResult Launch(const LaunchRequest& request) = 0;
 };
 
 // Null restores the real launcher. Tests only.
 void SetProcessLauncher(IProcessLauncher* launcher);
-LaunchResult LaunchProcess(const LaunchSpec& spec);
+LaunchResult LaunchProcess(const LaunchRequest& request);
 
 // The system directory without a trailing separator; empty if it cannot be had.
 std::wstring GetSystemDirectoryPath();

@@ -15,8 +15,8 @@ namespace {
 
 class RecordingLauncher : public IProcessLauncher {
   public:
-    LaunchResult Launch(const LaunchSpec& spec) override {
-        lines.push_back(spec.commandLine);
+    LaunchResult Launch(const LaunchRequest& request) override {
+        lines.push_back(request.commandLine);
         LaunchResult r;
         r.started = true;
         return r;

@@ -35,7 +35,7 @@ bool CreateRealTask(const TempDir& dir, const std::wstring& name) {
     if (!WriteFileBytes(file, std::string(reinterpret_cast<const char*>(xml.data()), xml.size() * sizeof(wchar_t)))) {
         return false;
     }
-    LaunchSpec launch;
+    LaunchRequest launch;
     launch.program = SchtasksPath();
     launch.commandLine = L"schtasks /create /xml \"" + file + L"\" /tn " + name;
     launch.waitMs = 10000;
@@ -54,7 +54,7 @@ TEST_F(AutostartTaskTest, CreateStartsTheSystemToolWithTheEstablishedLine) {
     launcher.answer = Result(true, true, 0);
     EXPECT_TRUE(CreateAutostartTask(L"vljsqRun", LR"(C:\Program Files (x86)\Varlo 加速器\vljiasu.exe)"));
     ASSERT_EQ(launcher.launches.size(), 1u);
-    const LaunchSpec& launch = launcher.launches[0];
+    const LaunchRequest& launch = launcher.launches[0];
     EXPECT_EQ(launch.program, SchtasksPath());
     EXPECT_EQ(
         launch.commandLine,

@@ -145,7 +145,7 @@ RecordingLauncher::~RecordingLauncher() {
     SetProcessLauncher(nullptr);
 }
 
-LaunchResult RecordingLauncher::Launch(const LaunchSpec& launch) {
+LaunchResult RecordingLauncher::Launch(const LaunchRequest& launch) {
     launches.push_back(launch);
     return answer;
 }

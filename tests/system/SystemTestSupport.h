@@ -66,8 +66,8 @@ class RecordingLauncher : public IProcessLauncher {
   public:
     RecordingLauncher();
     ~RecordingLauncher() override;
-    LaunchResult Launch(const LaunchSpec& launch) override;
+    LaunchResult Launch(const LaunchRequest& launch) override;
 
-    std::vector<LaunchSpec> launches;
+    std::vector<LaunchRequest> launches;
     LaunchResult answer;
 };

@@ -4,7 +4,7 @@
 // also go through the image-descriptor and attribute-list parsers.
 
 #include "toolkit/AttributeList.h"
-#include "toolkit/ImageSpec.h"
+#include "toolkit/ImageParams.h"
 #include "toolkit/LanguageTexts.h"
 #include "toolkit/LayoutMarkup.h"
 #include "toolkit/LayoutReader.h"
@@ -51,9 +51,9 @@ class FuzzTarget : public ILayoutTarget {
         return !static_cast<Node*>(control)->deleted;
     }
     void SetAttribute(LayoutControl, const wchar_t* name, const wchar_t* value) override {
-        ImageSpec spec;
-        (void)ParseImageSpec(value, spec);
-        touch_ += std::wstring(name).size() + ParseAttributeList(value).size() + spec.name.size();
+        ImageParams params;
+        (void)ParseImageParams(value, params);
+        touch_ += std::wstring(name).size() + ParseAttributeList(value).size() + params.name.size();
     }
     void EndAttributes(LayoutControl) override {}
     bool LoadInclude(const std::wstring&, CLayoutMarkup& markup) override {

@@ -1,6 +1,6 @@
 #include "toolkit/AttributeList.h"
 #include "toolkit/AttributeValue.h"
-#include "toolkit/ImageSpec.h"
+#include "toolkit/ImageParams.h"
 #include "toolkit/LanguageTexts.h"
 
 #include <gtest/gtest.h>
@@ -46,42 +46,42 @@ TEST(LanguageTexts, ReplacesKnownTokensOnly) {
     CLanguageTexts::Clear();
 }
 
-TEST(ImageSpec, BareNameAndFileKeyAreTheSameImage) {
-    ImageSpec bare;
-    ImageSpec keyed;
-    ASSERT_TRUE(ParseImageSpec(L"bkimage/main_bk.png", bare));
-    ASSERT_TRUE(ParseImageSpec(L"file='bkimage/main_bk.png'", keyed));
+TEST(ImageParams, BareNameAndFileKeyAreTheSameImage) {
+    ImageParams bare;
+    ImageParams keyed;
+    ASSERT_TRUE(ParseImageParams(L"bkimage/main_bk.png", bare));
+    ASSERT_TRUE(ParseImageParams(L"file='bkimage/main_bk.png'", keyed));
     EXPECT_EQ(bare.name, keyed.name);
     EXPECT_EQ(bare.source, keyed.source);
     EXPECT_EQ(bare.fade, 255);
 }
 
-TEST(ImageSpec, ReadsEveryKey) {
-    ImageSpec spec;
+TEST(ImageParams, ReadsEveryKey) {
+    ImageParams params;
     ASSERT_TRUE(
-        ParseImageSpec(L"file='a.png' dest='1,2,3,4' source='0,0,10,10' corner='2,3,4,5' mask='#FFFF00FF' fade='128' "
-                       L"hole='true' xtiled='true' ytiled='true' hsl='true'",
-                       spec));
-    EXPECT_EQ(spec.name, L"a.png");
-    EXPECT_TRUE(spec.resourceType.empty());
-    EXPECT_EQ(spec.dest, (UiRect{1, 2, 3, 4}));
-    EXPECT_EQ(spec.source, (UiRect{0, 0, 10, 10}));
-    EXPECT_EQ(spec.corner, (UiRect{2, 3, 4, 5}));
-    EXPECT_EQ(spec.mask, 0xFFFF00FFu);
-    EXPECT_EQ(spec.fade, 128);
-    EXPECT_TRUE(spec.hole && spec.xtiled && spec.ytiled && spec.hsl);
+        ParseImageParams(L"file='a.png' dest='1,2,3,4' source='0,0,10,10' corner='2,3,4,5' mask='#FFFF00FF' fade='128' "
+                         L"hole='true' xtiled='true' ytiled='true' hsl='true'",
+                         params));
+    EXPECT_EQ(params.name, L"a.png");
+    EXPECT_TRUE(params.resourceType.empty());
+    EXPECT_EQ(params.dest, (UiRect{1, 2, 3, 4}));
+    EXPECT_EQ(params.source, (UiRect{0, 0, 10, 10}));
+    EXPECT_EQ(params.corner, (UiRect{2, 3, 4, 5}));
+    EXPECT_EQ(params.mask, 0xFFFF00FFu);
+    EXPECT_EQ(params.fade, 128);
+    EXPECT_TRUE(params.hole && params.xtiled && params.ytiled && params.hsl);
 
-    ASSERT_TRUE(ParseImageSpec(L"scale9='1,1,1,1' res='101' restype='PNG'", spec));
-    EXPECT_EQ(spec.corner, (UiRect{1, 1, 1, 1}));
-    EXPECT_EQ(spec.name, L"101");
-    EXPECT_EQ(spec.resourceType, L"PNG");
+    ASSERT_TRUE(ParseImageParams(L"scale9='1,1,1,1' res='101' restype='PNG'", params));
+    EXPECT_EQ(params.corner, (UiRect{1, 1, 1, 1}));
+    EXPECT_EQ(params.name, L"101");
+    EXPECT_EQ(params.resourceType, L"PNG");
 
-    ASSERT_TRUE(ParseImageSpec(L"color='#FF00FF00'", spec));
-    EXPECT_EQ(spec.resourceType, ImageSpec::kColorType);
-    EXPECT_EQ(spec.name, L"#FF00FF00");
+    ASSERT_TRUE(ParseImageParams(L"color='#FF00FF00'", params));
+    EXPECT_EQ(params.resourceType, ImageParams::kColorType);
+    EXPECT_EQ(params.name, L"#FF00FF00");
 }
 
-TEST(ImageSpec, StopsAtTheFirstMalformedPair) {
+TEST(ImageParams, StopsAtTheFirstMalformedPair) {
     struct Case {
         const wchar_t* text;
         const wchar_t* name;
@@ -98,20 +98,20 @@ TEST(ImageSpec, StopsAtTheFirstMalformedPair) {
         {L"fade='999' file='c.png'", L"c.png", 255},
     };
     for (const Case& c : cases) {
-        ImageSpec spec;
-        EXPECT_EQ(ParseImageSpec(c.text, spec), *c.name != L'\0') << c.text;
-        EXPECT_EQ(spec.name, c.name) << c.text;
-        EXPECT_EQ(spec.fade, c.fade) << c.text;
+        ImageParams params;
+        EXPECT_EQ(ParseImageParams(c.text, params), *c.name != L'\0') << c.text;
+        EXPECT_EQ(params.name, c.name) << c.text;
+        EXPECT_EQ(params.fade, c.fade) << c.text;
     }
 }
 
-TEST(ImageSpec, ReparsingStartsFromTheDefaults) {
-    ImageSpec spec;
-    ASSERT_TRUE(ParseImageSpec(L"file='a.png' hole='true' source='1,1,2,2'", spec));
-    ASSERT_TRUE(ParseImageSpec(L"b.png", spec));
-    EXPECT_FALSE(spec.hole);
-    EXPECT_EQ(spec.source, UiRect{});
-    EXPECT_FALSE(ParseImageSpec(L"", spec));
+TEST(ImageParams, ReparsingStartsFromTheDefaults) {
+    ImageParams params;
+    ASSERT_TRUE(ParseImageParams(L"file='a.png' hole='true' source='1,1,2,2'", params));
+    ASSERT_TRUE(ParseImageParams(L"b.png", params));
+    EXPECT_FALSE(params.hole);
+    EXPECT_EQ(params.source, UiRect{});
+    EXPECT_FALSE(ParseImageParams(L"", params));
 }
 
 }  // namespace

@@ -10,13 +10,13 @@ namespace {
 
 class RecordingLauncher : public IProcessLauncher {
   public:
-    LaunchResult Launch(const LaunchSpec& spec) override {
-        launched.push_back(spec);
+    LaunchResult Launch(const LaunchRequest& request) override {
+        launched.push_back(request);
         LaunchResult r;
         r.started = true;
         return r;
     }
-    std::vector<LaunchSpec> launched;
+    std::vector<LaunchRequest> launched;
 };
 
 class ProcessUtilTest : public ::testing::Test {
@@ -36,13 +36,13 @@ TEST_F(ProcessUtilTest, SystemDirectoryHasNoTrailingSeparator) {
 TEST_F(ProcessUtilTest, KillRunsTheSystemCmdWithTheQuotedTaskkill) {
     KillProcessByName(L"vljiasu.exe");
     ASSERT_EQ(recorder_.launched.size(), 1u);
-    const LaunchSpec& spec = recorder_.launched[0];
+    const LaunchRequest& request = recorder_.launched[0];
     const std::wstring cmd = GetSystemDirectoryPath() + L"\\cmd.exe";
-    EXPECT_EQ(spec.program, cmd);
-    EXPECT_EQ(spec.commandLine, L"\"" + cmd + L"\" /c \"taskkill /f /im vljiasu.exe /t\"");
-    EXPECT_EQ(spec.workDir, GetSystemDirectoryPath());
-    EXPECT_TRUE(spec.hidden);
-    EXPECT_EQ(spec.waitMs, 0u);
+    EXPECT_EQ(request.program, cmd);
+    EXPECT_EQ(request.commandLine, L"\"" + cmd + L"\" /c \"taskkill /f /im vljiasu.exe /t\"");
+    EXPECT_EQ(request.workDir, GetSystemDirectoryPath());
+    EXPECT_TRUE(request.hidden);
+    EXPECT_EQ(request.waitMs, 0u);
 }
 
 TEST_F(ProcessUtilTest, HiddenCommandKeepsItsTextButNamesCmdByFullPath) {
@@ -58,21 +58,21 @@ TEST_F(ProcessUtilTest, HiddenCommandKeepsItsTextButNamesCmdByFullPath) {
 }
 
 TEST(RealLauncher, WaitsForTheExitCodeWhenAsked) {
-    LaunchSpec spec;
-    spec.program = GetSystemDirectoryPath() + L"\\cmd.exe";
-    spec.commandLine = L"cmd.exe /c exit 3";
-    spec.waitMs = 20000;
-    const LaunchResult r = LaunchProcess(spec);
+    LaunchRequest request;
+    request.program = GetSystemDirectoryPath() + L"\\cmd.exe";
+    request.commandLine = L"cmd.exe /c exit 3";
+    request.waitMs = 20000;
+    const LaunchResult r = LaunchProcess(request);
     EXPECT_TRUE(r.started);
     EXPECT_TRUE(r.exited);
     EXPECT_EQ(r.exitCode, 3u);
 }
 
 TEST(RealLauncher, AMissingProgramIsNotStarted) {
-    LaunchSpec spec;
-    spec.program = GetSystemDirectoryPath() + L"\\no-such-program.exe";
-    spec.commandLine = L"no-such-program.exe";
-    EXPECT_FALSE(LaunchProcess(spec).started);
+    LaunchRequest request;
+    request.program = GetSystemDirectoryPath() + L"\\no-such-program.exe";
+    request.commandLine = L"no-such-program.exe";
+    EXPECT_FALSE(LaunchProcess(request).started);
 }
 
 }  // namespace

@@ -76,11 +76,11 @@ PRESETS = {
 class Package:
     """Deterministic package bytes of any size: a 64 KiB random block repeated."""
 
-    def __init__(self, spec):
-        self.name = spec["name"]
-        self.size = int(spec["size"])
-        self.seed = int(spec["seed"])
-        self.query = spec.get("query", "")
+    def __init__(self, package_def):
+        self.name = package_def["name"]
+        self.size = int(package_def["size"])
+        self.seed = int(package_def["seed"])
+        self.query = package_def.get("query", "")
         block = random.Random(self.seed).randbytes(65536)
         self.buffer = block * (CHUNK // 65536 + 1)
         self.md5 = self._digest()
@@ -148,9 +148,9 @@ class Simulator:
                     raise ValueError("unknown role " + role)
                 self.modes[role] = dict(mode)
             if "package" in patch:
-                spec = dict(DEFAULT_PACKAGE)
-                spec.update(patch["package"])
-                self.package = Package(spec)
+                package_def = dict(DEFAULT_PACKAGE)
+                package_def.update(patch["package"])
+                self.package = Package(package_def)
         for role, listener in self.listeners.items():
             if self.mode(role).get("state") == "refuse":
                 listener.close()

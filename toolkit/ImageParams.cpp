@@ -1,47 +1,47 @@
-#include "toolkit/ImageSpec.h"
+#include "toolkit/ImageParams.h"
 
 #include "toolkit/AttributeValue.h"
 
 namespace {
 
-void ApplyKey(const std::wstring& key, const std::wstring& value, ImageSpec& spec) {
+void ApplyKey(const std::wstring& key, const std::wstring& value, ImageParams& params) {
     const wchar_t* v = value.c_str();
     if (key == L"file" || key == L"res") {
-        spec.name = value;
+        params.name = value;
     } else if (key == L"restype") {
-        spec.resourceType = value;
+        params.resourceType = value;
     } else if (key == L"color") {
-        spec.name = value;
-        spec.resourceType = ImageSpec::kColorType;
+        params.name = value;
+        params.resourceType = ImageParams::kColorType;
     } else if (key == L"dest") {
-        spec.dest = AttributeValue::ParseRect(v);
+        params.dest = AttributeValue::ParseRect(v);
     } else if (key == L"source") {
-        spec.source = AttributeValue::ParseRect(v);
+        params.source = AttributeValue::ParseRect(v);
     } else if (key == L"corner" || key == L"scale9") {
-        spec.corner = AttributeValue::ParseRect(v);
+        params.corner = AttributeValue::ParseRect(v);
     } else if (key == L"mask") {
-        spec.mask = AttributeValue::ParseColor(v);
+        params.mask = AttributeValue::ParseColor(v);
     } else if (key == L"fade") {
         const int fade = AttributeValue::ParseInt(v);
-        spec.fade = static_cast<uint8_t>(fade < 0 ? 0 : (fade > 255 ? 255 : fade));
+        params.fade = static_cast<uint8_t>(fade < 0 ? 0 : (fade > 255 ? 255 : fade));
     } else if (key == L"hole") {
-        spec.hole = AttributeValue::IsTrue(v);
+        params.hole = AttributeValue::IsTrue(v);
     } else if (key == L"xtiled") {
-        spec.xtiled = AttributeValue::IsTrue(v);
+        params.xtiled = AttributeValue::IsTrue(v);
     } else if (key == L"ytiled") {
-        spec.ytiled = AttributeValue::IsTrue(v);
+        params.ytiled = AttributeValue::IsTrue(v);
     } else if (key == L"hsl") {
-        spec.hsl = AttributeValue::IsTrue(v);
+        params.hsl = AttributeValue::IsTrue(v);
     }
 }
 
 }  // namespace
 
-bool ParseImageSpec(const std::wstring& text, ImageSpec& spec) {
-    spec = ImageSpec();
+bool ParseImageParams(const std::wstring& text, ImageParams& params) {
+    params = ImageParams();
     if (text.find(L'=') == std::wstring::npos) {
-        spec.name = text;
-        return !spec.name.empty();
+        params.name = text;
+        return !params.name.empty();
     }
     size_t pos = 0;
     const size_t length = text.size();
@@ -61,7 +61,7 @@ bool ParseImageSpec(const std::wstring& text, ImageSpec& spec) {
         }
         const std::wstring value = text.substr(pos + 1, close - pos - 1);
         if (!value.empty()) {
-            ApplyKey(key, value, spec);
+            ApplyKey(key, value, params);
         }
         pos = close + 1;
         if (pos >= length || text[pos] != L' ') {
@@ -69,5 +69,5 @@ bool ParseImageSpec(const std::wstring& text, ImageSpec& spec) {
         }
         ++pos;
     }
-    return !spec.name.empty();
+    return !params.name.empty();
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-struct ImageSpec {
+struct ImageParams {
     static constexpr const wchar_t* kColorType = L"*COLOR*";
 
     std::wstring name;          // skin file, resource name, or colour text
@@ -23,5 +23,5 @@ struct ImageSpec {
     bool hsl = false;
 };
 
-// Fills `spec` from `text`; false (and an empty name) when the text names no image.
-[[nodiscard]] bool ParseImageSpec(const std::wstring& text, ImageSpec& spec);
+// Fills `params` from `text`; false (and an empty name) when the text names no image.
+[[nodiscard]] bool ParseImageParams(const std::wstring& text, ImageParams& params);
