@@ -116,16 +116,13 @@ void CButtonUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::MouseLeave:
-            // The pointer went onto a child drawn over us: the real leave comes later.
-            if (inside && manager_ != nullptr) {
-                manager_->AddMouseLeaveNeeded(this);
+            if (DeferMouseLeave(inside)) {
                 return;
             }
             state_.Leave(IsEnabled());
             Invalidate();
             if (manager_ != nullptr) {
                 manager_->SendNotify(this, L"mouseleave");
-                manager_->RemoveMouseLeaveNeeded(this);
             }
             StartFade();
             return;

@@ -307,15 +307,11 @@ void CComboUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::MouseLeave:
-            if (inside && manager_ != nullptr) {
-                manager_->AddMouseLeaveNeeded(this);
+            if (DeferMouseLeave(inside)) {
                 return;
             }
             state_.Leave(IsEnabled());
             Invalidate();
-            if (manager_ != nullptr) {
-                manager_->RemoveMouseLeaveNeeded(this);
-            }
             return;
         default:
             CControlUI::DoEvent(event);

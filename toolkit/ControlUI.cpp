@@ -589,3 +589,15 @@ void CControlUI::NeedParentUpdate() {
         manager_->NeedUpdate();
     }
 }
+
+bool CControlUI::DeferMouseLeave(bool inside) {
+    if (manager_ == nullptr) {
+        return false;
+    }
+    if (inside) {
+        manager_->AddMouseLeaveNeeded(this);
+        return true;
+    }
+    manager_->RemoveMouseLeaveNeeded(this);
+    return false;
+}

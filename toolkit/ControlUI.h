@@ -164,6 +164,10 @@ class CControlUI {
     std::vector<std::function<void(NotifyMessage&)>> onNotify;
 
   protected:
+    // A leave onto a child drawn over this control is not a real leave: the manager is asked
+    // to report it again later and the answer is true. Otherwise any such pending request is
+    // dropped and the answer is false.
+    bool DeferMouseLeave(bool inside);
     // The rectangle of this control clipped by every ancestor's.
     RECT ClipByAncestors(RECT rect) const;
     void PositionCover();

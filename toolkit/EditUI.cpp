@@ -233,15 +233,11 @@ void CEditUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::MouseLeave:
-            if (inside && manager_ != nullptr) {
-                manager_->AddMouseLeaveNeeded(this);
+            if (DeferMouseLeave(inside)) {
                 return;
             }
             state_.Leave(IsEnabled());
             Invalidate();
-            if (manager_ != nullptr) {
-                manager_->RemoveMouseLeaveNeeded(this);
-            }
             return;
         default:
             break;

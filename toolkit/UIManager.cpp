@@ -5,28 +5,11 @@
 #include "toolkit/SkinArchive.h"
 #include "toolkit/UIManagerGlobals.h"
 
+#include "toolkit/PointerList.h"
+
 #include <algorithm>
 
 namespace {
-
-template <typename T>
-bool AddUnique(std::vector<T*>& list, T* item) {
-    if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) {
-        return false;
-    }
-    list.push_back(item);
-    return true;
-}
-
-template <typename T>
-bool RemoveItem(std::vector<T*>& list, T* item) {
-    const auto it = std::find(list.begin(), list.end(), item);
-    if (it == list.end()) {
-        return false;
-    }
-    list.erase(it);
-    return true;
-}
 
 CControlUI* RegisterNameProc(CControlUI* control, void* data) {
     auto* names = static_cast<std::map<std::wstring, CControlUI*>*>(data);

@@ -2,30 +2,11 @@
 #include "toolkit/INotifyUI.h"
 #include "toolkit/UIManager.h"
 
+#include "toolkit/PointerList.h"
+
 #include <algorithm>
 
-namespace {
-
-template <typename T>
-bool AddUnique(std::vector<T*>& list, T* item) {
-    if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) {
-        return false;
-    }
-    list.push_back(item);
-    return true;
-}
-
-template <typename T>
-bool RemoveItem(std::vector<T*>& list, T* item) {
-    const auto it = std::find(list.begin(), list.end(), item);
-    if (it == list.end()) {
-        return false;
-    }
-    list.erase(it);
-    return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void CUIManager::SendNotify(CControlUI* control,
                             const std::wstring& type,

@@ -71,15 +71,17 @@ std::wstring GetSystemDirectoryPath() {
 namespace {
 
 // cmd.exe by full path from the system directory, never from the current or the
-// installer's own directory, which an attacker may have seeded.
-LaunchRequest CmdRequest(const std::wstring& commandLine) {
-    LaunchRequest request;
+// installer's own directory, which an attacker may have seeded. False when the system
+// directory cannot be had: then nothing is started.
+bool CmdRequest(LaunchRequest& request) {
     const std::wstring systemDir = GetSystemDirectoryPath();
+    if (systemDir.empty()) {
+        return false;
+    }
     request.program = systemDir + L"\\cmd.exe";
-    request.commandLine = commandLine;
     request.workDir = systemDir;
     request.hidden = true;
-    return request;
+    return true;
 }
 
 }  // namespace
@@ -88,8 +90,8 @@ void KillProcessByName(const std::wstring& imageName) {
     const std::wstring command = L"taskkill /f /im " + imageName + L" /t";
     const std::wstring parameters = L"/c \"" + command + L"\"";
     ::OutputDebugStringW(parameters.c_str());
-    LaunchRequest request = CmdRequest(std::wstring());
-    if (GetSystemDirectoryPath().empty()) {
+    LaunchRequest request;
+    if (!CmdRequest(request)) {
         return;
     }
     // The line the shell would hand to the program: its quoted path, then the parameters.
@@ -99,8 +101,10 @@ void KillProcessByName(const std::wstring& imageName) {
 
 void RunHiddenCommand(const std::string& command) {
     const std::wstring wide = AnsiToWide(command);
-    if (wide.empty() || GetSystemDirectoryPath().empty()) {
+    LaunchRequest request;
+    if (wide.empty() || !CmdRequest(request)) {
         return;
     }
-    (void)LaunchProcess(CmdRequest(L"cmd.exe /c \"" + wide + L"\""));
+    request.commandLine = L"cmd.exe /c \"" + wide + L"\"";
+    (void)LaunchProcess(request);
 }

@@ -34,6 +34,20 @@ std::wstring SetupExePath() {
     return path;
 }
 
+// The real exe as a child process; an invalid handle when it could not be started.
+UniqueKernelHandle StartSetupExe() {
+    const std::wstring exe = SetupExePath();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return UniqueKernelHandle();
+    }
+    UniqueKernelHandle thread(pi.hThread);
+    return UniqueKernelHandle(pi.hProcess);
+}
+
 struct DataModule {
     DataModule() : module(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     UniqueModule module;
@@ -169,19 +183,15 @@ TEST(SetupExe, SecondProcessRestoresTheFirstWindowAndExitsZero) {
     ::ShowWindow(window.hwnd(), SW_MINIMIZE);
     ::ShowWindow(window.hwnd(), SW_HIDE);
 
-    const std::wstring exe = SetupExePath();
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    UniqueKernelHandle process = StartSetupExe();
+    ASSERT_TRUE(process);
 
     // The other process restores our window through messages: keep pumping them.
     const DWORD deadline = ::GetTickCount() + 60000;
     for (;;) {
         const DWORD left = deadline - ::GetTickCount();
-        const DWORD r = ::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, left > 60000 ? 0 : left, QS_ALLINPUT);
+        HANDLE handle = process.get();
+        const DWORD r = ::MsgWaitForMultipleObjects(1, &handle, FALSE, left > 60000 ? 0 : left, QS_ALLINPUT);
         if (r == WAIT_OBJECT_0) {
             break;
         }
@@ -199,13 +209,8 @@ TEST(SetupExe, SecondProcessRestoresTheFirstWindowAndExitsZero) {
 }
 
 TEST(SetupExe, FirstInstanceRunsAndExitsZero) {
-    const std::wstring exe = SetupExePath();
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    UniqueKernelHandle process = StartSetupExe();
+    ASSERT_TRUE(process);
     ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     DWORD code = 1;
     ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
