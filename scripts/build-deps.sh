@@ -16,6 +16,7 @@ srcver() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/{print $2}' | so
 
 key_input() {
   echo "recipe $(sha256sum "$0" | cut -c1-16)"
+  echo "patches $(cat "$HERE"/patches/*.patch | sha256sum | cut -c1-16)"
   echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
   for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
   echo "googletest $(dpkg-query -W -f='${Version}' googletest 2>/dev/null)"
@@ -71,9 +72,18 @@ build_openssl() {
       no-blake2 no-ct no-async -Os && make -s -j$JOBS build_libs && make -s install_dev"
 }
 
+# Our changes to libcurl, on top of Debian's own patches (see each file's header).
+apply_curl_patches() {
+  local p
+  for p in "$HERE"/patches/curl-*.patch; do
+    (cd "$1" && patch -p1 -s --forward < "$p") || { log "could not apply $(basename "$p")"; return 1; }
+  done
+}
+
 build_curl() {
   local src; src=$(fetch_src curl)
   log "curl: $(basename "$src")"
+  apply_curl_patches "$src"
   step curl-build bash -c "cd '$src' &&
     ./configure --host=$HOST CC=$CC --prefix='$STAGE' --disable-shared --enable-static \
       --with-zlib=/usr/$HOST --with-openssl='$STAGE' --without-ca-bundle --without-ca-path \

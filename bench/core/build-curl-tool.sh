@@ -3,6 +3,7 @@
 # source and the same OpenSSL as the product's libcurl, once, into the build cache.
 # Prints the path of curl.exe on its last line. Usage: build-curl-tool.sh DEPS_PREFIX
 set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
 DEPS=${1:?usage: build-curl-tool.sh DEPS_PREFIX}
 HOST=i686-w64-mingw32
 CC=$HOST-gcc-posix
@@ -18,6 +19,10 @@ trap 'rm -rf "$WORK"' EXIT
 (cd "$WORK" && apt-get source -qq "curl=$VERSION" >/dev/null 2>&1)
 SRC=$(find "$WORK" -mindepth 1 -maxdepth 1 -type d | head -1)
 echo "[bench] building curl.exe from $(basename "$SRC")" >&2
+# The same source as the product's libcurl: Debian's patches and the project's own.
+for p in "$HERE"/../../scripts/patches/curl-*.patch; do
+  (cd "$SRC" && patch -p1 -s --forward < "$p")
+done
 # The library options of scripts/build-deps.sh, plus the tool itself, linked statically.
 # No pkg-config: the prefix's .pc files name the folder it was staged in.
 (cd "$SRC" &&

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "NetTestSupport.h"
 #include "SimulatorClient.h"
 #include "util/Md5A.h"
@@ -206,6 +209,34 @@ TEST_F(HttpClientTest, DownloadStoresTheBodyAndDigestsItOnTheWay) {
     EXPECT_EQ(ReadWholeFile(dest).size(), 3000000u);
     const ReceivedRequest last = sim.Requests().back();
     EXPECT_EQ(last.requestLine, "GET /files/client.zip HTTP/1.1");
+}
+
+TEST_F(HttpClientTest, DownloadFromAKeepAliveServerEndsOnTheLastByte) {
+    // The server keeps the connection after the body and sends nothing more, so bytes read
+    // ahead into the TLS layer must be delivered without waiting for the socket. Sizes that
+    // end inside a record, on one, and in a body smaller than the read-ahead.
+    for (const long long size : {5000000LL, 16384LL * 300, 70000LL}) {
+        sim.Reset();
+        sim.SetMode(R"({"roles": {"download": {"keep_open": 20}}, "package": {"size": )" + std::to_string(size) + "}}");
+        const std::wstring dest = dir + L"kept.zip";
+        std::string md5;
+        ASSERT_TRUE(
+            HttpClient().DownloadToFile(nullptr, sim.Base("download") + "/files/client.zip", dest, nullptr, &md5))
+            << size;
+        EXPECT_EQ(md5, sim.PackageMd5()) << size;
+        EXPECT_EQ(ReadWholeFile(dest).size(), static_cast<size_t>(size));
+        // The simulator notes who closed once it sees the close; a client that had to wait for
+        // the server to give up would read "server" here.
+        std::string closedBy;
+        for (int i = 0; i < 400 && closedBy.empty(); ++i) {
+            const std::vector<ReceivedRequest> all = sim.Requests();
+            closedBy = all.empty() ? std::string() : all.back().closedBy;
+            if (closedBy.empty()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        EXPECT_EQ(closedBy, "client") << size;
+    }
 }
 
 TEST_F(HttpClientTest, FailedDownloadsLeaveNoFile) {

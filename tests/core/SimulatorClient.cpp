@@ -138,6 +138,7 @@ std::vector<ReceivedRequest> SimulatorClient::Requests() {
             }
         }
         r.signOk = item.isMember("sign_ok") && item["sign_ok"].asBool();
+        r.closedBy = item.isMember("closed_by") ? item["closed_by"].asString() : std::string();
         out.push_back(std::move(r));
     }
     return out;

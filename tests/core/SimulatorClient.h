@@ -14,6 +14,9 @@ struct ReceivedRequest {
     std::vector<std::string> headers;  // in the order received
     std::string body;
     bool signOk = false;
+    // Download held open after its body: "client" when the client let go first, "server"
+    // when the simulator's patience ran out; empty while it is still waiting.
+    std::string closedBy;
 };
 
 class SimulatorClient {

@@ -81,17 +81,19 @@ class Connection:
         return self.send(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
 
     def wait_for_peer_close(self, limit=HANG_LIMIT_SECONDS, stop=None):
-        """Holds the connection open, sending nothing, until the client gives up."""
+        """Holds the connection open, sending nothing, until the client gives up.
+        True when the client closed it (or it broke), False when the limit ran out first."""
         end = time.monotonic() + limit
         self.sock.settimeout(0.25)
         while time.monotonic() < end and not (stop and stop.is_set()):
             try:
                 if not self.sock.recv(4096):
-                    return
+                    return True
             except socket.timeout:
                 continue
             except (OSError, ssl.SSLError):
-                return
+                return True
+        return False
 
     def close(self):
         self.closed = True

@@ -65,6 +65,7 @@ PRESETS = {
     "download-truncated": {"roles": {"download": {"truncate_after": 100 * 1024}}},
     "download-wrong-bytes": {"roles": {"download": {"wrong_bytes": True}}},
     "download-404": {"roles": {"download": {"status": 404}}},
+    "download-keep-alive": {"roles": {"download": {"keep_open": 30}}},
     "download-redirect-https": {"roles": {"primary": {"payload": {
         "file_url": "{download}/redirect/https/2/files/{name}"}}}},
     "download-redirect-http": {"roles": {"primary": {"payload": {
@@ -185,7 +186,7 @@ class Simulator:
             self._answer_redirect(path, conn)
         elif path.startswith("/files/"):
             self._record(rec)
-            self._answer_file(mode, req, conn, path[len("/files/"):])
+            self._answer_file(mode, req, conn, path[len("/files/"):], rec)
         else:
             self._record(rec)
             body = mode.get("body", "<html><body>ok</body></html>").encode("utf-8")
@@ -258,7 +259,7 @@ class Simulator:
             location = self.base_url("plain" if scheme == "http" else "download") + "/" + rest
         self._answer_simple(conn, 302, b"", "text/plain", extra=[("Location", location)])
 
-    def _answer_file(self, mode, req, conn, name):
+    def _answer_file(self, mode, req, conn, name, rec):
         pkg = self.package
         status = mode.get("status", 200)
         if name != pkg.name or status >= 400:
@@ -271,7 +272,9 @@ class Simulator:
             if a.isdigit() and int(a) < pkg.size:
                 start, end = int(a), (min(int(b) + 1, pkg.size) if b.isdigit() else pkg.size)
                 status = 206
-        headers = [("Content-Type", "application/zip"), ("Connection", "close"), ("Accept-Ranges", "bytes")]
+        keep_open = mode.get("keep_open")
+        headers = [("Content-Type", "application/zip"), ("Connection", "keep-alive" if keep_open else "close"),
+                   ("Accept-Ranges", "bytes")]
         if not mode.get("no_length"):
             headers.append(("Content-Length", str(end - start)))
         if status == 206:
@@ -279,6 +282,12 @@ class Simulator:
         if not conn.send_head(status, "OK", headers) or req.method == "HEAD":
             return
         self._send_body(mode, conn, pkg, start, end)
+        if keep_open and not conn.closed:
+            # A keep-alive server sends nothing after the body: the client must finish on
+            # what it has, and the record says whether it let go before our patience ran out.
+            client_closed = conn.wait_for_peer_close(limit=float(keep_open), stop=self.stop)
+            with self.lock:
+                rec["closed_by"] = "client" if client_closed else "server"
 
     def _send_body(self, mode, conn, pkg, start, end):
         stall = mode.get("stall_after")
