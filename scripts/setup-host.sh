@@ -10,7 +10,7 @@ PKGS=(
   fonts-wqy-microhei fonts-noto-cjk
   libstb-dev googletest cmake ninja-build python3 python3-cryptography libjsoncpp-dev
   zip unzip p7zip-full clang libclang-rt-14-dev zlib1g-dev
-  dpkg-dev build-essential perl openssl file bc locales
+  dpkg-dev patch build-essential perl openssl file bc locales
 )
 
 missing() {
