@@ -11,11 +11,13 @@ HOST=i686-w64-mingw32
 CC=$HOST-gcc-posix
 CXX=$HOST-g++-posix
 JOBS=$(nproc)
+# shellcheck source=scripts/curl-recipe.sh
+source "$HERE/curl-recipe.sh"
 
 srcver() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/{print $2}' | sort -V -r; }
 
 key_input() {
-  echo "recipe $(sha256sum "$0" | cut -c1-16)"
+  echo "recipe $(cat "$0" "$HERE/curl-recipe.sh" | sha256sum | cut -c1-16)"
   echo "patches $(cat "$HERE"/patches/*.patch | sha256sum | cut -c1-16)"
   echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
   for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
@@ -72,31 +74,14 @@ build_openssl() {
       no-blake2 no-ct no-async -Os && make -s -j$JOBS build_libs && make -s install_dev"
 }
 
-# Our changes to libcurl, on top of Debian's own patches (see each file's header).
-apply_curl_patches() {
-  local p
-  for p in "$HERE"/patches/curl-*.patch; do
-    (cd "$1" && patch -p1 -s --forward < "$p") || { log "could not apply $(basename "$p")"; return 1; }
-  done
-}
-
 build_curl() {
   local src; src=$(fetch_src curl)
   log "curl: $(basename "$src")"
   apply_curl_patches "$src"
-  step curl-build bash -c "cd '$src' &&
-    ./configure --host=$HOST CC=$CC --prefix='$STAGE' --disable-shared --enable-static \
-      --with-zlib=/usr/$HOST --with-openssl='$STAGE' --without-ca-bundle --without-ca-path \
-      --disable-pthreads --disable-threaded-resolver \
-      --disable-ftp --disable-file --disable-ldap --disable-ldaps --disable-rtsp --disable-proxy \
-      --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smb \
-      --disable-smtp --disable-gopher --disable-mqtt --disable-manual \
-      --disable-ntlm --disable-ntlm-wb \
-      --disable-sspi --disable-tls-srp --disable-unix-sockets --disable-alt-svc --disable-hsts \
-      --without-libpsl --without-brotli --without-zstd --without-nghttp2 --without-libidn2 \
-      --without-librtmp --without-libssh2 --without-gssapi --disable-dependency-tracking \
-      CFLAGS='-Os -ffunction-sections -fdata-sections' LIBS='-lws2_32 -lcrypt32 -lbcrypt' &&
-    make -s -j$JOBS -C lib && make -s -C lib install && make -s -C include install"
+  curl_configure_options "$HOST" "$CC" "$STAGE"
+  step curl-build bash -c 'cd "$1" && jobs=$2 && shift 2 && ./configure "$@" &&
+    make -s -j"$jobs" -C lib && make -s -C lib install && make -s -C include install' \
+    _ "$src" "$JOBS" "${CURL_CONFIGURE_OPTIONS[@]}" --prefix="$STAGE"
   # Makefile.in may name it after Debian's rename; the product links libcurl.a.
   [ -f "$STAGE/lib/libcurl.a" ] || cp "$STAGE"/lib/libcurl*.a "$STAGE/lib/libcurl.a"
 }
