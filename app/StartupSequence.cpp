@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "installer/WindowIdentity.h"
 #include "util/ComPtr.h"
 #include "util/FileUtil.h"
 #include "util/ProcessUtil.h"
@@ -11,8 +12,6 @@
 std::wstring g_logDir;
 
 const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
-const wchar_t kMainWindowClass[] = L"CMainWnd";
-const wchar_t kMainWindowTitle[] = L"安装向导-Varlo加速器";
 
 namespace {
 

@@ -22,8 +22,6 @@ struct StartupHooks {
 extern std::wstring g_logDir;
 
 extern const char kGuardName[];
-extern const wchar_t kMainWindowClass[];
-extern const wchar_t kMainWindowTitle[];
 
 // The log directory: temp path + "varloSetup\" (created), else the exe's own directory.
 std::wstring DetermineLogDir();

@@ -8,6 +8,7 @@
 
 #include "app/InstanceGuard.h"
 #include "app/StartupSequence.h"
+#include "installer/WindowIdentity.h"
 #include "util/ProcessUtil.h"
 #include "util/UniqueHandle.h"
 
