@@ -9,8 +9,6 @@
 #include "util/ProcessUtil.h"
 #include "util/WriteLogFile.h"
 
-std::wstring g_logDir;
-
 const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
 
 namespace {

@@ -19,8 +19,6 @@ struct StartupHooks {
     std::function<void(HINSTANCE)> runMainWindow;
 };
 
-extern std::wstring g_logDir;
-
 extern const char kGuardName[];
 
 // The log directory: temp path + "varloSetup\" (created), else the exe's own directory.

@@ -8,6 +8,7 @@
 #include "util/UniqueHandle.h"
 
 CWriteLogFile g_logFile;
+std::wstring g_logDir;
 
 namespace {
 
