@@ -11,6 +11,7 @@
 #include "installer/WindowIdentity.h"
 #include "util/ProcessUtil.h"
 #include "util/UniqueHandle.h"
+#include "util/WriteLogFile.h"
 
 namespace {
 
