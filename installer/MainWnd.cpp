@@ -65,7 +65,6 @@ CMainWnd::CMainWnd(HINSTANCE instance, MainWndSeams seams) : instance_(instance)
 }
 
 CMainWnd::~CMainWnd() {
-    ControlManager::Instance()->SetDownloadWatch(nullptr);
     if (g_mainWnd == this) {
         g_mainWnd = nullptr;
     }
@@ -257,7 +256,6 @@ void CMainWnd::InitWindow() {
 
     DataManager::Instance()->Init(kInstallerVersion, kChannel, kSystemType);
     NetManager::Instance()->Init(g_logDir);
-    ControlManager::Instance()->SetDownloadWatch(this);
     ::CreateDirectoryW((g_logDir + L"cache").c_str(), nullptr);
     DataManager::Instance()->SetInnerIp(GetLocalIpAddress());
 }

@@ -6,6 +6,7 @@
 // posted to the UI thread).
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -130,6 +131,8 @@ class CMainWnd : public CWindowWnd,
     std::wstring desktopShortcutPath_;
 
     CWorkerRegistry workers_;
+    // Handed to every worker; set when the installer ends.
+    std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
 
     CEditUI* pathEdit_ = nullptr;
     COptionUI* powerUpOpt_ = nullptr;

@@ -8,15 +8,14 @@
 #include "core/ControlManager.h"
 #include "installer/InstallWorker.h"
 #include "installer/ProgressModel.h"
+#include "installer/WindowIdentity.h"
 #include "installer/WindowTexts.h"
 #include "toolkit/LabelUI.h"
 #include "toolkit/ProgressUI.h"
+#include "util/FileUtil.h"
 #include "util/WriteLogFile.h"
 
 namespace {
-// Long enough for a worker to finish the step it is in, short enough that a closing
-// installer does not seem to hang.
-constexpr DWORD kWorkerStopWaitMs = 2000;
 constexpr DWORD kStagePauseMs = 1000;
 }  // namespace
 
@@ -141,7 +140,8 @@ void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
 void CMainWnd::ExitInstaller() {
     exiting_ = true;
     ShowWindow(false);
-    if (!workers_.StopWorkers(kWorkerStopWaitMs)) {
+    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
+    if (stop.terminated > 0) {
         g_logFile.WriteLogText(L".\\MainWnd", __LINE__, L"安装线程未能及时退出，已强制结束");
     }
     Close(0);
@@ -170,7 +170,7 @@ bool CMainWnd::LaunchWorker() {
     if (seams_.startWorker) {
         return seams_.startWorker(*this, installDir_);
     }
-    InstallJob job{installDir_, g_logDir, workers_.CancelFlag()};
+    InstallJob job{installDir_, g_logDir, cancel_};
     std::optional<StartedWorker> started = StartInstallWorker(*this, std::move(job));
     if (!started) {
         return false;

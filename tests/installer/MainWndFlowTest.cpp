@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -21,6 +21,13 @@
 namespace {
 
 using WindowDriver::PumpUntil;
+
+void WriteFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("x", file);
+    std::fclose(file);
+}
 
 void RegisterEarlierInstall(const std::wstring& uninstallString) {
     HKEY key = nullptr;
@@ -84,11 +91,11 @@ TEST_F(MainWndFlowTest, ProposesTheEarlierInstallOrTheDefault) {
 TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
     const std::wstring empty = Scratch(L"empty");
     const std::wstring withFiles = Scratch(L"withFiles");
-    std::ofstream(withFiles + L"\\readme.txt") << "x";
+    WriteFile(withFiles + L"\\readme.txt");
     const std::wstring withClient = Scratch(L"withClient");
-    std::ofstream(withClient + L"\\vljiasu.exe") << "x";
+    WriteFile(withClient + L"\\vljiasu.exe");
     const std::wstring aFile = h.logDir + L"plain.txt";
-    std::ofstream(aFile) << "x";
+    WriteFile(aFile);
 
     struct Case {
         std::wstring typed;
@@ -125,7 +132,7 @@ TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
 
 TEST_F(MainWndFlowTest, EnterAsksItsOwnQuestion) {
     const std::wstring withFiles = Scratch(L"enterFiles");
-    std::ofstream(withFiles + L"\\readme.txt") << "x";
+    WriteFile(withFiles + L"\\readme.txt");
     h.record.locale = 0x0404;
     ASSERT_TRUE(h.Open());
     h.Find<CEditUI>(L"path_edit")->SetText(withFiles);

@@ -234,3 +234,5 @@ TEST_F(MainWndTest, HitTestDragsOnLabelsAndEmptySpotsButNotOnControls) {
     // Below the caption everything is client area.
     EXPECT_EQ(hit(POINT{400, caption.bottom + 5}), HTCLIENT);
 }
+
+}  // namespace
