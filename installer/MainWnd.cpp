@@ -204,8 +204,8 @@ void CMainWnd::OnTray(LPARAM mouseMessage) {
             ::AppendMenuW(menu, MF_STRING, kMenuShow, texts::kMenuShow.Pick(simplified_));
             ::AppendMenuW(menu, MF_STRING, kMenuExit, texts::kMenuExit.Pick(simplified_));
             ::SetForegroundWindow(*this);
-            const UINT chosen = static_cast<UINT>(
-                ::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, *this, nullptr));
+            const UINT chosen =
+                static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, *this, nullptr));
             ::DestroyMenu(menu);
             if (chosen == kMenuShow) {
                 ShowWindow(true, true);
@@ -306,9 +306,9 @@ bool CMainWnd::ConfirmTargetDir(const wchar_t* simplifiedQuestion, const wchar_t
     if (IsFolderEmpty(installDir_, &error) || !error.empty()) {
         return true;  // empty, missing or unsearchable: used as typed
     }
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_),
-                                simplified_ ? simplifiedQuestion : traditionalQuestion, 2,
-                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    const UINT answer =
+        ShowBox(texts::kBoxTitle.Pick(simplified_), simplified_ ? simplifiedQuestion : traditionalQuestion, 2,
+                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
     if (answer == kMessageBoxCancel) {
         return false;
     }

@@ -31,8 +31,9 @@ void WriteFile(const std::wstring& path) {
 
 void RegisterEarlierInstall(const std::wstring& uninstallString) {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstallString.c_str()),
                      static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(key);
@@ -65,10 +66,8 @@ TEST_F(MainWndFlowTest, ProposesTheEarlierInstallOrTheDefault) {
         const wchar_t* registered;  // null: nothing registered
         std::wstring proposed;
     } cases[] = {
-        {nullptr, fallback},
-        {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
-        {L"unins000.exe", fallback},
-        {L"", fallback},
+        {nullptr, fallback},         {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
+        {L"unins000.exe", fallback}, {L"", fallback},
         {L"\\\\", fallback},
     };
     for (const Case& c : cases) {
