@@ -443,8 +443,7 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
     else:
         check(not os.path.exists(desktop_link), "no desktop link")
         check(reg.get("DisplayShortcut") == "", "DisplayShortcut is empty")
-    menu = os.path.join(prefix.user_dir, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
-                        PRODUCT)
+    menu = os.path.join(prefix.user_dir, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", PRODUCT)
     links = [f for f in os.listdir(menu)] if os.path.isdir(menu) else []
     check(len([f for f in links if f.endswith(".lnk")]) == 2, "two start-menu links")
     check(any(link_points_to(os.path.join(menu, f), "vljiasu.exe") for f in links), "a start-menu link to the client")
