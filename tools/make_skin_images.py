@@ -408,7 +408,7 @@ def main() -> int:
 
     save(frame((40, 34), 8, (8, 10, 30), 150, (58, 66, 120)), out, "edit/edit_nor.png")
     save(frame((40, 34), 8, (8, 10, 30), 150, (88, 100, 176)), out, "edit/edit_hot.png")
-    save(frame((40, 34), 8, (8, 10, 30), 170, (63, 169, 245)), out, "edit/edit_focus.png")
+    save(frame((40, 34), 8, (8, 10, 30), 150, (63, 169, 245)), out, "edit/edit_focus.png")
 
     save(combo_image(False), out, "combo/combo_nor.png")
     save(combo_image(True), out, "combo/combo_hot.png")
