@@ -227,6 +227,8 @@ def popup_background():
     # A thin accent line along the top edge.
     body.alpha_composite(gradient((w - 40, 2), ACCENT, 0), (20, 0))
     body.alpha_composite(Image.new("RGBA", (w - 48, 1), (255, 255, 255, 14)), (24, 40))
+    # The product's mark in the title row; a title shown there starts right of it.
+    body.alpha_composite(logo_mark(18), (16, 12))
     shape_mask = rounded_mask((w, h), 10)
     body = with_mask(body, shape_mask)
     border = fill((w, h), (120, 132, 230), ring((w, h), 10, 1).point(lambda v: int(v * 0.45)))
