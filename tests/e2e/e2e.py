@@ -458,7 +458,7 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
 
 
 def downloads(sim):
-    return [r for r in sim.requests() if r.get("role") == "download" and "/files/" in r.get("path", "")]
+    return [r for r in sim.requests() if r.get("role") == "download" and "/files/" in r.get("target", "")]
 
 
 # ---------------------------------------------------------------------------------------
