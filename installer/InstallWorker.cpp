@@ -179,7 +179,8 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        static_cast<void>(CreateStartMenuShortcuts(target + L"\\" + kClientExeName, target + L"\\" + kUninstallerExeName));
+        static_cast<void>(
+            CreateStartMenuShortcuts(target + L"\\" + kClientExeName, target + L"\\" + kUninstallerExeName));
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }

@@ -18,8 +18,7 @@ bool CWorkerRegistry::RegisterWorker(uint32_t threadId, UniqueKernelHandle handl
     return true;
 }
 
-CWorkerRegistry::StopResult CWorkerRegistry::StopWorkers(const std::function<void()>& requestCancel,
-                                                         uint32_t waitMs) {
+CWorkerRegistry::StopResult CWorkerRegistry::StopWorkers(const std::function<void()>& requestCancel, uint32_t waitMs) {
     // Taken out under the lock and waited for outside it: a worker that is ending must
     // never wait for this lock while we wait for the worker.
     std::map<uint32_t, UniqueKernelHandle> workers;
