@@ -162,7 +162,12 @@ bool ControlManager::ProgressThunk(void* owner, int64_t total, int64_t received,
 }
 
 bool ControlManager::OnDownloadProgress(int64_t total, int64_t received, double /*speed*/) {
-    return progress_.OnProgress(total, received);
+    TickSource ticks = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(seamLock_);
+        ticks = ticks_;
+    }
+    return progress_.OnProgress(total, received, ticks());
 }
 
 void ControlManager::ResetProgress() {
