@@ -312,4 +312,42 @@ TEST_F(ControlManagerTest, SlowButSteadyTransferIsNotAStall) {
     EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
 }
 
+TEST_F(ControlManagerTest, CancelEndsARunningTransferQuietly) {
+    // 1 MB at 64 KiB/s would take 16 s; the cancel comes once some bytes have arrived.
+    sim.SetMode(R"({"package": {"size": 1048576}, "roles": {"download": {"rate": 65536}}})");
+    const std::wstring dest = dir + L"cache\\client.zip";
+    const LogCapture log;
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread worker([&] {
+        result = Download(dest, PackageUrl(), sim.PackageMd5());
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (control->GetPercent() < 5 && !done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_FALSE(done) << "the transfer ended before the cancel";
+    const auto cancelAt = std::chrono::steady_clock::now();
+    control->CancelDownload();
+    worker.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - cancelAt).count();
+    EXPECT_FALSE(result);
+    EXPECT_LT(seconds, 2.0) << "the transfer stops at libcurl's next progress call";
+    EXPECT_LT(control->GetPercent(), 100);
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_TRUE(control->IsAborted()) << "no failure to report";
+    EXPECT_FALSE(watch.stallSeen);
+    EXPECT_EQ(watch.stops, 1);
+    EXPECT_FALSE(PathExists(dest)) << "the partial file is deleted";
+    EXPECT_EQ(log.Count(kSource, L"文件下载已取消"), 1) << log.Messages();
+    EXPECT_EQ(log.Count(kSource, L"文件下载被终止，下载进度长时间无变化"), 0) << log.Messages();
+
+    // The next transfer starts afresh: the cancel does not outlive it.
+    sim.Reset();
+    EXPECT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    EXPECT_FALSE(control->IsCancelled());
+    EXPECT_FALSE(control->IsAborted());
+}
+
 }  // namespace
