@@ -278,5 +278,10 @@ bool CSkinArchive::ReadImageFile(const std::wstring& name, std::vector<uint8_t>&
     if (state.archiveName.empty() && state.resourcePath.empty()) {
         return false;  // the plain path was just tried
     }
+    // A skin that lives in memory is the whole skin: the program runs elevated, often from
+    // a folder the user can write to, so an image it lacks must not be looked up on disk.
+    if (state.archiveName == kMemoryArchive) {
+        return false;
+    }
     return ReadPlainFile(name, bytes, error) && !bytes.empty();
 }

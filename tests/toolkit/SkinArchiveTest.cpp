@@ -117,12 +117,22 @@ TEST_F(SkinArchiveTest, PlainFilesUnderTheResourcePath) {
     EXPECT_EQ(ReadLayoutError(L"large.xml"), L"File too large");
 }
 
-TEST_F(SkinArchiveTest, ImagesFallBackToThePlainPath) {
-    InstallMemorySkin();
+TEST_F(SkinArchiveTest, ImagesOfAnArchiveFileFallBackToThePlainPath) {
+    CSkinArchive::SetResourcePath(TestPaths::Host(TestPaths::BuildDir() + "/"));
+    CSkinArchive::SetResourceZipFile(L"skin.zip", TestPaths::kSkinPassword);
     const std::wstring outside = TestPaths::SkinFolder() + L"img/quad.png";
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(CSkinArchive::ReadImageFile(outside, bytes));
     EXPECT_FALSE(CSkinArchive::ReadImageFile(L"no/such.png", bytes));
+}
+
+TEST_F(SkinArchiveTest, AMemorySkinNeverReadsImagesFromDisk) {
+    InstallMemorySkin();
+    const std::wstring outside = TestPaths::SkinFolder() + L"img/quad.png";
+    std::vector<uint8_t> bytes;
+    EXPECT_FALSE(CSkinArchive::ReadImageFile(outside, bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(CSkinArchive::ReadImageFile(L"img/quad.png", bytes));
     // Layouts have no such fallback.
     std::wstring error;
     EXPECT_FALSE(CSkinArchive::ReadLayoutFile(TestPaths::SkinFolder() + L"main.xml", bytes, error));
