@@ -100,7 +100,7 @@ for run in $(seq "$RUNS"); do
   diff -r -x setup.ini -x local.cfg "$WORK/ours" "$WORK/ref" >/dev/null || { echo "extracted trees differ"; exit 1; }
   printf 'run %d: worker %.2f s (peak %.1f MiB); curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s\n' \
     "$run" "$ours" "$peak" "$ctime" "$mtime" "$utime" "$ref"
-  printf '       worker phases: server %.2f s, query %.2f s, transfer %.2f s, check %.2f s, extraction %.2f s\n' \
+  printf '       worker phases: server %.2f s, query %.2f s, transfer %.2f s, digest %.2f s, extraction %.2f s\n' \
     "$pselect" "$pquery" "$ptransfer" "$pcheck" "$pextract"
   echo "$ours $ref $peak" >> "$WORK/times"
 done
