@@ -126,7 +126,7 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     {
         // A cached package is checked through the handle that then stays held.
         UniqueKernelHandle cached = PackageFile::OpenExisting(destPath);
-        if (cached && Md5Equal(PackageFile::Digest(cached.get()), fileMd5)) {
+        if (cached && Md5Equal(PackageFile::Digest(cached.get(), cancel), fileMd5)) {
             held = std::move(cached);
             return true;
         }
@@ -144,10 +144,11 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     if (watch != nullptr) {
         watch->StartDownloadWatch();
     }
-    UniqueKernelHandle file = PackageFile::CreateNew(destPath);
+    // Cancelled before the start: a cached package that was being checked stays as it is.
+    UniqueKernelHandle file = progress_.IsCancelled() ? UniqueKernelHandle() : PackageFile::CreateNew(destPath);
     std::string streamed;
     bool complete = false;
-    if (file && !progress_.IsCancelled()) {
+    if (file) {
         HttpClient client;
         complete = client.DownloadToHandle(this, fileUrl, file.get(), &ControlManager::ProgressThunk, &streamed);
     }

@@ -82,7 +82,7 @@ UniqueKernelHandle PackageFile::CreateNew(const std::wstring& path) {
                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-std::string PackageFile::Digest(HANDLE file) {
+std::string PackageFile::Digest(HANDLE file, const std::atomic<bool>* cancel) {
     LARGE_INTEGER start = {};
     if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return std::string();
@@ -90,6 +90,9 @@ std::string PackageFile::Digest(HANDLE file) {
     std::vector<unsigned char> chunk(kDigestChunk);
     Md5Stream md5;
     for (;;) {
+        if (cancel != nullptr && cancel->load()) {
+            return std::string();
+        }
         DWORD got = 0;
         if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
             return std::string();

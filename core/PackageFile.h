@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "util/UniqueHandle.h"
@@ -28,8 +29,8 @@ class PackageFile {
     // can read, write and delete; others may only read. Invalid on failure.
     [[nodiscard]] static UniqueKernelHandle CreateNew(const std::wstring& path);
     // Lowercase hex MD5 of the whole file read through `file` from its start; empty when
-    // a read fails.
-    [[nodiscard]] static std::string Digest(HANDLE file);
+    // a read fails or `cancel` (may be null) is set between reads.
+    [[nodiscard]] static std::string Digest(HANDLE file, const std::atomic<bool>* cancel = nullptr);
     // Marks a file made by CreateNew for deletion; it goes when its handle is closed.
     static bool DeleteOnClose(HANDLE file);
 };

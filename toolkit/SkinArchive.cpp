@@ -278,8 +278,8 @@ bool CSkinArchive::ReadImageFile(const std::wstring& name, std::vector<uint8_t>&
     if (state.archiveName.empty() && state.resourcePath.empty()) {
         return false;  // the plain path was just tried
     }
-    // A skin that lives in memory is the whole skin: the program runs elevated, often from
-    // a folder the user can write to, so an image it lacks must not be looked up on disk.
+    // The program's own skin is complete: a name it lacks is not looked for on the disk,
+    // where an elevated process would read whatever its current directory offers.
     if (state.archiveName == kMemoryArchive) {
         return false;
     }

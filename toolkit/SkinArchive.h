@@ -37,7 +37,7 @@ class CSkinArchive {
                                              std::vector<uint8_t>& bytes,
                                              std::wstring& error);
     // As ReadFile, then the name itself as a plain path when the skin has nothing; never
-    // for a skin held in memory.
+    // for the in-memory archive, whose missing images stay missing.
     [[nodiscard]] static bool ReadImageFile(const std::wstring& name, std::vector<uint8_t>& bytes);
 
     // Closes the cached archive and forgets every setting (process end, tests).

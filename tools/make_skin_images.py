@@ -227,6 +227,8 @@ def popup_background():
     # A thin accent line along the top edge.
     body.alpha_composite(gradient((w - 40, 2), ACCENT, 0), (20, 0))
     body.alpha_composite(Image.new("RGBA", (w - 48, 1), (255, 255, 255, 14)), (24, 40))
+    # The product's mark in the title row; a title shown there starts right of it.
+    body.alpha_composite(logo_mark(18), (16, 12))
     shape_mask = rounded_mask((w, h), 10)
     body = with_mask(body, shape_mask)
     border = fill((w, h), (120, 132, 230), ring((w, h), 10, 1).point(lambda v: int(v * 0.45)))
@@ -408,7 +410,7 @@ def main() -> int:
 
     save(frame((40, 34), 8, (8, 10, 30), 150, (58, 66, 120)), out, "edit/edit_nor.png")
     save(frame((40, 34), 8, (8, 10, 30), 150, (88, 100, 176)), out, "edit/edit_hot.png")
-    save(frame((40, 34), 8, (8, 10, 30), 170, (63, 169, 245)), out, "edit/edit_focus.png")
+    save(frame((40, 34), 8, (8, 10, 30), 150, (63, 169, 245)), out, "edit/edit_focus.png")
 
     save(combo_image(False), out, "combo/combo_nor.png")
     save(combo_image(True), out, "combo/combo_hot.png")

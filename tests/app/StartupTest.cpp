@@ -277,7 +277,8 @@ TEST(SetupExe, FavoritesFolderIsRefused) {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(
+        ::CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     UniqueKernelHandle thread(pi.hThread);
     UniqueKernelHandle process(pi.hProcess);
 

@@ -451,6 +451,15 @@ TEST_F(ControlManagerTest, TheCallersCancelFlagStopsTheTransferEvenWhenSetBefore
     EXPECT_LT(control->GetPercent(), 100);
     EXPECT_FALSE(held);
     EXPECT_FALSE(PathExists(dest)) << "the partial package is removed";
+
+    // A cancel while a cached package is being checked leaves it in the cache.
+    sim.Reset();
+    ASSERT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    cancel = true;
+    EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held, &cancel));
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_FALSE(held);
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
 }
 
 }  // namespace

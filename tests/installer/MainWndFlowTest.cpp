@@ -103,17 +103,17 @@ TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
         bool starts;
         std::wstring target;
     } cases[] = {
+        {withClient, 1, true, true, withClient},
         {empty, 1, false, true, empty},
         {h.logDir + L"missing", 1, false, true, h.logDir + L"missing"},
         {aFile, 1, false, true, aFile},  // cannot be searched: used as typed
         {withFiles, 1, true, true, withFiles + L"\\varlo"},
-        {withClient, 1, true, true, withClient},
         {withFiles, 0, true, false, L""},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(h.Open());
         h.record = WindowRecord{};
         h.record.answers = {c.answer};
+        ASSERT_TRUE(h.Open());
         StartWithDir(c.typed);
         EXPECT_EQ(h.record.boxes.size(), c.asks ? 1u : 0u) << c.typed;
         if (c.asks && !h.record.boxes.empty()) {

@@ -54,13 +54,13 @@ TEST_F(MainWndTest, PagesAndSizesFollowTheButtons) {
     EXPECT_EQ(h.Page(), kPageCustom);
     EXPECT_EQ(h.ClientSize().cy, 550);
     EXPECT_TRUE(space->IsVisible());
-    EXPECT_EQ(root->GetAttribute(L"bkimage"), L"file='bkimage/main_bk.png' source='0,0,800,550'");
+    EXPECT_EQ(root->GetBkImage(), L"file='bkimage/main_bk.png' source='0,0,800,550'");
 
     h.Click(L"return_btn");
     EXPECT_EQ(h.Page(), kPageMain);
     EXPECT_EQ(h.ClientSize().cy, 430);
     EXPECT_FALSE(space->IsVisible());
-    EXPECT_EQ(root->GetAttribute(L"bkimage"), L"file='bkimage/main_bk.png' source='0,0,800,430'");
+    EXPECT_EQ(root->GetBkImage(), L"file='bkimage/main_bk.png' source='0,0,800,430'");
 }
 
 TEST_F(MainWndTest, AgreementGatesBothInstallButtons) {

@@ -45,7 +45,10 @@ bool MainWndHarness::Open() {
         return false;
     }
     window->CenterWindow();
-    return WindowDriver::PumpUntil([this] { return !window->GetInstallDir().empty() || !record.boxes.empty(); });
+    // Set up once the window has laid itself out: a proposed directory, or a refusal box.
+    const size_t boxesBefore = record.boxes.size();
+    return WindowDriver::PumpUntil(
+        [this, boxesBefore] { return !window->GetInstallDir().empty() || record.boxes.size() > boxesBefore; });
 }
 
 void MainWndHarness::Close() {

@@ -73,7 +73,7 @@ TEST_F(MessageBoxTest, TwoButtonsAnswerOneAndZero) {
         EXPECT_TRUE(cancelBtn->IsVisible());
         EXPECT_EQ(::GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
         EXPECT_FALSE(::IsWindowEnabled(owner));
-        WindowDriver::Click(box, wnd.Manager(), L"ok_btn");
+        WindowDriver::PostClick(box, wnd.Manager(), L"ok_btn");
     });
     EXPECT_EQ(ok, 1u);
     EXPECT_TRUE(::IsWindowEnabled(owner));
@@ -85,10 +85,10 @@ TEST_F(MessageBoxTest, TwoButtonsAnswerOneAndZero) {
     EXPECT_NEAR((boxRect.left + boxRect.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
 
     EXPECT_EQ(Show(2, L"取消",
-                   [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::Click(box, wnd.Manager(), L"cancel_btn"); }),
+                   [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::PostClick(box, wnd.Manager(), L"cancel_btn"); }),
               0u);
     EXPECT_EQ(Show(2, L"取消",
-                   [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::Click(box, wnd.Manager(), L"close_btn"); }),
+                   [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::PostClick(box, wnd.Manager(), L"close_btn"); }),
               0u);
     EXPECT_TRUE(shell.opened.empty()) << "a plain cancel button opens nothing";
 }
@@ -109,9 +109,10 @@ TEST_F(MessageBoxTest, OneButtonSitsLeftOfTheCentre) {
 TEST_F(MessageBoxTest, HomePageButtonOpensTheVendorSite) {
     for (const wchar_t* label : {L"打开官网", L"開啟官網"}) {
         shell.opened.clear();
-        EXPECT_EQ(Show(2, label,
-                       [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::Click(box, wnd.Manager(), L"cancel_btn"); }),
-                  0u);
+        EXPECT_EQ(
+            Show(2, label,
+                 [](HWND box, CMessageBoxExWnd& wnd) { WindowDriver::PostClick(box, wnd.Manager(), L"cancel_btn"); }),
+            0u);
         ASSERT_EQ(shell.opened.size(), 1u) << label;
         EXPECT_EQ(shell.opened[0].file, VendorHomeUrl());
         EXPECT_EQ(shell.opened[0].showCommand, SW_SHOW);
@@ -131,7 +132,7 @@ TEST_F(MessageBoxTest, DoubleClickOnTheTopNeitherMaximisesNorCloses) {
         POINT close = WindowDriver::CenterOf(wnd.Manager().FindControl(L"close_btn"));
         ::ClientToScreen(box, &close);
         EXPECT_EQ(::SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(close.x, close.y)), HTCLIENT);
-        WindowDriver::Click(box, wnd.Manager(), L"ok_btn");
+        WindowDriver::PostClick(box, wnd.Manager(), L"ok_btn");
     });
     EXPECT_FALSE(zoomed);
     EXPECT_EQ(result, 1u);

@@ -74,12 +74,26 @@ POINT CenterOf(CControlUI* control) {
     return POINT{(pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2};
 }
 
-void ClickAt(HWND window, POINT client) {
+namespace {
+
+void PostClickAt(HWND window, POINT client) {
     const LPARAM at = MAKELPARAM(client.x, client.y);
     ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
     ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+}  // namespace
+
+void ClickAt(HWND window, POINT client) {
+    PostClickAt(window, client);
     Pump(60);
+}
+
+void PostClick(HWND window, CUIManager& manager, const wchar_t* name) {
+    if (CControlUI* control = manager.FindControl(name)) {
+        PostClickAt(window, CenterOf(control));
+    }
 }
 
 void Click(HWND window, CUIManager& manager, const wchar_t* name) {

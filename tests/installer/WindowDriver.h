@@ -22,9 +22,11 @@ void Pump(DWORD ms);
 
 // The centre of a control in client coordinates.
 POINT CenterOf(CControlUI* control);
-// A left click at the control's centre.
+// A left click at the control's centre, then the messages it caused are run.
 void Click(HWND window, CUIManager& manager, const wchar_t* name);
 void ClickAt(HWND window, POINT client);
+// Only posts the click: for a window whose own modal loop must see what it causes.
+void PostClick(HWND window, CUIManager& manager, const wchar_t* name);
 
 // The top-level window of `className` owned by this thread, or null.
 HWND FindThreadWindow(const wchar_t* className);
