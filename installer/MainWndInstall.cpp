@@ -17,6 +17,7 @@
 
 namespace {
 constexpr DWORD kStagePauseMs = 1000;
+constexpr DWORD kStagePauseStepMs = 50;
 }  // namespace
 
 void MainWndSeams::FillDefaults() {
@@ -42,7 +43,10 @@ void MainWndSeams::FillDefaults() {
 void CMainWnd::SetStage(int stage) {
     stage_ = stage;
     PostCall(GetHWND(), &CMainWnd::ApplyStage, stage, std::wstring());
-    seams_.sleep(kStagePauseMs);
+    // The pause only lets each stage be seen; an install being stopped need not sit it out.
+    for (DWORD waited = 0; waited < kStagePauseMs && !cancel_->load(); waited += kStagePauseStepMs) {
+        seams_.sleep(kStagePauseStepMs);
+    }
 }
 
 void CMainWnd::StartDownloadWatch() {

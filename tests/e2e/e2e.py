@@ -213,9 +213,18 @@ class Simulator:
                                stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
         subprocess.run([sys.executable, SIM, "stop", "--state", self.state], stderr=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL)
-        subprocess.run([sys.executable, SIM, "start", "--certs", certs, "--state", self.state,
-                        "--port-base", str(PORT_BASE), "--log", os.path.join(work, "sim.log")],
-                       check=True, stdout=subprocess.DEVNULL)
+        # The ports are fixed (the exe has them compiled in): another run on this machine
+        # may still hold them for a while, so wait for them rather than fail at once.
+        deadline = time.time() + 120
+        while True:
+            started = subprocess.run([sys.executable, SIM, "start", "--certs", certs, "--state", self.state,
+                                      "--port-base", str(PORT_BASE), "--log", os.path.join(work, "sim.log")],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if started.returncode == 0:
+                return
+            if time.time() > deadline:
+                raise ScenarioFailed("the simulator could not take its ports from %d" % PORT_BASE)
+            time.sleep(2)
 
     def ctl(self, action, arg=""):
         out = subprocess.run([sys.executable, SIM, "ctl", "--state", self.state, action] + ([arg] if arg else []),
