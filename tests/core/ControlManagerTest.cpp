@@ -334,7 +334,8 @@ TEST_F(ControlManagerTest, CancelEndsARunningTransferQuietly) {
     worker.join();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - cancelAt).count();
     EXPECT_FALSE(result);
-    EXPECT_LT(seconds, 2.0) << "the transfer stops at libcurl's next progress call";
+    // The whole transfer would take 16 s; a loaded machine may take a moment to wind down.
+    EXPECT_LT(seconds, 8.0) << "the transfer stops at libcurl's next progress call";
     EXPECT_LT(control->GetPercent(), 100);
     EXPECT_TRUE(control->IsCancelled());
     EXPECT_TRUE(control->IsAborted()) << "no failure to report";
