@@ -341,18 +341,20 @@ void CMainWnd::SetRequestLanguage(const std::string& code) {
 
 void CMainWnd::ApplyLanguageTexts(bool simplified) {
     simplified_ = simplified;
-    size_t count = 0;
-    const ControlText* table = LanguageTable(count);
-    for (size_t i = 0; i < count; ++i) {
-        const ControlText& line = table[i];
-        CControlUI* control = manager_.FindControl(line.control);
-        if (control == nullptr) {
-            continue;
-        }
-        if (line.property == TextProperty::ToolTip) {
-            control->SetToolTip(line.text.Pick(simplified));
-        } else {
-            control->SetText(line.text.Pick(simplified));
+    for (auto tableOf : {LanguageTable, SkinLabelTable}) {
+        size_t count = 0;
+        const ControlText* table = tableOf(count);
+        for (size_t i = 0; i < count; ++i) {
+            const ControlText& line = table[i];
+            CControlUI* control = manager_.FindControl(line.control);
+            if (control == nullptr) {
+                continue;
+            }
+            if (line.property == TextProperty::ToolTip) {
+                control->SetToolTip(line.text.Pick(simplified));
+            } else {
+                control->SetText(line.text.Pick(simplified));
+            }
         }
     }
 }

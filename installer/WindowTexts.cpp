@@ -22,7 +22,16 @@ constexpr ControlText kLanguageTable[] = {
     {L"immediate_install_btn1", TextProperty::Text, {L"立即安装", L"立即安裝"}},
 };
 
+constexpr ControlText kSkinLabelTable[] = {
+    {L"finish_tip_lab", TextProperty::Text, {L"安装完成", L"安裝完成"}},
+};
+
 }  // namespace
+
+const ControlText* SkinLabelTable(size_t& count) {
+    count = sizeof(kSkinLabelTable) / sizeof(kSkinLabelTable[0]);
+    return kSkinLabelTable;
+}
 
 const ControlText* LanguageTable(size_t& count) {
     count = sizeof(kLanguageTable) / sizeof(kLanguageTable[0]);

@@ -22,6 +22,9 @@ struct ControlText {
 
 // The texts set on the controls of "main.xml" for a language.
 const ControlText* LanguageTable(size_t& count);
+// Labels of the skin's own design that the code does not name otherwise, applied after
+// the table above so the finished page speaks the chosen language too.
+const ControlText* SkinLabelTable(size_t& count);
 
 namespace texts {
 inline constexpr TextPair kBoxTitle{L"安装提示", L"安裝提示"};

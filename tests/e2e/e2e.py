@@ -458,7 +458,7 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
 
 
 def downloads(sim):
-    return [r for r in sim.requests() if r.get("role") == "download" and "/files/" in r.get("path", "")]
+    return [r for r in sim.requests() if r.get("role") == "download" and "/files/" in r.get("target", "")]
 
 
 # ---------------------------------------------------------------------------------------
@@ -709,11 +709,33 @@ def run_scenario(build, name, work=None, keep=False):
             prefix.kill()
 
 
+def demo(build, out):
+    """The default install, kept for looking at: where it went, what it registered, and
+    the pictures of every page it passed."""
+    ctx, prefix, run = run_scenario(build, "defaults", work=out, keep=True)
+    target = default_dir()
+    print()
+    print("Installed to %s" % target)
+    print("  on this machine: %s" % prefix.host(target))
+    for name in sorted(os.listdir(prefix.host(target))):
+        print("    %s" % name)
+    print("Uninstall entry HKLM\\%s" % UNINSTALL_KEY)
+    for name, value in sorted((prefix.registry().values(UNINSTALL_KEY) or {}).items()):
+        print("  %s = %s" % (name, value))
+    print("Logon task: %s" % "; ".join(schtasks_lines(prefix)))
+    print("Screenshots:")
+    for path in run.shots:
+        print("  %s" % path)
+    print("Wine prefix (kept): %s" % prefix.path)
+    prefix.kill()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--build", required=True)
     p.add_argument("--scenario")
     p.add_argument("--list", action="store_true")
+    p.add_argument("--demo", metavar="OUT_DIR")
     args = p.parse_args()
     if args.list:
         print("\n".join(SCENARIOS))
@@ -721,6 +743,13 @@ def main():
     if not os.environ.get("DISPLAY"):
         print("e2e: no DISPLAY", file=sys.stderr)
         return 2
+    if args.demo:
+        try:
+            demo(os.path.abspath(args.build), os.path.abspath(args.demo))
+        except ScenarioFailed as e:
+            print("FAILED: %s" % e)
+            return 1
+        return 0
     try:
         run_scenario(os.path.abspath(args.build), args.scenario)
     except ScenarioFailed as e:

@@ -193,6 +193,7 @@ TEST_F(MainWndFlowTest, LanguageFollowsTheLocaleAndTheCombo) {
             h.Find<CComboUI>(L"lang_select_combo")->SelectItem(0, false, true);
             WindowDriver::Pump(50);
         }
+        EXPECT_EQ(h.Find<CControlUI>(L"finish_tip_lab")->GetText(), simplified ? L"安装完成" : L"安裝完成");
         for (size_t i = 0; i < count; ++i) {
             CControlUI* control = h.Find<CControlUI>(table[i].control);
             ASSERT_NE(control, nullptr) << table[i].control;
