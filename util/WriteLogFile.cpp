@@ -25,11 +25,29 @@ class ScopedLock {
     CRITICAL_SECTION& cs_;
 };
 
-void WriteUnits(FILE* file, const wchar_t* text, size_t count) {
-    // wchar_t is UTF-16LE on Windows, so the units go to disk as they are.
+void WriteUnits(HANDLE file, const void* bytes, size_t count) {
+    DWORD written = 0;
     if (count) {
-        std::fwrite(text, sizeof(wchar_t), count, file);
+        ::WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
     }
+}
+
+bool IsReparsePoint(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+// The log lives in a folder the user can write to and is written by an elevated process:
+// a link planted there (to the file, or the folder made a junction) must not turn a log
+// line into a write, or a delete, somewhere else.
+bool IsPlantedLink(const std::wstring& path) {
+    const std::wstring parent = ParentOf(path);
+    return IsReparsePoint(path) || (!parent.empty() && IsReparsePoint(parent));
 }
 
 }  // namespace
@@ -59,7 +77,7 @@ int CWriteLogFile::GetLogFileSize(const std::wstring& path) {
 
 void CWriteLogFile::SetLogFile(const std::wstring& path, int maxSizeKiB) {
     const int size = GetLogFileSize(path);
-    if (size > static_cast<long long>(maxSizeKiB) * 1024 || size == 0) {
+    if ((size > static_cast<long long>(maxSizeKiB) * 1024 || size == 0) && !IsPlantedLink(path)) {
         ::DeleteFileW(path.c_str());
     }
     path_ = path;
@@ -91,18 +109,30 @@ void CWriteLogFile::WriteLogText(const wchar_t* sourceFile, int line, const std:
 void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length) {
     ScopedLock guard(lock_);
     try {
+        if (IsPlantedLink(path_)) {
+            return;
+        }
         const unsigned size = static_cast<unsigned>(GetLogFileSize(path_));
         if (size > static_cast<unsigned long long>(maxSizeKiB_) * 1024) {
             ::DeleteFileW(path_.c_str());
         }
-        const bool existed = ::GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
-        UniqueFile file(_wfopen(path_.c_str(), L"ab+"));
+        // Opened without following a link that appeared since the check, and refused when
+        // it is one or has other names (a hard link to someone else's file).
+        UniqueKernelHandle file(::CreateFileW(path_.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                              nullptr, OPEN_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!file) {
             return;
         }
-        if (!existed) {
+        const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.get(), &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1) {
+            return;
+        }
+        if (!existed || (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0)) {
             static const unsigned char kBom[2] = {0xFF, 0xFE};
-            std::fwrite(kBom, 1, sizeof(kBom), file.get());
+            WriteUnits(file.get(), kBom, sizeof(kBom));
         }
         SYSTEMTIME now;
         ::GetLocalTime(&now);
@@ -114,9 +144,10 @@ void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* m
         frame += L' ';
         frame += std::to_wstring(line);
         frame += L']';
-        WriteUnits(file.get(), frame.data(), frame.size());
-        WriteUnits(file.get(), message, length);
-        WriteUnits(file.get(), L"\r\n", 2);
+        // wchar_t is UTF-16LE on Windows, so the units go to disk as they are.
+        WriteUnits(file.get(), frame.data(), frame.size() * sizeof(wchar_t));
+        WriteUnits(file.get(), message, length * sizeof(wchar_t));
+        WriteUnits(file.get(), L"\r\n", 2 * sizeof(wchar_t));
     } catch (...) {
     }
 }

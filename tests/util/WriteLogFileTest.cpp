@@ -162,6 +162,25 @@ TEST_F(LogFileTest, MissingDirectoryDropsLinesSilently) {
     EXPECT_EQ(::GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The log folder is the user's: a second name for someone else's file planted there as the
+// log must neither be written through nor deleted.
+TEST_F(LogFileTest, AHardLinkPlantedAsTheLogIsLeftAlone) {
+    const std::wstring victim = path_ + L".victim";
+    ::DeleteFileW(victim.c_str());
+    HANDLE file = ::CreateFileW(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file, "keep", 4, &written, nullptr);
+    ::CloseHandle(file);
+    ASSERT_TRUE(::CreateHardLinkW(path_.c_str(), victim.c_str(), nullptr));
+
+    CWriteLogFile log;
+    log.SetLogFile(path_, 1024);
+    log.WriteLog(L"x", 1, L"%s", L"through the link");
+    EXPECT_EQ(ReadBytes(victim), "keep");
+    ::DeleteFileW(victim.c_str());
+}
+
 TEST_F(LogFileTest, WritesBeforeSetLogFileAreDropped) {
     CWriteLogFile log;
     log.WriteLogText(L"x", 1, L"nowhere");
