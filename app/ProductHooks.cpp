@@ -1,7 +1,18 @@
 #include "app/ProductHooks.h"
 
+#include "installer/MainWnd.h"
+#include "toolkit/ControlClasses.h"
+#include "toolkit/UIManager.h"
+
 StartupHooks MakeProductHooks() {
-    // The skinned window is not part of this build yet: start-up runs to the guard and
-    // ends as if the window had been closed.
-    return StartupHooks{};
+    StartupHooks hooks;
+    hooks.setToolkitInstance = [](HINSTANCE instance) {
+        CUIManager::SetInstance(instance);
+        RegisterControlClasses();
+    };
+    hooks.setResourceZip = [](const uint8_t* data, size_t length, const char* password) {
+        CUIManager::SetResourceZip(data, length, password);
+    };
+    hooks.runMainWindow = RunMainWindow;
+    return hooks;
 }

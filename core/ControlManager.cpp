@@ -133,6 +133,10 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         watch->StopDownloadWatch();
     }
 
+    if (progress_.IsCancelled()) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载已取消");
+        return false;
+    }
     if (IsAborted()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载被终止，下载进度长时间无变化");
         return false;
@@ -165,6 +169,10 @@ void ControlManager::ResetProgress() {
     progress_.Reset();
 }
 
+void ControlManager::CancelDownload() {
+    progress_.Cancel();
+}
+
 bool ControlManager::CheckStall() {
     TickSource ticks = nullptr;
     {
@@ -176,6 +184,10 @@ bool ControlManager::CheckStall() {
 
 bool ControlManager::IsAborted() {
     return progress_.IsAborted();
+}
+
+bool ControlManager::IsCancelled() {
+    return progress_.IsCancelled();
 }
 
 int ControlManager::GetPercent() {

@@ -36,10 +36,18 @@ class ControlManager {
 
     // libcurl's progress, relayed; false cancels the transfer.
     [[nodiscard]] bool OnDownloadProgress(int64_t total, int64_t received, double speed);
+    // Clears the progress record, a fired stall and a cancel; DownloadPackage calls it
+    // before each transfer.
     void ResetProgress();
+    // Any thread (the window's exit): a running DownloadPackage stops at libcurl's next
+    // progress call and returns false. The stall watch never fires for it.
+    void CancelDownload();
     // The watch tick (UI thread): true once no byte has arrived for five seconds.
     [[nodiscard]] bool CheckStall();
+    // True when the last transfer was stopped on purpose, by the stall watch or by
+    // CancelDownload: no failure to report. IsCancelled tells the two apart.
     [[nodiscard]] bool IsAborted();
+    [[nodiscard]] bool IsCancelled();
     [[nodiscard]] int GetPercent();
 
     // <logDir>cache\<file name of fileUrl>; empty when the path would not fit.

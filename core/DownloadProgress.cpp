@@ -12,11 +12,12 @@ void DownloadProgress::Reset() {
     aborted_ = false;
     stalled_ = false;
     finished_ = false;
+    cancelled_ = false;
 }
 
 bool DownloadProgress::OnProgress(int64_t total, int64_t received) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (aborted_) {
+    if (aborted_ || cancelled_) {
         return false;
     }
     totalBytes_ = total;
@@ -39,7 +40,7 @@ bool DownloadProgress::CheckStall(uint32_t now) {
     if (stalled_) {
         return true;
     }
-    if (finished_) {
+    if (finished_ || cancelled_) {
         return false;
     }
     if (lastReceived_ < 0) {
@@ -66,9 +67,19 @@ void DownloadProgress::Finish() {
     finished_ = true;
 }
 
+void DownloadProgress::Cancel() {
+    std::lock_guard<std::mutex> hold(lock_);
+    cancelled_ = true;
+}
+
+bool DownloadProgress::IsCancelled() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return cancelled_;
+}
+
 bool DownloadProgress::IsAborted() const {
     std::lock_guard<std::mutex> hold(lock_);
-    return aborted_;
+    return aborted_ || cancelled_;
 }
 
 int DownloadProgress::Percent() const {

@@ -27,6 +27,11 @@ class DownloadProgress {
     [[nodiscard]] bool IsAborted() const;
     // The transfer is over: later watch ticks (a timer stop may lag) never fire a stall.
     void Finish();
+    // Stops the transfer at its next progress call (any thread). A cancel is no stall:
+    // the watch never fires for it, but IsAborted answers true, because the transfer was
+    // stopped on purpose and must not be reported as a failure. Reset clears it.
+    void Cancel();
+    [[nodiscard]] bool IsCancelled() const;
 
     [[nodiscard]] int Percent() const;
     [[nodiscard]] int64_t TotalBytes() const;
@@ -42,4 +47,5 @@ class DownloadProgress {
     bool aborted_ = false;
     bool stalled_ = false;
     bool finished_ = false;
+    bool cancelled_ = false;
 };

@@ -278,5 +278,10 @@ bool CSkinArchive::ReadImageFile(const std::wstring& name, std::vector<uint8_t>&
     if (state.archiveName.empty() && state.resourcePath.empty()) {
         return false;  // the plain path was just tried
     }
+    // The program's own skin is complete: a name it lacks is not looked for on the disk,
+    // where an elevated process would read whatever its current directory offers.
+    if (state.archiveName == kMemoryArchive) {
+        return false;
+    }
     return ReadPlainFile(name, bytes, error) && !bytes.empty();
 }

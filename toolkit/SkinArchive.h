@@ -36,7 +36,8 @@ class CSkinArchive {
     [[nodiscard]] static bool ReadLayoutFile(const std::wstring& name,
                                              std::vector<uint8_t>& bytes,
                                              std::wstring& error);
-    // As ReadFile, then the name itself as a plain path when the skin has nothing.
+    // As ReadFile, then the name itself as a plain path when the skin has nothing; never
+    // for the in-memory archive, whose missing images stay missing.
     [[nodiscard]] static bool ReadImageFile(const std::wstring& name, std::vector<uint8_t>& bytes);
 
     // Closes the cached archive and forgets every setting (process end, tests).

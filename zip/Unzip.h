@@ -4,6 +4,7 @@
 // entry information with names made safe as relative paths, extraction into memory and
 // (on Windows) into files below an extraction root.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -81,17 +82,28 @@ ZipResult CloseZipHandle(ZipHandle handle);
 // FILE_SHARE_READ only, so nobody can change the file between its check and its use.
 [[nodiscard]] ZipHandle OpenZipFileHandle(HANDLE file, const char* password);
 
-// Extracts entry `index` to `targetName` below the extraction root. Names that could
-// reach outside the root, device names, streams and paths of 260 characters or more are
-// refused with UZ_NOFILE before anything is created.
+// Extracts entry `index` to `targetName` below the extraction root, through a temporary
+// file as ExtractZipToDirectory does. Names that could reach outside the root, device
+// names, streams and paths of 260 characters or more are refused with UZ_NOFILE before
+// anything is created, as are directories on the way that are links or junctions.
 [[nodiscard]] ZipResult ExtractZipEntryToFile(ZipHandle handle, int32_t index, const std::wstring& targetName);
 
-// Unpacks every entry into `directory`; false at the first failing entry.
+// Unpacks every entry into `directory`; false at the first failing entry, leaving the
+// entries before it in place. Each file is written under a temporary name beside its
+// target and moved over it only once its size and CRC checked out, so a failed entry
+// leaves an earlier file of its name as it was. Directories that are links or junctions
+// at or below `directory` are refused. `cancel`, when given, is checked between entries
+// and between chunks of an entry; once it is set the extraction stops with false, with
+// no file left open and no partial file under a final name.
 [[nodiscard]] bool ExtractZipToDirectory(const std::wstring& zipPath,
                                          const std::wstring& directory,
-                                         const char* password);
+                                         const char* password,
+                                         const std::atomic<bool>* cancel = nullptr);
 // The same from a file held open (see OpenZipFileHandle).
-[[nodiscard]] bool ExtractZipHandleToDirectory(HANDLE file, const std::wstring& directory, const char* password);
+[[nodiscard]] bool ExtractZipHandleToDirectory(HANDLE file,
+                                               const std::wstring& directory,
+                                               const char* password,
+                                               const std::atomic<bool>* cancel = nullptr);
 
 // Creates every missing directory of `path`.
 [[nodiscard]] bool MakeDirectoryTree(const std::wstring& path);

@@ -2,11 +2,15 @@
 // files with their attributes and times, directory trees.
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "util/UniqueHandle.h"
+#include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
+#include "zip/ZipDirectoryChain.h"
 #include "zip/ZipEntryName.h"
+#include "zip/ZipFilePlacer.h"
 #include "zip/ZipFileSource.h"
 #include "zip/ZipHandleData.h"
 #include "zip/ZipTargetPath.h"
@@ -14,36 +18,11 @@
 namespace {
 
 constexpr uint32_t kFileAttributeMask = kZipAttrReadOnly | kZipAttrHidden | kZipAttrSystem | kZipAttrArchive;
+constexpr wchar_t kLogSource[] = L"..\\zip\\UnzipFile";
 
 bool DirectoryExists(const std::wstring& path) {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void CreateDirectoryIfMissing(const std::wstring& path) {
-    if (!path.empty() && !DirectoryExists(path)) {
-        ::CreateDirectoryW(path.c_str(), nullptr);
-    }
-}
-
-// Makes `root` (one level) and every directory of `directory` below it. Failures are left
-// for the file creation that follows to report.
-void MakeDirectories(const std::wstring& root, const std::wstring& directory) {
-    if (!root.empty()) {
-        std::wstring trimmed = root;
-        if (IsPathSeparator(trimmed.back())) {
-            trimmed.pop_back();
-        }
-        CreateDirectoryIfMissing(trimmed);
-    }
-    for (size_t i = 1; i < directory.size(); ++i) {
-        if (IsPathSeparator(directory[i]) && !IsPathSeparator(directory[i - 1])) {
-            CreateDirectoryIfMissing(root + directory.substr(0, i));
-        }
-    }
-    if (!directory.empty() && !IsPathSeparator(directory.back())) {
-        CreateDirectoryIfMissing(root + directory);
-    }
 }
 
 bool FullPath(const std::wstring& path, std::wstring* full) {
@@ -54,6 +33,14 @@ bool FullPath(const std::wstring& path, std::wstring* full) {
     }
     full->assign(buffer, length);
     return true;
+}
+
+// A full path without its trailing separator, except for a drive root ("C:\\").
+std::wstring TrimSeparator(std::wstring path) {
+    if (path.size() > 3 && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return path;
 }
 
 // The last word on where a target goes: the system's own reading of the path must stay
@@ -75,6 +62,10 @@ bool LiesUnderRoot(const std::wstring& path, const std::wstring& root) {
     }
     return ::CompareStringOrdinal(fullPath.c_str(), static_cast<int>(fullRoot.size()), fullRoot.c_str(),
                                   static_cast<int>(fullRoot.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
@@ -106,26 +97,108 @@ void ApplyTimes(HANDLE file, const ZipEntryInfo& info) {
                   info.writeTime ? &write : nullptr);
 }
 
-bool ExtractAll(ZipHandle handle, const std::wstring& directory) {
+// Writes the entry's data to a new temporary file in `directory` and moves it over
+// `target` only once the data checked out (size and CRC). On any failure, a cancel
+// included, the temporary file goes and an earlier file at `target` stays as it was.
+ZipResult WriteEntryFile(ZipArchive* archive,
+                         int32_t index,
+                         const ZipEntryInfo& info,
+                         const std::wstring& directory,
+                         const std::wstring& target,
+                         const std::atomic<bool>* cancel) {
+    const DWORD attributes = info.attributes & kFileAttributeMask;
+    std::wstring temporary;
+    UniqueKernelHandle file(
+        ZipFilePlacer::CreateTemporary(directory + L"\\", attributes ? attributes : FILE_ATTRIBUTE_NORMAL, &temporary));
+    if (!file) {
+        return UZ_NOFILE;
+    }
+    HANDLE raw = file.get();
+    // Every entry is streamed, one declared empty too: data it carries anyway fails it.
+    ZipResult result = archive->StreamEntry(index, [raw, cancel](const uint8_t* data, size_t size) {
+        return !Cancelled(cancel) && WriteAll(raw, data, size);
+    });
+    if (result == UZ_OK) {
+        ApplyTimes(raw, info);
+    }
+    file.reset();
+    if (result == UZ_OK && !ZipFilePlacer::Place(temporary, target)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
+        result = UZ_WRITE;
+    }
+    if (result != UZ_OK) {
+        ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(temporary.c_str());
+    }
+    return result;
+}
+
+ZipResult ExtractEntry(ZipArchive* archive,
+                       int32_t index,
+                       const std::wstring& targetName,
+                       ZipDirectoryChain& chain,
+                       const std::atomic<bool>* cancel) {
+    archive->EndMemoryExtraction();
+    if (index < 0 || static_cast<uint32_t>(index) >= archive->EntryCount()) {
+        return UZ_ARGS;
+    }
     ZipEntryInfo info;
-    if (SetZipExtractRoot(handle, directory) != UZ_OK || GetZipEntry(handle, -1, &info) != UZ_OK) {
+    if (ZipResult result = archive->GetEntry(index, &info); result != UZ_OK) {
+        return result;
+    }
+    bool isDirectory = (info.attributes & kZipAttrDirectory) != 0;
+    ZipTargetPlan plan;
+    std::wstring fullRoot;
+    std::wstring fullPath;
+    if (!PlanZipTarget(archive->ExtractRoot(), targetName, isDirectory, &plan) ||
+        !LiesUnderRoot(plan.path, archive->ExtractRoot()) || !FullPath(archive->ExtractRoot(), &fullRoot) ||
+        !FullPath(plan.path, &fullPath)) {
+        return UZ_NOFILE;
+    }
+    fullRoot = TrimSeparator(fullRoot);
+    fullPath = TrimSeparator(fullPath);
+    std::wstring directory = fullPath;
+    if (!isDirectory) {
+        const size_t split = fullPath.find_last_of(L'\\');
+        if (split == std::wstring::npos || split + 1 >= fullPath.size()) {
+            return UZ_NOFILE;
+        }
+        directory = TrimSeparator(fullPath.substr(0, split + 1));
+    }
+    if (!chain.Enter(fullRoot, directory)) {
+        return UZ_NOFILE;
+    }
+    if (isDirectory) {
+        return UZ_OK;
+    }
+    return WriteEntryFile(archive, index, info, directory, fullPath, cancel);
+}
+
+bool ExtractAll(ZipHandle handle, const std::wstring& directory, const std::atomic<bool>* cancel) {
+    ZipEntryInfo info;
+    ZipArchive* archive = ArchiveOf(handle);
+    if (!archive || SetZipExtractRoot(handle, directory) != UZ_OK || GetZipEntry(handle, -1, &info) != UZ_OK) {
         return false;
     }
+    ZipDirectoryChain chain;
     int32_t count = info.index;
     for (int32_t i = 0; i < count; ++i) {
+        if (Cancelled(cancel)) {
+            return false;
+        }
         (void)GetZipEntry(handle, i, &info);
-        if (ExtractZipEntryToFile(handle, i, info.name) != UZ_OK) {
+        if (ExtractEntry(archive, i, info.name, chain, cancel) != UZ_OK) {
             return false;
         }
     }
     return true;
 }
 
-bool ExtractHandleToDirectory(ZipHandle handle, const std::wstring& directory) {
+bool ExtractHandleToDirectory(ZipHandle handle, const std::wstring& directory, const std::atomic<bool>* cancel) {
     if (!handle) {
         return false;
     }
-    bool ok = ExtractAll(handle, directory);
+    bool ok = ExtractAll(handle, directory, cancel);
     (void)CloseZipHandle(handle);
     return ok;
 }
@@ -145,47 +218,14 @@ ZipResult ExtractZipEntryToFile(ZipHandle handle, int32_t index, const std::wstr
     if (!archive) {
         return UZ_ARGS;
     }
-    archive->EndMemoryExtraction();
-    if (index < 0 || static_cast<uint32_t>(index) >= archive->EntryCount()) {
-        return UZ_ARGS;
-    }
-    ZipEntryInfo info;
-    if (ZipResult result = archive->GetEntry(index, &info); result != UZ_OK) {
-        return result;
-    }
-    bool isDirectory = (info.attributes & kZipAttrDirectory) != 0;
-    ZipTargetPlan plan;
-    if (!PlanZipTarget(archive->ExtractRoot(), targetName, isDirectory, &plan) ||
-        !LiesUnderRoot(plan.path, archive->ExtractRoot())) {
-        return UZ_NOFILE;
-    }
-    MakeDirectories(plan.root, plan.directory);
-    if (isDirectory) {
-        return UZ_OK;
-    }
-    // A read-only or hidden file in the way would refuse to be replaced.
-    if (::GetFileAttributesW(plan.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        ::SetFileAttributesW(plan.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-    DWORD attributes = info.attributes & kFileAttributeMask;
-    UniqueKernelHandle file(::CreateFileW(plan.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return UZ_NOFILE;
-    }
-    ZipResult result = UZ_OK;
-    if (info.uncompressedSize > 0) {
-        HANDLE raw = file.get();
-        result =
-            archive->StreamEntry(index, [raw](const uint8_t* data, size_t size) { return WriteAll(raw, data, size); });
-    }
-    if (result == UZ_OK) {
-        ApplyTimes(file.get(), info);
-    }
-    return result;
+    ZipDirectoryChain chain;
+    return ExtractEntry(archive, index, targetName, chain, nullptr);
 }
 
-bool ExtractZipToDirectory(const std::wstring& zipPath, const std::wstring& directory, const char* password) {
+bool ExtractZipToDirectory(const std::wstring& zipPath,
+                           const std::wstring& directory,
+                           const char* password,
+                           const std::atomic<bool>* cancel) {
     if (zipPath.empty() || directory.empty()) {
         return false;
     }
@@ -194,15 +234,18 @@ bool ExtractZipToDirectory(const std::wstring& zipPath, const std::wstring& dire
         return false;
     }
     (void)MakeDirectoryTree(directory);
-    return ExtractHandleToDirectory(OpenZipFile(zipPath, password), directory);
+    return ExtractHandleToDirectory(OpenZipFile(zipPath, password), directory, cancel);
 }
 
-bool ExtractZipHandleToDirectory(HANDLE file, const std::wstring& directory, const char* password) {
+bool ExtractZipHandleToDirectory(HANDLE file,
+                                 const std::wstring& directory,
+                                 const char* password,
+                                 const std::atomic<bool>* cancel) {
     if (!file || file == INVALID_HANDLE_VALUE || directory.empty()) {
         return false;
     }
     (void)MakeDirectoryTree(directory);
-    return ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory);
+    return ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory, cancel);
 }
 
 bool MakeDirectoryTree(const std::wstring& path) {

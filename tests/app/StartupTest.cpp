@@ -210,13 +210,85 @@ TEST(SetupExe, SecondProcessRestoresTheFirstWindowAndExitsZero) {
     EXPECT_FALSE(::IsIconic(window.hwnd()));
 }
 
-TEST(SetupExe, FirstInstanceRunsAndExitsZero) {
-    UniqueKernelHandle process = StartSetupExe();
-    ASSERT_TRUE(process);
-    ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+// Waits for a visible top-level window of the class; null after `timeoutMs`.
+HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 30000) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        HWND window = ::FindWindowW(className, nullptr);
+        if (window != nullptr && ::IsWindowVisible(window)) {
+            return window;
+        }
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+DWORD WaitForExit(const UniqueKernelHandle& process, DWORD timeoutMs = 30000) {
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 99);
+        return 99;
+    }
     DWORD code = 1;
-    ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
-    EXPECT_EQ(code, 0u);
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+// Alt+F4 only hides the window; the installer started again brings it back and ends.
+TEST(SetupExe, HiddenWindowComesBackWhenStartedAgain) {
+    UniqueKernelHandle first = StartSetupExe();
+    ASSERT_TRUE(first);
+    HWND window = WaitForWindow(kMainWindowClass);
+    ASSERT_NE(window, nullptr) << "the installer shows its window";
+    wchar_t title[64] = {};
+    ::GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(title, kMainWindowTitle);
+
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const DWORD start = ::GetTickCount();
+    while (::IsWindowVisible(window) && ::GetTickCount() - start < 5000) {
+        ::Sleep(20);
+    }
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_EQ(::WaitForSingleObject(first.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "hidden, not ended";
+
+    UniqueKernelHandle second = StartSetupExe();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(WaitForExit(second), 0u);
+    EXPECT_TRUE(::IsWindowVisible(window));
+
+    // No install runs: closing the window ends the first installer normally.
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(first), 0u);
+}
+
+// Started from below a Favorites folder, the installer refuses with one box and ends
+// without preparing anything for an install.
+TEST(SetupExe, FavoritesFolderIsRefused) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"Favorites";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\setup.exe";
+    ASSERT_TRUE(::CopyFileW(SetupExePath().c_str(), copy.c_str(), FALSE));
+    const std::wstring cache = std::wstring(temp) + L"varloSetup\\cache";
+    ::RemoveDirectoryW(cache.c_str());
+
+    std::wstring commandLine = L"\"" + copy + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(
+        ::CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    UniqueKernelHandle thread(pi.hThread);
+    UniqueKernelHandle process(pi.hProcess);
+
+    HWND box = WaitForWindow(L"CMessageBoxExWnd");
+    ASSERT_NE(box, nullptr) << "the refusal is shown";
+    ::PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(WaitForExit(process), 0u);
+    EXPECT_EQ(::GetFileAttributesW(cache.c_str()), INVALID_FILE_ATTRIBUTES) << "no cache folder";
+    ::DeleteFileW(copy.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -117,8 +119,9 @@ TEST_F(SkinArchiveTest, PlainFilesUnderTheResourcePath) {
     EXPECT_EQ(ReadLayoutError(L"large.xml"), L"File too large");
 }
 
-TEST_F(SkinArchiveTest, ImagesFallBackToThePlainPath) {
-    InstallMemorySkin();
+TEST_F(SkinArchiveTest, ImagesOfAZipFileFallBackToThePlainPath) {
+    CSkinArchive::SetResourcePath(TestPaths::Host(TestPaths::BuildDir() + "/"));
+    CSkinArchive::SetResourceZipFile(L"skin.zip", TestPaths::kSkinPassword);
     const std::wstring outside = TestPaths::SkinFolder() + L"img/quad.png";
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(CSkinArchive::ReadImageFile(outside, bytes));
@@ -126,6 +129,30 @@ TEST_F(SkinArchiveTest, ImagesFallBackToThePlainPath) {
     // Layouts have no such fallback.
     std::wstring error;
     EXPECT_FALSE(CSkinArchive::ReadLayoutFile(TestPaths::SkinFolder() + L"main.xml", bytes, error));
+}
+
+TEST_F(SkinArchiveTest, ImagesOfTheMemorySkinNeverComeFromTheDisk) {
+    // An image that is on the disk but not in the archive, planted in the current directory.
+    const std::vector<uint8_t> png = TestPaths::ReadBytes(TestPaths::BuildDir() + "/skin/img/quad.png");
+    ASSERT_FALSE(png.empty());
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "varlo-skin-planted";
+    std::filesystem::create_directories(folder / "img");
+    {
+        std::ofstream planted(folder / "img" / "planted.png", std::ios::binary);
+        planted.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    }
+    InstallMemorySkin();
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    std::vector<uint8_t> bytes;
+    const bool relative = CSkinArchive::ReadImageFile(L"img/planted.png", bytes);
+    const bool absolute = CSkinArchive::ReadImageFile((folder / "img" / "planted.png").wstring(), bytes);
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(folder);
+    EXPECT_FALSE(relative);
+    EXPECT_FALSE(absolute);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(CSkinArchive::ReadImageFile(L"bk/grid.png", bytes));
 }
 
 TEST_F(SkinArchiveTest, MarkupKeepsTheReadersMessage) {

@@ -171,7 +171,7 @@ TEST(UnzipFile, TimesComeFromTheArchive) {
     EXPECT_GT(none.write, FileTimeValue(threshold));
 }
 
-TEST(UnzipFile, WrongPasswordLeavesAnEmptyFile) {
+TEST(UnzipFile, WrongPasswordLeavesNoFileBehind) {
     TestSandbox sandbox;
     ZipTestArchive archive;
     archive.Add("secret.txt", TestBytes(5000, true), 8, ZipTestOptions{"right", false});
@@ -181,7 +181,7 @@ TEST(UnzipFile, WrongPasswordLeavesAnEmptyFile) {
         ASSERT_TRUE(handle);
         ASSERT_EQ(SetZipExtractRoot(handle, sandbox.Root()), UZ_OK);
         EXPECT_EQ(ExtractZipEntryToFile(handle, 0, L"secret.txt"), UZ_PASSWORD);
-        EXPECT_EQ(ReadBytes(sandbox.Root() + L"\\secret.txt"), "");
+        EXPECT_EQ(ListFiles(sandbox.Root()), Files{}) << "neither the target nor a temporary file";
         EXPECT_EQ(CloseZipHandle(handle), UZ_OK);
     }
     ASSERT_TRUE(ExtractZipToDirectory(zip, sandbox.Root(), "right"));

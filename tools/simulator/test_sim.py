@@ -2,13 +2,16 @@
 Run: python3 -m unittest tools/simulator/test_sim.py (needs the test certificates)."""
 import hashlib
 import http.client
+import io
 import json
 import os
+import shutil
 import socket
 import ssl
 import subprocess
 import sys
 import unittest
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -28,6 +31,7 @@ class SimulatorTest(unittest.TestCase):
         cls.sim.stop.set()
         for listener in cls.sim.listeners.values():
             listener.close()
+        shutil.rmtree(cls.sim.work_dir, ignore_errors=True)
 
     def setUp(self):
         self.sim.reset()
@@ -88,6 +92,21 @@ class SimulatorTest(unittest.TestCase):
         with self.assertRaises(http.client.IncompleteRead):
             resp.read()
         conn.close()
+
+    def test_zip_package_is_a_real_archive_and_can_be_corrupted(self):
+        spec = {"entries": [{"name": "dir/"}, {"name": "dir/a.txt", "size": 5000, "deflate": True},
+                            {"name": "b.bin", "size": 3000}]}
+        self.sim.apply({"package": {"zip": spec}})
+        _, whole = self.request("download", "GET", "/files/client.zip")
+        self.assertEqual((len(whole), hashlib.md5(whole).hexdigest()), (self.sim.package.size, self.sim.package.md5))
+        with zipfile.ZipFile(io.BytesIO(whole)) as z:
+            self.assertEqual(z.namelist(), ["dir/", "dir/a.txt", "b.bin"])
+            self.assertEqual(len(z.read("b.bin")), 3000)
+            self.assertIsNone(z.testzip())
+        self.sim.apply({"package": {"zip": dict(spec, corrupt=True)}})
+        _, bad = self.request("download", "GET", "/files/client.zip")
+        with zipfile.ZipFile(io.BytesIO(bad)) as z:
+            self.assertEqual(z.testzip(), "dir/a.txt")
 
 
 if __name__ == "__main__":

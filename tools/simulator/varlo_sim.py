@@ -22,11 +22,15 @@ import os
 import random
 import signal
 import ssl
+import shutil
+import struct
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import urllib.request
+import zipfile
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -78,24 +82,46 @@ PRESETS = {
 
 
 class Package:
-    """Deterministic package bytes of any size: a 64 KiB random block repeated."""
+    """The package bytes: by default a 64 KiB random block repeated to any size; with "file"
+    the bytes of that host file; with "zip" a real zip archive made from its description
+    (see make_zip), for runs that extract what they download."""
 
-    def __init__(self, package_def):
+    def __init__(self, package_def, work_dir=None):
         self.name = package_def["name"]
-        self.size = int(package_def["size"])
         self.seed = int(package_def["seed"])
         self.query = package_def.get("query", "")
-        block = random.Random(self.seed).randbytes(65536)
-        self.buffer = block * (CHUNK // 65536 + 1)
+        self.path = package_def.get("file")
+        if package_def.get("zip") is not None:
+            self.path = make_zip(package_def["zip"], self.seed, work_dir)
+        if self.path:
+            self.size = os.path.getsize(self.path)
+        else:
+            self.size = int(package_def["size"])
+            block = random.Random(self.seed).randbytes(65536)
+            self.buffer = block * (CHUNK // 65536 + 1)
         self.md5 = self._digest()
 
     def chunks(self, start, end):
+        if self.path:
+            yield from self._file_chunks(start, end)
+            return
         pos = start
         while pos < end:
             off = pos % 65536
             n = min(CHUNK, end - pos)
             yield self.buffer[off:off + n]
             pos += n
+
+    def _file_chunks(self, start, end):
+        with open(self.path, "rb") as f:
+            f.seek(start)
+            pos = start
+            while pos < end:
+                data = f.read(min(CHUNK, end - pos))
+                if not data:
+                    return
+                yield data
+                pos += len(data)
 
     def _digest(self):
         h = hashlib.md5()
@@ -104,13 +130,53 @@ class Package:
         return h.hexdigest()
 
 
+def make_zip(spec, seed, work_dir):
+    """A zip archive described by {"entries": [{"name", "size", "deflate"}], "corrupt": bool}.
+    Names ending in "/" are directory entries. Deflated entries hold text, stored ones
+    random bytes. "corrupt" flips one data byte of the first non-empty entry, so its CRC
+    fails while the archive itself stays readable. Made once per description."""
+    key = hashlib.md5(json.dumps([spec, seed], sort_keys=True).encode()).hexdigest()
+    path = os.path.join(work_dir or tempfile.gettempdir(), "package-%s.zip" % key)
+    if os.path.exists(path):
+        return path
+    rng = random.Random(seed)
+    tmp = path + ".tmp"
+    with zipfile.ZipFile(tmp, "w") as z:
+        for entry in spec.get("entries", []):
+            name, size = entry["name"], int(entry.get("size", 0))
+            if name.endswith("/"):
+                z.writestr(zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6)), b"")
+                continue
+            info = zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6))
+            if entry.get("deflate"):
+                info.compress_type = zipfile.ZIP_DEFLATED
+                line = b"route %d latency node region\n" % rng.randrange(1000)
+                data = (line * (size // len(line) + 1))[:size]
+            else:
+                data = rng.randbytes(size)
+            z.writestr(info, data)
+    if spec.get("corrupt"):
+        with zipfile.ZipFile(tmp) as z:
+            first = next(i for i in z.infolist() if i.compress_size > 0)
+        with open(tmp, "r+b") as f:
+            f.seek(first.header_offset + 26)
+            name_len, extra_len = struct.unpack("<HH", f.read(4))
+            f.seek(first.header_offset + 30 + name_len + extra_len + first.compress_size // 2)
+            byte = f.read(1)
+            f.seek(-1, 1)
+            f.write(bytes([byte[0] ^ 0xFF]))
+    os.replace(tmp, path)
+    return path
+
+
 class Simulator:
     def __init__(self, certs, port_base):
         self.stop = threading.Event()
         self.lock = threading.Lock()
         self.records = []
         self.modes = {}
-        self.package = Package(DEFAULT_PACKAGE)
+        self.work_dir = tempfile.mkdtemp(prefix="varlo-sim-")
+        self.package = Package(DEFAULT_PACKAGE, self.work_dir)
         ctx = self._context(certs, "server")
         contexts = {r: ctx for r in TLS_ROLES}
         contexts["untrusted"] = self._context(certs, "untrusted")
@@ -158,7 +224,7 @@ class Simulator:
             if "package" in patch:
                 package_def = dict(DEFAULT_PACKAGE)
                 package_def.update(patch["package"])
-                self.package = Package(package_def)
+                self.package = Package(package_def, self.work_dir)
         for role, listener in self.listeners.items():
             if self.mode(role).get("state") == "refuse":
                 listener.close()
@@ -394,6 +460,7 @@ def cmd_serve(args):
     ctl.shutdown()
     for listener in sim.listeners.values():
         listener.close()
+    shutil.rmtree(sim.work_dir, ignore_errors=True)
     try:
         os.remove(args.state)
     except OSError:

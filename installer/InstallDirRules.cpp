@@ -1,0 +1,38 @@
+#include "installer/InstallDirRules.h"
+
+namespace {
+constexpr wchar_t kFavoritesPart[] = L"\\Favorites\\";
+}  // namespace
+
+std::wstring DefaultInstallDir(const std::wstring& systemDirectory) {
+    const size_t separator = systemDirectory.find(L'\\');
+    return systemDirectory.substr(0, separator) + kDefaultInstallSubdir;
+}
+
+std::wstring EarlierInstallDir(const std::wstring& uninstallString) {
+    // The last piece when the value is split at "\" with runs of separators as one and an
+    // empty last piece dropped.
+    size_t end = uninstallString.size();
+    while (end > 0 && uninstallString[end - 1] == L'\\') {
+        --end;
+    }
+    if (end == 0) {
+        return {};
+    }
+    const size_t lastSeparator = uninstallString.rfind(L'\\', end - 1);
+    if (lastSeparator == std::wstring::npos) {
+        return {};
+    }
+    const size_t pieceLength = end - lastSeparator - 1;
+    // Counted from the whole value, as earlier versions did: a value this installer wrote
+    // never ends in a separator, so this is the directory of "unins000.exe".
+    const size_t dirLength = uninstallString.size() - pieceLength - 1;
+    if (dirLength == 0 || dirLength > kMaxEarlierDirLength) {
+        return {};
+    }
+    return uninstallString.substr(0, dirLength);
+}
+
+bool IsFavoritesLocation(const std::wstring& installerDirectory) {
+    return installerDirectory.find(kFavoritesPart) != std::wstring::npos;
+}

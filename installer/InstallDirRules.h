@@ -1,0 +1,24 @@
+#pragma once
+// The text rules behind the proposed install directory and the location check. Pure
+// logic, so it builds and is checked on the host too.
+
+#include <string>
+
+inline constexpr wchar_t kDefaultInstallSubdir[] = L"\\Program Files (x86)\\varlo";
+// Appended to a chosen folder that already holds other files, and to the folder picked in
+// the dialog, so the client gets a directory of its own.
+inline constexpr wchar_t kOwnFolderSuffix[] = L"\\varlo";
+// Directories of an earlier install longer than this are not proposed (the field that
+// always held them has room for 1023 characters).
+inline constexpr size_t kMaxEarlierDirLength = 1023;
+
+// The drive of the system directory (its first piece up to "\") + kDefaultInstallSubdir.
+std::wstring DefaultInstallDir(const std::wstring& systemDirectory);
+
+// The directory of an earlier install from its registered uninstall command: the value
+// without its last component and the separator before it. Empty when the value has no
+// separator, no directory part, or one that does not fit.
+std::wstring EarlierInstallDir(const std::wstring& uninstallString);
+
+// True when the installer runs from below a "\Favorites\" folder (exact case).
+bool IsFavoritesLocation(const std::wstring& installerDirectory);

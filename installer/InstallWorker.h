@@ -1,0 +1,47 @@
+#pragma once
+// The install itself, on its own thread: package query, download and verification,
+// extraction into the chosen directory, the client's settings files, shortcuts, taskbar
+// pin, uninstall entry and logon task. It reaches the window only through IInstallHost.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "installer/InstallHost.h"
+#include "util/UniqueHandle.h"
+
+// Everything the worker is handed when it starts, as values: later edits in the window
+// (the directory field, the folder dialog) cannot change or tear what it installs to.
+struct InstallJob {
+    std::wstring targetDir;
+    // The log directory, ending in a separator; the package is kept in its "cache" folder.
+    std::wstring logDir;
+    // Set (through CancelInstall) to stop the worker. Checked between the steps, and by
+    // the download and the extraction while they run. Null: never cancelled.
+    std::shared_ptr<std::atomic<bool>> cancel;
+};
+
+enum class InstallOutcome {
+    Installed,
+    Failed,           // the error was posted to the window
+    StalledDownload,  // the window's stall watch reported it; nothing posted
+    Cancelled,        // stopped on request; nothing posted
+};
+
+// Runs the whole sequence on the calling thread.
+InstallOutcome RunInstall(IInstallHost& host, const InstallJob& job);
+
+// Asks an install to stop: sets its flag and cancels the transfer in progress, if any.
+void CancelInstall(std::atomic<bool>& cancel);
+
+struct StartedWorker {
+    uint32_t threadId = 0;
+    UniqueKernelHandle handle;
+};
+
+// Starts RunInstall on a new thread. One install per process: refused (nullopt) once a
+// worker has been started, whether it still runs or has finished. `host` must outlive
+// the thread (the window lives until the process ends).
+[[nodiscard]] std::optional<StartedWorker> StartInstallWorker(IInstallHost& host, InstallJob job);

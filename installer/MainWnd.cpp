@@ -1,0 +1,496 @@
+#include "installer/MainWnd.h"
+
+#include <utility>
+
+#include "core/ControlManager.h"
+#include "core/DataManager.h"
+#include "core/Endpoints.h"
+#include "core/NetManager.h"
+#include "installer/InstallDirRules.h"
+#include "installer/ProgressModel.h"
+#include "installer/ShellActions.h"
+#include "installer/WindowIdentity.h"
+#include "installer/WindowTexts.h"
+#include "system/ProductNames.h"
+#include "system/UninstallRegistration.h"
+#include "toolkit/ButtonUI.h"
+#include "toolkit/ComboUI.h"
+#include "toolkit/EditUI.h"
+#include "toolkit/LabelUI.h"
+#include "toolkit/LayoutBuilder.h"
+#include "toolkit/OptionUI.h"
+#include "toolkit/ProgressUI.h"
+#include "toolkit/TabLayoutUI.h"
+#include "util/FileUtil.h"
+#include "util/MachineInfo.h"
+#include "util/ProcessUtil.h"
+#include "util/RegistryUtil.h"
+#include "util/WriteLogFile.h"
+
+CMainWnd* g_mainWnd = nullptr;
+
+namespace {
+
+constexpr UINT kWindowIconId = 101;
+constexpr SIZE kCompactSize{800, 430};
+constexpr SIZE kExpandedSize{800, 550};
+constexpr wchar_t kCompactBackground[] = L"file='bkimage/main_bk.png' source='0,0,800,430'";
+constexpr wchar_t kExpandedBackground[] = L"file='bkimage/main_bk.png' source='0,0,800,550'";
+constexpr UINT kMenuShow = 101;
+constexpr UINT kMenuExit = 100;
+constexpr wchar_t kClientStartParameter[] = L"-install";
+constexpr char kInstallerVersion[] = "100";
+constexpr int kChannel = 1;
+constexpr int kSystemType = 1;
+
+template <typename T>
+T* FindAs(CUIManager& manager, const wchar_t* name) {
+    return dynamic_cast<T*>(manager.FindControl(name));
+}
+
+bool IsClass(CControlUI* control, const wchar_t* name) {
+    return std::wstring(control->GetClass()) == name;
+}
+
+void BringToFront(HWND window) {
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(HINSTANCE instance, MainWndSeams seams) : instance_(instance), seams_(std::move(seams)) {
+    seams_.FillDefaults();
+    g_mainWnd = this;
+}
+
+CMainWnd::~CMainWnd() {
+    if (g_mainWnd == this) {
+        g_mainWnd = nullptr;
+    }
+}
+
+const wchar_t* CMainWnd::GetWindowClassName() const {
+    return kMainWindowClass;
+}
+
+UINT CMainWnd::GetClassStyle() const {
+    return CS_DBLCLKS;
+}
+
+// ---- messages ---------------------------------------------------------------------------
+
+LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate();
+        case WM_SIZE:
+            OnSize(wParam, lParam);
+            break;  // the manager lays the controls out for the new size
+        case WM_NCCALCSIZE:
+            return 0;
+        case WM_NCHITTEST:
+            return OnNcHitTest(lParam);
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                OnEnterKey();
+                return 0;
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE) {
+                ShowWindow(false);
+                return 0;
+            }
+            if ((wParam & 0xFFF0) == SC_KEYMENU) {
+                return 0;
+            }
+            return ::DefWindowProcW(*this, message, wParam, lParam);
+        case WM_CLOSE:
+            // Closing from outside while the worker still uses this window would pull the
+            // window from under it: end the way a confirmed close does.
+            if (!exiting_ && IsInstallRunning()) {
+                ExitInstaller();
+                EndProcess();
+                return 0;
+            }
+            break;
+        case UM_TRAY:
+            OnTray(lParam);
+            return 0;
+        case UM_FINISHED:
+            finished_ = true;
+            pageTab_->SelectItem(kPageFinished, false);
+            SaveLanguageNow();
+            return 0;
+        case UM_QUIT:
+            ExitInstaller();
+            return 0;
+        default:
+            if (IsDispatchMessage(message)) {
+                DrainCalls();
+                return 0;
+            }
+            break;
+    }
+    LRESULT result = 0;
+    if (manager_.MessageHandler(message, wParam, lParam, result)) {
+        return result;
+    }
+    return CWindowWnd::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CMainWnd::OnCreate() {
+    LONG_PTR style = ::GetWindowLongPtrW(*this, GWL_STYLE);
+    style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME);
+    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    ::SetWindowLongPtrW(*this, GWL_STYLE, style);
+    manager_.Init(*this);
+    CLayoutBuilder builder;
+    CControlUI* root = builder.Create(L"main.xml", nullptr, nullptr, &manager_, nullptr);
+    manager_.AttachRoot(root);
+    manager_.AddNotifier(this);
+    return 0;
+}
+
+LRESULT CMainWnd::OnNcHitTest(LPARAM lParam) {
+    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ::ScreenToClient(*this, &point);
+    RECT client{};
+    ::GetClientRect(*this, &client);
+    const RECT caption = manager_.GetCaptionRect();
+    if (point.x < client.left + caption.left || point.x >= client.right - caption.right || point.y < caption.top ||
+        point.y >= caption.bottom) {
+        return HTCLIENT;
+    }
+    CControlUI* control = manager_.FindControl(point);
+    if (control == nullptr || IsClass(control, L"Button") || IsClass(control, L"Option") ||
+        IsClass(control, L"Combo")) {
+        return HTCLIENT;
+    }
+    return HTCAPTION;
+}
+
+void CMainWnd::OnSize(WPARAM wParam, LPARAM) {
+    const SIZE corner = manager_.GetRoundCorner();
+    if (wParam == SIZE_MINIMIZED || ::IsIconic(*this) || (corner.cx == 0 && corner.cy == 0)) {
+        return;
+    }
+    RECT window{};
+    ::GetWindowRect(*this, &window);
+    ::OffsetRect(&window, -window.left, -window.top);
+    HRGN region = ::CreateRoundRectRgn(0, 0, window.right + 1, window.bottom + 1, corner.cx, corner.cy);
+    // On success the system owns the region.
+    if (region != nullptr && ::SetWindowRgn(*this, region, TRUE) == 0) {
+        ::DeleteObject(region);
+    }
+}
+
+void CMainWnd::OnTray(LPARAM mouseMessage) {
+    switch (mouseMessage) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            ShowWindow(true, true);
+            ::BringWindowToTop(*this);
+            ::SetForegroundWindow(*this);
+            return;
+        case WM_RBUTTONDOWN: {
+            POINT cursor{};
+            ::GetCursorPos(&cursor);
+            HMENU menu = ::CreatePopupMenu();
+            if (menu == nullptr) {
+                return;
+            }
+            ::AppendMenuW(menu, MF_STRING, kMenuShow, texts::kMenuShow.Pick(simplified_));
+            ::AppendMenuW(menu, MF_STRING, kMenuExit, texts::kMenuExit.Pick(simplified_));
+            ::SetForegroundWindow(*this);
+            const UINT chosen =
+                static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, *this, nullptr));
+            ::DestroyMenu(menu);
+            if (chosen == kMenuShow) {
+                ShowWindow(true, true);
+                ::SetForegroundWindow(*this);
+            } else if (chosen == kMenuExit) {
+                ExitInstaller();
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+// ---- window set-up ----------------------------------------------------------------------
+
+void CMainWnd::InitWindow() {
+    DetectLanguage(*this, seams_.userLocale());
+    SetIcon(kWindowIconId);
+    BringToFront(*this);
+    if (!CheckInstallerLocation()) {
+        return;
+    }
+    ProposeInstallDir();
+
+    agreeOpt_ = FindAs<COptionUI>(manager_, L"agree_opt");
+    agreeOpt1_ = FindAs<COptionUI>(manager_, L"agree_opt1");
+    powerUpOpt_ = FindAs<COptionUI>(manager_, L"power_up_opt");
+    powerUpOpt_->Selected(true, true);
+    installBtn_ = FindAs<CButtonUI>(manager_, L"immediate_install_btn");
+    installBtn1_ = FindAs<CButtonUI>(manager_, L"immediate_install_btn1");
+    pageTab_ = FindAs<CTabLayoutUI>(manager_, L"child_page_tab");
+    fastStartBarOpt_ = FindAs<COptionUI>(manager_, L"fast_start_bar_opt");
+    desktopIconOpt_ = FindAs<COptionUI>(manager_, L"create_desktop_icon_opt");
+    progressBar_ = FindAs<CProgressUI>(manager_, L"setup_process");
+    rootLayout_ = manager_.FindControl(L"win_vert_layout");
+    spaceLine_ = FindAs<CLabelUI>(manager_, L"space_line_lab");
+    desktopIconOpt_->Selected(true, true);
+    progressBar_->SetMinValue(0);
+    progressBar_->SetMaxValue(100);
+    progressBar_->SetValue(0);
+    progressTip_ = FindAs<CLabelUI>(manager_, L"progress_tip_lab");
+    langCombo_ = FindAs<CComboUI>(manager_, L"lang_select_combo");
+    ApplyLanguageTexts(langCombo_->GetCurSel() == 0);
+    wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
+    wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
+    wantAutostart_ = powerUpOpt_->IsSelected();
+
+    DataManager::Instance()->Init(kInstallerVersion, kChannel, kSystemType);
+    NetManager::Instance()->Init(g_logDir);
+    ::CreateDirectoryW((g_logDir + L"cache").c_str(), nullptr);
+    DataManager::Instance()->SetInnerIp(GetLocalIpAddress());
+}
+
+bool CMainWnd::CheckInstallerLocation() {
+    if (!IsFavoritesLocation(seams_.installerDirectory())) {
+        return true;
+    }
+    (void)ShowBox(kMainWindowTitle, texts::kFavoritesRefused.Pick(simplified_), 1, texts::kOk.simplified,
+                  texts::kCancel.simplified);
+    PostMessage(UM_QUIT);
+    return false;
+}
+
+void CMainWnd::SetPathText(const std::wstring& path) {
+    pathEdit_->SetText(path);
+    pathEdit_->SetToolTip(path);
+}
+
+void CMainWnd::ProposeInstallDir() {
+    pathEdit_ = FindAs<CEditUI>(manager_, L"path_edit");
+    SetPathText(DefaultInstallDir(GetSystemDirectoryPath()));
+    std::wstring uninstallString;
+    if (ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ, uninstallString)) {
+        const std::wstring earlier = EarlierInstallDir(uninstallString);
+        if (!earlier.empty()) {
+            SetPathText(earlier);
+        }
+    }
+    installDir_ = pathEdit_->GetText();
+}
+
+void CMainWnd::BrowseInstallDir() {
+    std::wstring path = ShellActions().BrowseForFolder(texts::kFolderDialogTitle.Pick(simplified_));
+    if (path.empty()) {
+        return;
+    }
+    // A drive root comes back with its separator; the client still gets its own folder.
+    while (!path.empty() && path.back() == L'\\') {
+        path.pop_back();
+    }
+    installDir_ = path + kOwnFolderSuffix;
+    SetPathText(installDir_);
+}
+
+bool CMainWnd::ConfirmTargetDir(const wchar_t* simplifiedQuestion, const wchar_t* traditionalQuestion) {
+    std::wstring error;
+    if (IsFolderEmpty(installDir_, &error) || !error.empty()) {
+        return true;  // empty, missing or unsearchable: used as typed
+    }
+    const UINT answer =
+        ShowBox(texts::kBoxTitle.Pick(simplified_), simplified_ ? simplifiedQuestion : traditionalQuestion, 2,
+                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    if (answer == kMessageBoxCancel) {
+        return false;
+    }
+    if (!FileExists(installDir_ + L"\\" + kClientExeName)) {
+        installDir_ += kOwnFolderSuffix;
+    }
+    return true;
+}
+
+// ---- language ---------------------------------------------------------------------------
+
+void CMainWnd::SelectLanguageItem(int item) {
+    if (CComboUI* combo = FindAs<CComboUI>(manager_, L"lang_select_combo")) {
+        combo->SelectItem(item, false, false);
+    }
+}
+
+int CMainWnd::GetSelectedLanguageItem() const {
+    auto* combo = dynamic_cast<CComboUI*>(manager_.FindControl(L"lang_select_combo"));
+    return combo != nullptr ? combo->GetCurSel() : 0;
+}
+
+void CMainWnd::SetSimplified(bool simplified) {
+    simplified_ = simplified;
+}
+
+void CMainWnd::SetRequestLanguage(const std::string& code) {
+    DataManager::Instance()->SetLang(code);
+}
+
+void CMainWnd::ApplyLanguageTexts(bool simplified) {
+    simplified_ = simplified;
+    for (auto tableOf : {LanguageTable, SkinLabelTable}) {
+        size_t count = 0;
+        const ControlText* table = tableOf(count);
+        for (size_t i = 0; i < count; ++i) {
+            const ControlText& line = table[i];
+            CControlUI* control = manager_.FindControl(line.control);
+            if (control == nullptr) {
+                continue;
+            }
+            if (line.property == TextProperty::ToolTip) {
+                control->SetToolTip(line.text.Pick(simplified));
+            } else {
+                control->SetText(line.text.Pick(simplified));
+            }
+        }
+    }
+}
+
+void CMainWnd::SaveLanguageNow() {
+    (void)SaveLanguage(*this, installDir_);
+}
+
+// ---- notifications ----------------------------------------------------------------------
+
+void CMainWnd::Notify(NotifyMessage& msg) {
+    if (msg.type == L"windowinit") {
+        InitWindow();
+        return;
+    }
+    if (msg.sender == nullptr) {
+        return;
+    }
+    if (msg.type == L"click") {
+        OnClick(msg.sender);
+    } else if (msg.type == L"itemselect") {
+        if (msg.sender == langCombo_) {
+            ApplyLanguageTexts(langCombo_->GetCurSel() == 0);
+        }
+    } else if (msg.type == L"selectchanged") {
+        if (msg.sender == agreeOpt_ || msg.sender == agreeOpt1_) {
+            OnAgreementChanged(static_cast<COptionUI*>(msg.sender));
+        } else if (msg.sender == desktopIconOpt_) {
+            wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
+        } else if (msg.sender == fastStartBarOpt_) {
+            wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
+        } else if (msg.sender == powerUpOpt_) {
+            wantAutostart_ = powerUpOpt_->IsSelected();
+        }
+    } else if (msg.type == L"textchanged") {
+        if (msg.sender->GetName() == L"path_edit") {
+            msg.sender->SetToolTip(msg.sender->GetText());
+        }
+    } else if (msg.type == L"timer") {
+        if (msg.wParam == TIMER_PROGRESS) {
+            OnProgressTick();
+        } else if (msg.wParam == TIMER_STALL) {
+            OnStallTick();
+        }
+    }
+}
+
+void CMainWnd::OnClick(CControlUI* sender) {
+    const std::wstring& name = sender->GetName();
+    if (name == L"close_btn") {
+        if (pageTab_ != nullptr && pageTab_->GetCurSel() == kPageFinished) {
+            ExitInstaller();
+            EndProcess();
+        } else {
+            ConfirmClose();
+        }
+    } else if (name == L"min_btn") {
+        ::ShowWindow(*this, SW_MINIMIZE);
+    } else if (name == L"selected_path_btn") {
+        BrowseInstallDir();
+    } else if (name == L"self_install_btn") {
+        pageTab_->SelectItem(kPageCustom, false);
+        SetExpanded(true);
+    } else if (name == L"immediate_install_btn" || name == L"immediate_install_btn1") {
+        StartInstall();
+    } else if (name == L"show_policy_btn" || name == L"show_policy_btn1") {
+        ShellActions().Open(AgreementUrl(), L"", SW_SHOWNORMAL);
+    } else if (name == L"return_btn") {
+        pageTab_->SelectItem(kPageMain, false);
+        SetExpanded(false);
+    } else if (name == L"immediate_startup_btn") {
+        ShellActions().Open(GetInstalledDir() + L"\\" + kClientExeName, kClientStartParameter, SW_SHOWNORMAL);
+        ExitInstaller();
+        EndProcess();
+    }
+}
+
+void CMainWnd::OnAgreementChanged(COptionUI* sender) {
+    COptionUI* other = sender == agreeOpt_ ? agreeOpt1_ : agreeOpt_;
+    const bool accepted = sender->IsSelected();
+    if (other != nullptr) {
+        other->Selected(accepted, false);
+    }
+    const std::wstring tip = accepted ? std::wstring() : texts::kAgreementNeeded.Pick(simplified_);
+    for (CButtonUI* button : {installBtn_, installBtn1_}) {
+        button->SetEnabled(accepted);
+        button->SetToolTip(tip);
+    }
+}
+
+void CMainWnd::ConfirmClose() {
+    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kConfirmClose.Pick(simplified_), 2,
+                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    if (answer == kMessageBoxOk) {
+        ExitInstaller();
+        EndProcess();
+    }
+}
+
+void CMainWnd::SetExpanded(bool expanded) {
+    const SIZE size = expanded ? kExpandedSize : kCompactSize;
+    ResizeClient(size.cx, size.cy);
+    spaceLine_->SetVisible(expanded);
+    rootLayout_->SetBkImage(expanded ? kExpandedBackground : kCompactBackground);
+}
+
+// ---- the install ------------------------------------------------------------------------
+
+void CMainWnd::StartInstall() {
+    if (installStarted_) {
+        return;
+    }
+    installDir_ = pathEdit_->GetText();
+    if (!ConfirmTargetDir(texts::kTargetHoldsFiles.simplified, texts::kTargetHoldsFiles.traditional)) {
+        return;
+    }
+    langCombo_->SetVisible(false);
+    pageTab_->SelectItem(kPageProgress, false);
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
+    SaveLanguageNow();
+    SetExpanded(false);
+    (void)LaunchWorker();
+}
+
+void CMainWnd::OnEnterKey() {
+    // One install per process, and never without the agreement.
+    if (installStarted_ || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
+        return;
+    }
+    installDir_ = pathEdit_->GetText();
+    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter.simplified, texts::kTargetHoldsFilesEnter.traditional)) {
+        return;
+    }
+    (void)LaunchWorker();
+}
+
+bool CMainWnd::IsInstallRunning() const {
+    return installStarted_ && !finished_;
+}

@@ -1,0 +1,190 @@
+// The main window's side of the install: what the worker may ask of it (every request
+// posted to the UI thread), the progress and stall ticks, the error box and the end.
+#include "installer/MainWnd.h"
+
+#include <cwchar>
+#include <utility>
+
+#include "core/ControlManager.h"
+#include "installer/InstallWorker.h"
+#include "installer/ProgressModel.h"
+#include "installer/WindowIdentity.h"
+#include "installer/WindowTexts.h"
+#include "toolkit/LabelUI.h"
+#include "toolkit/ProgressUI.h"
+#include "util/FileUtil.h"
+#include "util/WriteLogFile.h"
+
+namespace {
+constexpr DWORD kStagePauseMs = 1000;
+}  // namespace
+
+void MainWndSeams::FillDefaults() {
+    if (!showBox) {
+        showBox = ShowMessageBoxEx;
+    }
+    if (!endProcess) {
+        endProcess = [](UINT code) { ::ExitProcess(code); };
+    }
+    if (!sleep) {
+        sleep = [](DWORD ms) { ::Sleep(ms); };
+    }
+    if (!userLocale) {
+        userLocale = GetUserLocaleId;
+    }
+    if (!installerDirectory) {
+        installerDirectory = [] { return GetModuleDirectory(nullptr); };
+    }
+}
+
+// ---- worker thread ----------------------------------------------------------------------
+
+void CMainWnd::SetStage(int stage) {
+    stage_ = stage;
+    PostCall(GetHWND(), &CMainWnd::ApplyStage, stage, std::wstring());
+    seams_.sleep(kStagePauseMs);
+}
+
+void CMainWnd::StartDownloadWatch() {
+    PostCall(GetHWND(), &CMainWnd::ApplyStallTimer, 1, std::wstring());
+}
+
+void CMainWnd::StopDownloadWatch() {
+    PostCall(GetHWND(), &CMainWnd::ApplyStallTimer, 0, std::wstring());
+}
+
+void CMainWnd::PostInstallError(const std::wstring& text) {
+    PostCall(GetHWND(), &CMainWnd::ShowErrorAndExit, 0, text);
+}
+
+void CMainWnd::SetInstalledDir(const std::wstring& dir) {
+    std::lock_guard<std::mutex> hold(resultsLock_);
+    installedDir_ = dir;
+}
+
+void CMainWnd::SetDesktopShortcutPath(const std::wstring& path) {
+    std::lock_guard<std::mutex> hold(resultsLock_);
+    desktopShortcutPath_ = path;
+}
+
+std::wstring CMainWnd::GetInstalledDir() const {
+    std::lock_guard<std::mutex> hold(resultsLock_);
+    return installedDir_;
+}
+
+std::wstring CMainWnd::GetDesktopShortcutPath() const {
+    std::lock_guard<std::mutex> hold(resultsLock_);
+    return desktopShortcutPath_;
+}
+
+// ---- UI thread --------------------------------------------------------------------------
+
+void CMainWnd::ApplyStage(int stage, const std::wstring&) {
+    if (progressBar_ == nullptr) {
+        return;
+    }
+    manager_.KillTimer(progressBar_, TIMER_PROGRESS);
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage));
+}
+
+void CMainWnd::ApplyStallTimer(int start, const std::wstring&) {
+    if (progressBar_ == nullptr) {
+        return;
+    }
+    if (start != 0) {
+        manager_.SetTimer(progressBar_, TIMER_STALL, kStallTickMs);
+    } else {
+        manager_.KillTimer(progressBar_, TIMER_STALL);
+    }
+}
+
+void CMainWnd::OnProgressTick() {
+    progress_ = NextProgress(stage_, progress_);
+    progressBar_->SetValue(progress_);
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"%d%%", progress_);
+    progressTip_->SetText(text);
+    if (progress_ >= 100) {
+        manager_.KillTimer(progressBar_, TIMER_PROGRESS);
+        PostMessage(UM_FINISHED);
+    }
+}
+
+void CMainWnd::OnStallTick() {
+    if (stage_ != 2) {
+        manager_.KillTimer(progressBar_, TIMER_STALL);
+        return;
+    }
+    if (ControlManager::Instance()->CheckStall()) {
+        manager_.KillTimer(progressBar_, TIMER_STALL);
+        PostCall(GetHWND(), &CMainWnd::ShowErrorAndExit, 0, std::wstring(texts::kStalled.Pick(simplified_)));
+    }
+}
+
+void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
+    // A stall and the worker's own failure can arrive close together: one box is enough.
+    if (errorShown_ || exiting_) {
+        return;
+    }
+    errorShown_ = true;
+    if (progressBar_ != nullptr) {
+        manager_.KillTimer(progressBar_, TIMER_PROGRESS);
+        manager_.KillTimer(progressBar_, TIMER_STALL);
+    }
+    (void)ShowBox(texts::kBoxTitle.Pick(simplified_), text, 2, texts::kOk.Pick(simplified_),
+                  texts::kOpenHomePage.Pick(simplified_));
+    ExitInstaller();
+    EndProcess();
+}
+
+void CMainWnd::ExitInstaller() {
+    exiting_ = true;
+    ShowWindow(false);
+    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
+    if (stop.terminated > 0) {
+        g_logFile.WriteLogText(L".\\MainWnd", __LINE__, L"安装线程未能及时退出，已强制结束");
+    }
+    Close(0);
+}
+
+UINT CMainWnd::ShowBox(const std::wstring& title,
+                       const std::wstring& text,
+                       int buttons,
+                       const std::wstring& okText,
+                       const std::wstring& cancelText) {
+    MessageBoxRequest request;
+    request.title = title;
+    request.text = text;
+    request.buttons = buttons;
+    request.okText = okText;
+    request.cancelText = cancelText;
+    return seams_.showBox(*this, request);
+}
+
+void CMainWnd::EndProcess() {
+    seams_.endProcess(0);
+}
+
+bool CMainWnd::LaunchWorker() {
+    installStarted_ = true;
+    if (seams_.startWorker) {
+        return seams_.startWorker(*this, installDir_);
+    }
+    InstallJob job{installDir_, g_logDir, cancel_};
+    std::optional<StartedWorker> started = StartInstallWorker(*this, std::move(job));
+    if (!started) {
+        return false;
+    }
+    workers_.RegisterWorker(started->threadId, std::move(started->handle));
+    return true;
+}
+
+void RunMainWindow(HINSTANCE instance) {
+    CMainWnd window(instance);
+    if (window.Create(nullptr, kMainWindowTitle, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0, 0) ==
+        nullptr) {
+        return;
+    }
+    window.CenterWindow();
+    window.ShowModal();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What the main window takes from the process and the system that a test must be able to
+// replace: its boxes, the end of the process, sleeps, the locale, where the installer
+// runs from, and the start of the install worker. The defaults are the real ones.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "installer/MessageBoxExWnd.h"
+
+class IInstallHost;
+
+struct MainWndSeams {
+    std::function<UINT(HWND owner, const MessageBoxRequest& request)> showBox;
+    std::function<void(UINT exitCode)> endProcess;
+    std::function<void(DWORD ms)> sleep;
+    std::function<uint32_t()> userLocale;
+    std::function<std::wstring()> installerDirectory;
+    // Starts the install worker for `targetDir`; false when it could not be started.
+    std::function<bool(IInstallHost& host, const std::wstring& targetDir)> startWorker;
+
+    // The real ones, for everything left empty.
+    void FillDefaults();
+};

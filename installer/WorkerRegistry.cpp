@@ -1,0 +1,54 @@
+#include "installer/WorkerRegistry.h"
+
+#include <utility>
+
+namespace {
+
+// TerminateThread only starts the end of the thread; give it a moment before closing.
+constexpr DWORD kTerminateWaitMs = 500;
+
+}  // namespace
+
+bool CWorkerRegistry::RegisterWorker(uint32_t threadId, UniqueKernelHandle handle) {
+    if (!handle.valid()) {
+        return false;
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    workers_[threadId] = std::move(handle);
+    return true;
+}
+
+CWorkerRegistry::StopResult CWorkerRegistry::StopWorkers(const std::function<void()>& requestCancel, uint32_t waitMs) {
+    // Taken out under the lock and waited for outside it: a worker that is ending must
+    // never wait for this lock while we wait for the worker.
+    std::map<uint32_t, UniqueKernelHandle> workers;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        workers.swap(workers_);
+    }
+    if (requestCancel) {
+        requestCancel();
+    }
+    StopResult result;
+    const DWORD start = ::GetTickCount();
+    for (auto& [id, handle] : workers) {
+        static_cast<void>(id);
+        const DWORD elapsed = ::GetTickCount() - start;
+        const DWORD left = elapsed < waitMs ? waitMs - elapsed : 0;
+        if (::WaitForSingleObject(handle.get(), left) == WAIT_OBJECT_0) {
+            ++result.stopped;
+            continue;
+        }
+        // Last resort: a worker stuck where it cannot see the flag (a probe waiting out
+        // its time limit) must not keep the installer from ending.
+        ::TerminateThread(handle.get(), 0);
+        ::WaitForSingleObject(handle.get(), kTerminateWaitMs);
+        ++result.terminated;
+    }
+    return result;
+}
+
+size_t CWorkerRegistry::Count() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return workers_.size();
+}

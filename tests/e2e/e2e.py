@@ -1,0 +1,763 @@
+#!/usr/bin/python3
+"""End-to-end scenarios: the real setup exe under Wine + Xvfb, driven with real input
+(xdotool) against the vendor simulator, in a fresh copy of the test prefix per scenario,
+with every side effect read back from the prefix itself (registry files, links, INI
+files, the extracted tree) and from the simulator's record of requests.
+
+  e2e.py --build BUILD_DIR --scenario NAME     one scenario (the CTest entries)
+  e2e.py --build BUILD_DIR --list              the scenario names
+  e2e.py --build BUILD_DIR --demo OUT_DIR      the default install for scripts/run.sh:
+                                               keeps the prefix, prints what it left
+
+Needs DISPLAY (an X server), xdotool, ImageMagick's import and Debian's python3-pil.
+"""
+import argparse
+import hashlib
+import io
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import xml.etree.ElementTree as ET
+import zipfile
+
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SIM = os.path.join(ROOT, "tools", "simulator", "varlo_sim.py")
+PORT_BASE = int(os.environ.get("VARLO_E2E_PORT_BASE", "18640"))
+TITLE = "安装向导-Varlo加速器"
+PRODUCT = "Varlo加速器"
+UNINSTALL_KEY = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + PRODUCT
+BOX_SIZE = (444, 266)
+# The message box is built in code: its buttons' centres for one and for two buttons.
+BOX_OK_TWO = (157, 208)
+BOX_CANCEL_TWO = (287, 208)
+BOX_OK_ONE = (212, 208)
+PACKAGE_NAME = "VarloClient_2.3.1.zip"
+
+
+class ScenarioFailed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise ScenarioFailed(message)
+    print("  ok: " + message)
+
+
+# ---------------------------------------------------------------------------------------
+# The skin's control places (every control is placed in window client coordinates)
+
+def control_centres(source_root):
+    tree = ET.parse(os.path.join(source_root, "resources", "skin", "main.xml"))
+    centres = {}
+    for element in tree.iter():
+        name, pos = element.get("name"), element.get("pos")
+        if name and pos:
+            l, t, r, b = (int(v) for v in pos.split(","))
+            centres[name] = ((l + r) // 2, (t + b) // 2)
+            centres[name + ".rect"] = (l, t, r, b)
+    return centres
+
+
+# ---------------------------------------------------------------------------------------
+# Wine prefix
+
+class Prefix:
+    def __init__(self, path):
+        self.path = path
+        self.env = dict(os.environ)
+        self.env.update({"WINEPREFIX": path, "WINEARCH": "win64", "WINEDEBUG": "-all",
+                         "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
+        users = [u for u in os.listdir(os.path.join(path, "drive_c", "users")) if u.lower() != "public"]
+        self.user = users[0] if users else "root"
+
+    def host(self, windows_path):
+        """C:\\a\\b -> <prefix>/drive_c/a/b (case as written)."""
+        assert windows_path[1:3] == ":\\", windows_path
+        return os.path.join(self.path, "drive_c", *windows_path[3:].split("\\"))
+
+    @property
+    def user_dir(self):
+        return os.path.join(self.path, "drive_c", "users", self.user)
+
+    def temp_dir(self):
+        for name in ("AppData/Local/Temp", "Temp"):
+            p = os.path.join(self.user_dir, name)
+            if os.path.isdir(p):
+                return p
+        return os.path.join(self.user_dir, "AppData/Local/Temp")
+
+    def wine(self, *args, **kw):
+        return subprocess.Popen(["wine"] + list(args), env=self.env, stdin=subprocess.DEVNULL, **kw)
+
+    def run(self, *args, timeout=120):
+        return subprocess.run(["wine"] + list(args), env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+
+    def settle(self):
+        """Waits for every process of the prefix and its server to end (registry saved)."""
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=120)
+
+    def kill(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+
+    def registry(self):
+        return RegFile(os.path.join(self.path, "system.reg"))
+
+    def log_text(self):
+        path = os.path.join(self.temp_dir(), "varloSetup", "VarloSetup.log")
+        if not os.path.exists(path):
+            return ""
+        with open(path, "rb") as f:
+            return f.read().decode("utf-16", errors="replace")
+
+
+def fresh_prefix(base, target):
+    if os.path.exists(target):
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=target), stderr=subprocess.DEVNULL)
+        shutil.rmtree(target)
+    subprocess.run(["cp", "-a", base, target], check=True)
+    return Prefix(target)
+
+
+def make_base_prefix(build, tools):
+    """The test prefix once per build, with the recording scheduled-task tool in place."""
+    base = os.path.join(build, "e2e", "base-prefix")
+    stamp = os.path.join(base, ".e2e-ready")
+    tool_digest = hashlib.md5(open(tools["schtasks"], "rb").read()).hexdigest()
+    if os.path.exists(stamp) and open(stamp).read() == tool_digest:
+        return base
+    subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh"), base], check=True)
+    prefix = Prefix(base)
+    # A 32-bit process asking for the system directory lands in syswow64.
+    for folder in ("syswow64", "system32"):
+        dest = os.path.join(base, "drive_c", "windows", folder, "schtasks.exe")
+        if os.path.exists(dest):
+            os.remove(dest)
+        shutil.copy(tools["schtasks"], dest)
+    prefix.kill()
+    with open(stamp, "w") as f:
+        f.write(tool_digest)
+    return base
+
+
+# ---------------------------------------------------------------------------------------
+# Registry files as Wine writes them
+
+def _unescape(text):
+    out, i = [], 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            n = text[i + 1]
+            if n == "x":
+                m = re.match(r"[0-9a-fA-F]{1,4}", text[i + 2:])
+                out.append(chr(int(m.group(0), 16)))
+                i += 2 + len(m.group(0))
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out)
+
+
+class RegFile:
+    def __init__(self, path):
+        self.keys = {}
+        current = None
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                line = line.rstrip("\n")
+                m = re.match(r"^\[(.*)\](?: \d+)?$", line)
+                if m:
+                    current = self.keys.setdefault(_unescape(m.group(1)).lower(), {})
+                    continue
+                m = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
+                if m and current is not None:
+                    name, value = _unescape(m.group(1)), m.group(2)
+                    if value.startswith('"') and value.endswith('"'):
+                        value = _unescape(value[1:-1])
+                    current[name] = value
+
+    def values(self, key):
+        return self.keys.get(key.lower())
+
+
+def write_reg(prefix, key, values):
+    """Writes string values under HKLM with regedit (64-bit regedit: give the view's path)."""
+    lines = ["Windows Registry Editor Version 5.00", "", "[HKEY_LOCAL_MACHINE\\%s]" % key]
+    for name, value in values.items():
+        lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\")))
+    path = os.path.join(prefix.path, "drive_c", "e2e-seed.reg")
+    with open(path, "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+    prefix.run("regedit", "/S", "C:\\e2e-seed.reg")
+    prefix.settle()
+
+
+# ---------------------------------------------------------------------------------------
+# The simulator
+
+class Simulator:
+    def __init__(self, work):
+        self.state = os.path.join(work, "sim-state.json")
+        certs = subprocess.run(["bash", os.path.join(ROOT, "tools", "simulator", "test-certs.sh")],
+                               stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
+        subprocess.run([sys.executable, SIM, "stop", "--state", self.state], stderr=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL)
+        subprocess.run([sys.executable, SIM, "start", "--certs", certs, "--state", self.state,
+                        "--port-base", str(PORT_BASE), "--log", os.path.join(work, "sim.log")],
+                       check=True, stdout=subprocess.DEVNULL)
+
+    def ctl(self, action, arg=""):
+        out = subprocess.run([sys.executable, SIM, "ctl", "--state", self.state, action] + ([arg] if arg else []),
+                             stdout=subprocess.PIPE, check=True, text=True).stdout
+        return json.loads(out) if out.strip() else None
+
+    def mode(self, patch):
+        self.ctl("mode", json.dumps(patch))
+
+    def requests(self):
+        return self.ctl("requests") or []
+
+    def stop(self):
+        subprocess.run([sys.executable, SIM, "stop", "--state", self.state], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
+def make_package(path, client_exe, big_bytes=0):
+    """The client package: a stand-in client that records how it was started, its
+    uninstaller, and some data in nested and Chinese-named folders."""
+    client = open(client_exe, "rb").read()
+    entries = {
+        "vljiasu.exe": client,
+        "unins000.exe": client,
+        "data/readme.txt": b"Varlo client data\r\n" * 40,
+        "lang/zh-cn.ini": "[strings]\r\nname=加速器\r\n".encode("utf-8"),
+        "资源/说明.txt": "说明文件\r\n".encode("utf-8"),
+    }
+    if big_bytes:
+        entries["data/big.bin"] = os.urandom(big_bytes)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in entries.items():
+            z.writestr(name, data, compress_type=zipfile.ZIP_STORED if name.endswith(".bin") else zipfile.ZIP_DEFLATED)
+    return entries
+
+
+def corrupt_copy(src, dest):
+    """The same archive with one data byte of its first entry flipped: readable, but the
+    entry fails its check."""
+    data = bytearray(open(src, "rb").read())
+    with zipfile.ZipFile(src) as z:
+        info = z.infolist()[0]
+    name_len = int.from_bytes(data[info.header_offset + 26:info.header_offset + 28], "little")
+    extra_len = int.from_bytes(data[info.header_offset + 28:info.header_offset + 30], "little")
+    at = info.header_offset + 30 + name_len + extra_len + 10
+    data[at] ^= 0xFF
+    with open(dest, "wb") as f:
+        f.write(bytes(data))
+
+
+# ---------------------------------------------------------------------------------------
+# The screen and input
+
+def xdotool(*args):
+    return subprocess.run(["xdotool"] + [str(a) for a in args], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True).stdout
+
+
+def visible_windows():
+    """(id, x, y, w, h) of every visible window titled like the installer."""
+    out = []
+    for wid in xdotool("search", "--onlyvisible", "--name", "^" + TITLE + "$").split():
+        geo = xdotool("getwindowgeometry", "--shell", wid)
+        vals = dict(line.split("=", 1) for line in geo.split() if "=" in line)
+        if "X" in vals:
+            out.append((wid, int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"])))
+    return out
+
+
+def wait_for(predicate, timeout, what, interval=0.25):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise ScenarioFailed("timed out waiting for " + what)
+
+
+def main_window():
+    for w in visible_windows():
+        if w[3] == 800 and w[4] in (430, 550):
+            return w
+    return None
+
+
+def message_box():
+    for w in visible_windows():
+        if (w[3], w[4]) == BOX_SIZE:
+            return w
+    return None
+
+
+def click(window, point):
+    x, y = window[1] + point[0], window[2] + point[1]
+    xdotool("mousemove", "--sync", x, y)
+    time.sleep(0.15)
+    xdotool("click", "1")
+    time.sleep(0.35)
+
+
+def type_text(text):
+    xdotool("type", "--delay", "40", text)
+
+
+def screenshot(window, path):
+    x, y, w, h = window[1], window[2], window[3], window[4]
+    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", path],
+                   check=True)
+    return Image.open(path).convert("RGB")
+
+
+def light_pixels(image, rect, threshold=170):
+    l, t, r, b = rect
+    return sum(1 for x in range(l, r) for y in range(t, b) if sum(image.getpixel((x, y))) // 3 > threshold)
+
+
+# ---------------------------------------------------------------------------------------
+# A run of the installer
+
+class Run:
+    def __init__(self, ctx, prefix, exe=None):
+        self.ctx, self.prefix = ctx, prefix
+        exe = exe or ctx.tools["setup"]
+        self.out = open(os.path.join(ctx.work, "wine-output.txt"), "ab")
+        self.process = prefix.wine(exe, stdout=self.out, stderr=subprocess.STDOUT)
+        self.shots = []
+
+    def window(self, timeout=60):
+        return wait_for(main_window, timeout, "the installer window")
+
+    def shot(self, name):
+        path = os.path.join(self.ctx.work, name + ".png")
+        image = screenshot(self.window(), path)
+        self.shots.append(path)
+        return image
+
+    def click(self, name):
+        click(self.window(), self.ctx.centres[name])
+
+    def box(self, timeout=60):
+        return wait_for(message_box, timeout, "a message box")
+
+    def wait_exit(self, timeout=60):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise ScenarioFailed("setup did not end")
+
+    def page_is_finished(self):
+        window = main_window()
+        if window is None:
+            return False
+        image = screenshot(window, os.path.join(self.ctx.work, "poll.png"))
+        return light_pixels(image, self.ctx.centres["finish_tip_lab.rect"]) > 20
+
+
+class Context:
+    def __init__(self, build, work, tools):
+        self.build, self.work, self.tools = build, work, tools
+        self.centres = control_centres(ROOT)
+
+
+def default_dir():
+    return "C:\\Program Files (x86)\\varlo"
+
+
+# ---------------------------------------------------------------------------------------
+# What an install leaves, read back
+
+def check_client_tree(prefix, target, entries):
+    root = prefix.host(target)
+    for name, data in entries.items():
+        path = os.path.join(root, *name.split("/"))
+        check(os.path.isfile(path) and open(path, "rb").read() == data, "extracted %s matches the package" % name)
+
+
+def read_ini(path):
+    raw = open(path, "rb").read()
+    text = raw.decode("utf-16") if raw[:2] in (b"\xff\xfe", b"\xfe\xff") else raw.decode("mbcs" if os.name == "nt"
+                                                                                           else "gbk", "replace")
+    values, section = {}, None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            section = line[1:-1].lower()
+        elif "=" in line and section:
+            k, v = line.split("=", 1)
+            values[(section, k.strip().lower())] = v.strip()
+    return values
+
+
+def link_points_to(link_path, target_name):
+    data = open(link_path, "rb").read()
+    return target_name.encode("utf-16-le") in data or target_name.encode("gbk") in data
+
+
+def schtasks_lines(prefix):
+    path = prefix.host("C:\\e2e-schtasks.txt")
+    if not os.path.exists(path):
+        return []
+    return [l for l in open(path, "rb").read().decode("utf-16-le").splitlines() if l.strip()]
+
+
+def check_installed(prefix, target, entries, desktop=True, autostart=True, lang="zh-cn"):
+    check_client_tree(prefix, target, entries)
+    setup_ini = read_ini(os.path.join(prefix.host(target), "setup.ini"))
+    check(setup_ini.get(("varlo", "packpath"), "").lower().endswith(".exe"), "setup.ini packpath names the installer")
+    local = read_ini(os.path.join(prefix.host(target), "local.cfg"))
+    check(local.get(("config", "lang")) == lang, "local.cfg lang is %s" % lang)
+    check(local.get(("config", "powerup")) == ("1" if autostart else "0"),
+          "local.cfg powerup is %s" % ("1" if autostart else "0"))
+
+    reg = prefix.registry().values(UNINSTALL_KEY)
+    check(reg is not None, "the uninstall key is in the 32-bit view")
+    check(reg.get("DisplayName") == PRODUCT, "DisplayName")
+    check(reg.get("UninstallString", "").lower() == (target + "\\unins000.exe").lower(), "UninstallString")
+    check(reg.get("DisplayIcon", "").lower().startswith((target + "\\vljiasu.exe").lower()), "DisplayIcon")
+    desktop_link = os.path.join(prefix.user_dir, "Desktop", PRODUCT + ".lnk")
+    if desktop:
+        check(os.path.isfile(desktop_link) and link_points_to(desktop_link, "vljiasu.exe"),
+              "the desktop link resolves to the client")
+        check(reg.get("DisplayShortcut", "").endswith(PRODUCT + ".lnk"), "DisplayShortcut names the desktop link")
+    else:
+        check(not os.path.exists(desktop_link), "no desktop link")
+        check(reg.get("DisplayShortcut") == "", "DisplayShortcut is empty")
+    menu = os.path.join(prefix.user_dir, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", PRODUCT)
+    links = [f for f in os.listdir(menu)] if os.path.isdir(menu) else []
+    check(len([f for f in links if f.endswith(".lnk")]) == 2, "two start-menu links")
+    check(any(link_points_to(os.path.join(menu, f), "vljiasu.exe") for f in links), "a start-menu link to the client")
+    check(any(link_points_to(os.path.join(menu, f), "unins000.exe") for f in links),
+          "a start-menu link to the uninstaller")
+    lines = schtasks_lines(prefix)
+    if autostart:
+        check(any("/create" in l and "vljsqRun" in l and "vljiasu.exe" in l and "ONLOGON" in l for l in lines),
+              "the logon task was created for the client")
+    else:
+        check(any("/delete" in l and "vljsqRun" in l for l in lines), "the logon task was deleted")
+
+
+def downloads(sim):
+    return [r for r in sim.requests() if r.get("role") == "download" and "/files/" in r.get("target", "")]
+
+
+# ---------------------------------------------------------------------------------------
+# Scenarios
+
+def start_install(run, custom=None):
+    run.window()
+    run.shot("page0-main")
+    run.click("agree_opt")
+    if custom:
+        run.click("self_install_btn")
+        custom(run)
+        run.shot("page1-custom")
+        run.click("immediate_install_btn1")
+    else:
+        run.click("immediate_install_btn")
+
+
+def finish(run, timeout=120):
+    time.sleep(1.0)
+    run.shot("page2-progress")
+    wait_for(run.page_is_finished, timeout, "the finished page", interval=0.5)
+    run.shot("page3-finished")
+
+
+def scenario_defaults(ctx, prefix, sim, entries):
+    run = Run(ctx, prefix)
+    start_install(run)
+    finish(run)
+    run.click("immediate_startup_btn")
+    check(run.wait_exit() == 0, "setup exits 0 after starting the client")
+    target = default_dir()
+    args_file = os.path.join(prefix.host(target), "launch-args.txt")
+    wait_for(lambda: os.path.exists(args_file), 30, "the client's start")
+    prefix.settle()
+    args = open(args_file, "rb").read().decode("utf-16-le")
+    check("-install" in args, "the client was started with -install")
+    check_installed(prefix, target, entries)
+    check(len(downloads(sim)) == 1, "one download request")
+    return run
+
+
+def scenario_custom(ctx, prefix, sim, entries):
+    target = "C:\\Games\\Custom"
+
+    def customise(run):
+        window = run.window()
+        click(window, ctx.centres["path_edit"])
+        xdotool("key", "ctrl+a")
+        type_text(target)
+        time.sleep(0.3)
+        run.click("create_desktop_icon_opt")
+        run.click("power_up_opt")
+
+    run = Run(ctx, prefix)
+    run.window()
+    # Traditional Chinese through the combo: open it, pick the second item.
+    run.click("lang_select_combo")
+    time.sleep(0.5)
+    xdotool("key", "Down")
+    xdotool("key", "Return")
+    time.sleep(0.5)
+    start_install(run, customise)
+    finish(run)
+    run.click("close_btn")  # the finished page ends without a question
+    check(run.wait_exit() == 0, "setup exits 0 from the finished page")
+    prefix.settle()
+    check_installed(prefix, target, entries, desktop=False, autostart=False, lang="zh-tw")
+    return run
+
+
+def scenario_earlier(ctx, prefix, sim, entries):
+    target = "C:\\Games\\Old"
+    os.makedirs(prefix.host(target), exist_ok=True)
+    with open(os.path.join(prefix.host(target), "vljiasu.exe"), "wb") as f:
+        f.write(b"old client")
+    write_reg(prefix, UNINSTALL_KEY, {"UninstallString": target + "\\unins000.exe"})
+    run = Run(ctx, prefix)
+    run.window()
+    run.shot("page0-earlier")
+    run.click("agree_opt")
+    run.click("immediate_install_btn")
+    box = run.box(10)
+    check(box is not None, "the question about files in the folder is asked")
+    click(box, BOX_OK_TWO)
+    finish(run)
+    run.click("close_btn")
+    check(run.wait_exit() == 0, "setup exits 0")
+    prefix.settle()
+    check_installed(prefix, target, entries)
+    check(not os.path.exists(prefix.host(target + "\\varlo")), "the earlier folder is kept, no \\varlo appended")
+    return run
+
+
+def error_scenario(mode, log_reason, package_file=None):
+    def scenario(ctx, prefix, sim, entries):
+        if package_file:
+            sim.mode({"package": {"name": PACKAGE_NAME, "file": package_file(ctx)}})
+        sim.mode(mode)
+        run = Run(ctx, prefix)
+        start_install(run)
+        box = run.box(90)
+        time.sleep(1.5)
+        boxes = [w for w in visible_windows() if (w[3], w[4]) == BOX_SIZE]
+        check(len(boxes) == 1, "one error box")
+        run.shots.append(os.path.join(ctx.work, "error-box.png"))
+        screenshot(box, run.shots[-1])
+        click(box, BOX_OK_TWO)
+        check(run.wait_exit(30) == 0, "setup exits 0 after the box")
+        prefix.settle()
+        log = prefix.log_text()
+        check("安装错误：" + log_reason in log, "the log says 安装错误：" + log_reason)
+        return run
+    return scenario
+
+
+def corrupt_package(ctx):
+    path = os.path.join(ctx.work, "corrupt.zip")
+    corrupt_copy(ctx.package, path)
+    return path
+
+
+def scenario_close_during_download(ctx, prefix, sim, entries):
+    sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.big_package}})
+    sim.mode({"roles": {"download": {"rate": 256 * 1024}}})
+    run = Run(ctx, prefix)
+    start_install(run)
+    wait_for(lambda: downloads(sim), 60, "the download to start")
+    run.click("close_btn")
+    box = run.box(10)
+    click(box, BOX_CANCEL_TWO)
+    time.sleep(2)
+    check(run.process.poll() is None, "取消 keeps the installer running")
+    check(message_box() is None, "the box is gone")
+    run.click("close_btn")
+    box = run.box(10)
+    started = time.time()
+    click(box, BOX_OK_TWO)
+    code = run.wait_exit(30)
+    print("  closing took %.1f s" % (time.time() - started))
+    check(code == 0, "确定 ends the installer with 0")
+    prefix.settle()
+    check("已强制结束" not in prefix.log_text(), "the worker left on its own, it was not terminated")
+    stray = subprocess.run(["pgrep", "-f", "setup_e2e.exe"], stdout=subprocess.PIPE, text=True).stdout.split()
+    check(not stray, "no stray installer process")
+    return run
+
+
+def scenario_hide_and_restore(ctx, prefix, sim, entries):
+    run = Run(ctx, prefix)
+    window = run.window()
+    xdotool("windowactivate", "--sync", window[0])
+    click(window, (400, 120))
+    xdotool("key", "alt+F4")
+    wait_for(lambda: main_window() is None, 10, "the window to hide")
+    check(run.process.poll() is None, "Alt+F4 hides, the installer keeps running")
+    second = prefix.wine(ctx.tools["setup"], stdout=run.out, stderr=subprocess.STDOUT)
+    check(second.wait(timeout=60) == 0, "a second installer exits 0")
+    wait_for(main_window, 10, "the window to come back")
+    run.click("close_btn")
+    click(run.box(10), BOX_OK_TWO)
+    check(run.wait_exit(30) == 0, "the first installer ends with 0")
+    return run
+
+
+def scenario_favorites(ctx, prefix, sim, entries):
+    folder = os.path.join(prefix.user_dir, "Favorites")
+    os.makedirs(folder, exist_ok=True)
+    copy = os.path.join(folder, "setup.exe")
+    shutil.copy(ctx.tools["setup"], copy)
+    run = Run(ctx, prefix, exe=copy)
+    box = run.box(60)
+    click(box, BOX_OK_ONE)
+    check(run.wait_exit(30) == 0, "the refused installer exits 0")
+    prefix.settle()
+    check(not os.path.exists(os.path.join(prefix.temp_dir(), "varloSetup", "cache")), "no cache folder")
+    check(not sim.requests(), "no request reached the vendor")
+    return run
+
+
+def scenario_cached(ctx, prefix, sim, entries):
+    scenario_defaults(ctx, prefix, sim, entries)
+    sim.ctl("reset")
+    sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})
+    run = Run(ctx, prefix)
+    start_install(run)
+    click(run.box(10), BOX_OK_TWO)  # the earlier install is proposed and holds files
+    finish(run)
+    run.click("close_btn")
+    check(run.wait_exit() == 0, "the second run exits 0")
+    check(not downloads(sim), "the cached package was not downloaded again")
+    check(any(r.get("role") in ("primary", "secondary") for r in sim.requests()), "the package was still asked for")
+    return run
+
+
+SCENARIOS = {
+    "defaults": scenario_defaults,
+    "custom": scenario_custom,
+    "earlier-install": scenario_earlier,
+    "query-refused": error_scenario({"roles": {"primary": {"envelope": {"code": 100500, "message": "x"}},
+                                               "secondary": {"envelope": {"code": 100500, "message": "x"}},
+                                               "fallback_a": {"envelope": {"code": 100500, "message": "x"}},
+                                               "fallback_b": {"envelope": {"code": 100500, "message": "x"}}}},
+                                    "请求安装配置失败"),
+    "download-404": error_scenario({"roles": {"download": {"status": 404}}}, "请求安装数据失败"),
+    "digest-mismatch": error_scenario({"roles": {"primary": {"payload": {"file_md5": "0" * 32}}}},
+                                      "请求安装数据失败"),
+    "stalled-download": error_scenario({"roles": {"download": {"stall_after": 64 * 1024}}},
+                                       "下载进度长时间无变化，已被取消"),
+    "corrupt-package": error_scenario({}, "解压失败", package_file=corrupt_package),
+    "close-during-download": scenario_close_during_download,
+    "hide-and-restore": scenario_hide_and_restore,
+    "favorites": scenario_favorites,
+    "cached-package": scenario_cached,
+}
+
+
+def tools_of(build):
+    return {
+        "setup": os.path.join(build, "app", "setup_e2e.exe"),
+        "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
+        "schtasks": os.path.join(build, "tests", "e2e", "e2e_schtasks.exe"),
+    }
+
+
+def run_scenario(build, name, work=None, keep=False):
+    tools = tools_of(build)
+    work = work or os.path.join(build, "e2e", name)
+    os.makedirs(work, exist_ok=True)
+    ctx = Context(build, work, tools)
+    ctx.package = os.path.join(work, PACKAGE_NAME)
+    entries = make_package(ctx.package, tools["client"])
+    ctx.big_package = os.path.join(work, "big-" + PACKAGE_NAME)
+    if name == "close-during-download":
+        make_package(ctx.big_package, tools["client"], big_bytes=16 * 1024 * 1024)
+    base = make_base_prefix(build, tools)
+    prefix = fresh_prefix(base, os.path.join(work, "prefix"))
+    sim = Simulator(work)
+    try:
+        sim.ctl("reset")
+        sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})
+        print("scenario %s (prefix %s)" % (name, prefix.path))
+        run = SCENARIOS[name](ctx, prefix, sim, entries)
+        return ctx, prefix, run
+    finally:
+        sim.stop()
+        if not keep:
+            prefix.kill()
+
+
+def demo(build, out):
+    """The default install, kept for looking at: where it went, what it registered, and
+    the pictures of every page it passed."""
+    ctx, prefix, run = run_scenario(build, "defaults", work=out, keep=True)
+    target = default_dir()
+    print()
+    print("Installed to %s" % target)
+    print("  on this machine: %s" % prefix.host(target))
+    for name in sorted(os.listdir(prefix.host(target))):
+        print("    %s" % name)
+    print("Uninstall entry HKLM\\%s" % UNINSTALL_KEY)
+    for name, value in sorted((prefix.registry().values(UNINSTALL_KEY) or {}).items()):
+        print("  %s = %s" % (name, value))
+    print("Logon task: %s" % "; ".join(schtasks_lines(prefix)))
+    print("Screenshots:")
+    for path in run.shots:
+        print("  %s" % path)
+    print("Wine prefix (kept): %s" % prefix.path)
+    prefix.kill()
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--build", required=True)
+    p.add_argument("--scenario")
+    p.add_argument("--list", action="store_true")
+    p.add_argument("--demo", metavar="OUT_DIR")
+    args = p.parse_args()
+    if args.list:
+        print("\n".join(SCENARIOS))
+        return 0
+    if not os.environ.get("DISPLAY"):
+        print("e2e: no DISPLAY", file=sys.stderr)
+        return 2
+    if args.demo:
+        try:
+            demo(os.path.abspath(args.build), os.path.abspath(args.demo))
+        except ScenarioFailed as e:
+            print("FAILED: %s" % e)
+            return 1
+        return 0
+    try:
+        run_scenario(os.path.abspath(args.build), args.scenario)
+    except ScenarioFailed as e:
+        print("FAILED: %s" % e)
+        return 1
+    print("scenario %s passed" % args.scenario)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "installer/InstallDirRules.h"
+#include "installer/WindowTexts.h"
+
+namespace {
+
+TEST(InstallDirRules, DefaultIsOnTheSystemDrive) {
+    EXPECT_EQ(DefaultInstallDir(L"C:\\Windows\\system32"), L"C:\\Program Files (x86)\\varlo");
+    EXPECT_EQ(DefaultInstallDir(L"E:\\WINNT\\System32"), L"E:\\Program Files (x86)\\varlo");
+}
+
+TEST(InstallDirRules, EarlierInstallIsTheUninstallersDirectory) {
+    struct Case {
+        std::wstring value;
+        std::wstring dir;
+    } cases[] = {
+        {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
+        {L"C:\\Program Files (x86)\\Varlo加速器\\unins000.exe", L"C:\\Program Files (x86)\\Varlo加速器"},
+        {L"D:\\Games\\\\varlo\\\\unins000.exe", L"D:\\Games\\\\varlo\\"},
+        {L"C:\\unins000.exe", L"C:"},
+        // No separator, nothing but separators, nothing at all: no earlier directory.
+        {L"unins000.exe", L""},
+        {L"\\\\\\", L""},
+        {L"", L""},
+        {L"\\unins000.exe", L""},
+        {L"C:\\" + std::wstring(1019, L'a') + L"\\u.exe", L"C:\\" + std::wstring(1019, L'a')},
+        {L"C:\\" + std::wstring(1021, L'a') + L"\\u.exe", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EarlierInstallDir(c.value), c.dir) << c.value.substr(0, 40);
+    }
+}
+
+TEST(InstallDirRules, FavoritesIsFoundExactlyAsWritten) {
+    EXPECT_TRUE(IsFavoritesLocation(L"C:\\Users\\me\\Favorites\\"));
+    EXPECT_TRUE(IsFavoritesLocation(L"C:\\Users\\me\\Favorites\\Links\\"));
+    EXPECT_FALSE(IsFavoritesLocation(L"C:\\Users\\me\\favorites\\"));
+    EXPECT_FALSE(IsFavoritesLocation(L"C:\\Users\\me\\MyFavorites\\"));
+    EXPECT_FALSE(IsFavoritesLocation(L"C:\\Users\\me\\Downloads\\"));
+}
+
+TEST(WindowTexts, EveryLineHasBothLanguages) {
+    size_t count = 0;
+    const ControlText* table = LanguageTable(count);
+    ASSERT_EQ(count, 15u);
+    EXPECT_EQ(std::wstring(table[0].control), L"immediate_install_btn");
+    EXPECT_EQ(table[0].property, TextProperty::ToolTip);
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_NE(std::wstring(table[i].text.simplified), L"") << table[i].control;
+        EXPECT_NE(std::wstring(table[i].text.traditional), L"") << table[i].control;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "MainWndTestSupport.h"
+#include "WindowDriver.h"
+#include "installer/InstallDirRules.h"
+#include "installer/WindowTexts.h"
+#include "system/UninstallRegistration.h"
+#include "toolkit/ButtonUI.h"
+#include "toolkit/ComboUI.h"
+#include "toolkit/EditUI.h"
+#include "toolkit/LabelUI.h"
+#include "toolkit/ProgressUI.h"
+#include "util/ProcessUtil.h"
+
+namespace {
+
+using WindowDriver::PumpUntil;
+
+void WriteFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("x", file);
+    std::fclose(file);
+}
+
+void RegisterEarlierInstall(const std::wstring& uninstallString) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstallString.c_str()),
+                     static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+class MainWndFlowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
+    void TearDown() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
+
+    std::wstring PathText() { return h.Find<CEditUI>(L"path_edit")->GetText(); }
+    std::wstring Scratch(const std::wstring& name) {
+        const std::wstring dir = h.logDir + name;
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        return dir;
+    }
+    void StartWithDir(const std::wstring& dir) {
+        h.Find<CEditUI>(L"path_edit")->SetText(dir);
+        h.Click(L"agree_opt");
+        h.Click(L"immediate_install_btn");
+    }
+
+    MainWndHarness h;
+};
+
+TEST_F(MainWndFlowTest, ProposesTheEarlierInstallOrTheDefault) {
+    const std::wstring fallback = DefaultInstallDir(GetSystemDirectoryPath());
+    ASSERT_EQ(fallback.substr(1), L":\\Program Files (x86)\\varlo");
+    struct Case {
+        const wchar_t* registered;  // null: nothing registered
+        std::wstring proposed;
+    } cases[] = {
+        {nullptr, fallback},         {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
+        {L"unins000.exe", fallback}, {L"", fallback},
+        {L"\\\\", fallback},
+    };
+    for (const Case& c : cases) {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        if (c.registered != nullptr) {
+            RegisterEarlierInstall(c.registered);
+        }
+        ASSERT_TRUE(h.Open());
+        EXPECT_EQ(PathText(), c.proposed) << (c.registered ? c.registered : L"(none)");
+        EXPECT_EQ(h.window->GetInstallDir(), c.proposed);
+        EXPECT_EQ(h.Find<CEditUI>(L"path_edit")->GetToolTip(), c.proposed);
+        h.Close();
+    }
+    // A directory part too long for the field it always had proposes the default.
+    RegisterEarlierInstall(L"C:\\" + std::wstring(1100, L'a') + L"\\unins000.exe");
+    ASSERT_TRUE(h.Open());
+    EXPECT_EQ(PathText(), fallback);
+}
+
+TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
+    const std::wstring empty = Scratch(L"empty");
+    const std::wstring withFiles = Scratch(L"withFiles");
+    WriteFile(withFiles + L"\\readme.txt");
+    const std::wstring withClient = Scratch(L"withClient");
+    WriteFile(withClient + L"\\vljiasu.exe");
+    const std::wstring aFile = h.logDir + L"plain.txt";
+    WriteFile(aFile);
+
+    struct Case {
+        std::wstring typed;
+        UINT answer;
+        bool asks;
+        bool starts;
+        std::wstring target;
+    } cases[] = {
+        {withClient, 1, true, true, withClient},
+        {empty, 1, false, true, empty},
+        {h.logDir + L"missing", 1, false, true, h.logDir + L"missing"},
+        {aFile, 1, false, true, aFile},  // cannot be searched: used as typed
+        {withFiles, 1, true, true, withFiles + L"\\varlo"},
+        {withFiles, 0, true, false, L""},
+    };
+    for (const Case& c : cases) {
+        h.record = WindowRecord{};
+        h.record.answers = {c.answer};
+        ASSERT_TRUE(h.Open());
+        StartWithDir(c.typed);
+        EXPECT_EQ(h.record.boxes.size(), c.asks ? 1u : 0u) << c.typed;
+        if (c.asks && !h.record.boxes.empty()) {
+            EXPECT_EQ(h.record.boxes[0].text, texts::kTargetHoldsFiles.simplified);
+        }
+        ASSERT_EQ(h.record.workerDirs.size(), c.starts ? 1u : 0u) << c.typed;
+        if (c.starts) {
+            EXPECT_EQ(h.record.workerDirs[0], c.target);
+        } else {
+            EXPECT_EQ(h.Page(), kPageMain);
+        }
+        h.Close();
+    }
+}
+
+TEST_F(MainWndFlowTest, EnterAsksItsOwnQuestion) {
+    const std::wstring withFiles = Scratch(L"enterFiles");
+    WriteFile(withFiles + L"\\readme.txt");
+    h.record.locale = 0x0404;
+    ASSERT_TRUE(h.Open());
+    h.Find<CEditUI>(L"path_edit")->SetText(withFiles);
+    h.Click(L"agree_opt");
+    h.record.answers = {1};
+    ::PostMessageW(h.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+    WindowDriver::Pump(50);
+    ASSERT_EQ(h.record.boxes.size(), 1u);
+    EXPECT_EQ(h.record.boxes[0].text, L"此路徑下已有文件存在，確定繼續安裝嗎?");
+    EXPECT_EQ(h.record.boxes[0].title, L"安裝提示");
+    ASSERT_EQ(h.record.workerDirs.size(), 1u);
+    EXPECT_EQ(h.record.workerDirs[0], withFiles + L"\\varlo");
+}
+
+TEST_F(MainWndFlowTest, FolderDialogAppendsTheClientsOwnFolder) {
+    ASSERT_TRUE(h.Open());
+    h.Click(L"self_install_btn");
+    h.shell.browseAnswer = L"D:\\Tools";
+    h.Click(L"selected_path_btn");
+    ASSERT_EQ(h.shell.browseTitles.size(), 1u);
+    EXPECT_EQ(h.shell.browseTitles[0], texts::kFolderDialogTitle.simplified);
+    EXPECT_EQ(PathText(), L"D:\\Tools\\varlo");
+    EXPECT_EQ(h.window->GetInstallDir(), L"D:\\Tools\\varlo");
+    EXPECT_EQ(h.Find<CEditUI>(L"path_edit")->GetToolTip(), L"D:\\Tools\\varlo");
+
+    h.shell.browseAnswer = L"E:\\";
+    h.Click(L"selected_path_btn");
+    EXPECT_EQ(PathText(), L"E:\\varlo");
+
+    h.shell.browseAnswer = L"";  // cancelled
+    h.Click(L"selected_path_btn");
+    EXPECT_EQ(PathText(), L"E:\\varlo");
+}
+
+TEST_F(MainWndFlowTest, LanguageFollowsTheLocaleAndTheCombo) {
+    struct Case {
+        uint32_t locale;
+        int item;
+    } cases[] = {{0x0804, 0}, {0x0404, 1}, {0x0C04, 1}, {0x1404, 1}, {0x1004, 0}, {0x0409, 0}};
+    for (const Case& c : cases) {
+        h.record.locale = c.locale;
+        ASSERT_TRUE(h.Open());
+        EXPECT_EQ(h.Find<CComboUI>(L"lang_select_combo")->GetCurSel(), c.item) << std::hex << c.locale;
+        EXPECT_EQ(h.window->IsSimplified(), c.item == 0) << std::hex << c.locale;
+        EXPECT_EQ(h.Find<CControlUI>(L"self_install_btn")->GetText(), c.item == 0 ? L"自定义" : L"自定義");
+        h.Close();
+    }
+
+    h.record.locale = 0x0804;
+    ASSERT_TRUE(h.Open());
+    h.Click(L"agree_opt");  // the tooltip of the install button is set all the same
+    h.Find<CComboUI>(L"lang_select_combo")->SelectItem(1, false, true);
+    WindowDriver::Pump(50);
+    size_t count = 0;
+    const ControlText* table = LanguageTable(count);
+    ASSERT_EQ(count, 15u);
+    for (bool simplified : {false, true}) {
+        if (simplified) {
+            h.Find<CComboUI>(L"lang_select_combo")->SelectItem(0, false, true);
+            WindowDriver::Pump(50);
+        }
+        EXPECT_EQ(h.Find<CControlUI>(L"finish_tip_lab")->GetText(), simplified ? L"安装完成" : L"安裝完成");
+        for (size_t i = 0; i < count; ++i) {
+            CControlUI* control = h.Find<CControlUI>(table[i].control);
+            ASSERT_NE(control, nullptr) << table[i].control;
+            if (table[i].property == TextProperty::ToolTip) {
+                EXPECT_EQ(control->GetToolTip(), table[i].text.Pick(simplified)) << table[i].control;
+            } else {
+                EXPECT_EQ(control->GetText(), table[i].text.Pick(simplified)) << table[i].control;
+            }
+        }
+    }
+}
+
+TEST_F(MainWndFlowTest, FavoritesLocationIsRefused) {
+    h.record.installerDir = L"C:\\users\\tester\\Favorites\\Links\\";
+    ASSERT_TRUE(h.Open());
+    ASSERT_EQ(h.record.boxes.size(), 1u);
+    EXPECT_EQ(h.record.boxes[0].text, texts::kFavoritesRefused.simplified);
+    EXPECT_EQ(h.record.boxes[0].buttons, 1);
+    EXPECT_EQ(h.record.boxes[0].okText, L"确定");
+    // UM_QUIT ends the installer: the window goes away, and nothing else was set up.
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(h.hwnd()); }));
+    EXPECT_TRUE(h.window->GetInstallDir().empty());
+    EXPECT_TRUE(h.record.exits.empty());
+}
+
+TEST_F(MainWndFlowTest, StagesDriveTheBarToTheFinishedPage) {
+    ASSERT_TRUE(h.Open());
+    StartWithDir(h.logDir + L"target");
+    ASSERT_EQ(h.Page(), kPageProgress);
+    auto* bar = h.Find<CProgressUI>(L"setup_process");
+    auto* tip = h.Find<CLabelUI>(L"progress_tip_lab");
+    // Stage 1 stops at 5 %.
+    ASSERT_TRUE(PumpUntil([&] { return h.window->GetProgress() == 5; }, 5000));
+    WindowDriver::Pump(700);
+    EXPECT_EQ(h.window->GetProgress(), 5);
+    EXPECT_EQ(tip->GetText(), L"5%");
+    EXPECT_EQ(bar->GetValue(), 5);
+
+    std::thread worker([&] {
+        h.window->SetStage(2);
+        h.window->SetStage(4);
+        h.window->SetStage(5);
+        h.window->SetStage(6);
+    });
+    worker.join();
+    ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }, 10000));
+    EXPECT_EQ(h.window->GetProgress(), 100);
+    EXPECT_EQ(tip->GetText(), L"100%");
+}
+
+TEST_F(MainWndFlowTest, ErrorsFromTheWorkerShowOneBox) {
+    ASSERT_TRUE(h.Open());
+    std::thread worker([&] {
+        h.window->PostInstallError(L"网络错误，请求安装配置失败");
+        h.window->PostInstallError(L"安装错误，解压失败");
+    });
+    worker.join();
+    ASSERT_TRUE(PumpUntil([&] { return !h.record.exits.empty(); }));
+    WindowDriver::Pump(100);
+    ASSERT_EQ(h.record.boxes.size(), 1u);
+    EXPECT_EQ(h.record.boxes[0].text, L"网络错误，请求安装配置失败");
+    EXPECT_EQ(h.record.boxes[0].title, L"安装提示");
+    EXPECT_EQ(h.record.boxes[0].okText, L"确定");
+    EXPECT_EQ(h.record.boxes[0].cancelText, L"打开官网");
+    EXPECT_EQ(h.record.exits.size(), 1u);
+}
+
+TEST_F(MainWndFlowTest, RoundedRegionFollowsTheSize) {
+    ASSERT_TRUE(h.Open());
+    const SIZE corner = h.window->Manager().GetRoundCorner();
+    ASSERT_TRUE(corner.cx != 0 || corner.cy != 0) << "the skin gives the window round corners";
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(h.hwnd(), region), ERROR);
+    RECT box{};
+    ::GetRgnBox(region, &box);
+    EXPECT_NEAR(box.bottom, 430, 1);
+    h.Click(L"self_install_btn");
+    ASSERT_NE(::GetWindowRgn(h.hwnd(), region), ERROR);
+    ::GetRgnBox(region, &box);
+    EXPECT_NEAR(box.bottom, 550, 1);
+
+    // Without round corners no region is made.
+    ::SetWindowRgn(h.hwnd(), nullptr, TRUE);
+    h.window->Manager().SetRoundCorner(0, 0);
+    h.Click(L"return_btn");
+    EXPECT_EQ(::GetWindowRgn(h.hwnd(), region), ERROR);
+    ::DeleteObject(region);
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#pragma once
+// A main window under test: real skin, real manager and controls, with the seams that
+// would show a box, end the process, sleep or start the worker replaced by recorders.
+
+#include <windows.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "installer/MainWnd.h"
+#include "installer/ShellActions.h"
+
+struct ShellRequest {
+    std::wstring file;
+    std::wstring parameters;
+    int showCommand = 0;
+};
+
+class RecordingShell : public IShellActions {
+  public:
+    void Open(const std::wstring& file, const std::wstring& parameters, int showCommand) override {
+        opened.push_back(ShellRequest{file, parameters, showCommand});
+    }
+    std::wstring BrowseForFolder(const std::wstring& title) override {
+        browseTitles.push_back(title);
+        return browseAnswer;
+    }
+    std::vector<ShellRequest> opened;
+    std::vector<std::wstring> browseTitles;
+    std::wstring browseAnswer;
+};
+
+// What the window asked of its seams.
+struct WindowRecord {
+    std::vector<MessageBoxRequest> boxes;
+    std::deque<UINT> answers;  // given to the boxes in order; 0 when none is left
+    std::vector<UINT> exits;
+    std::vector<std::wstring> workerDirs;
+    uint32_t locale = 0x0804;
+    std::wstring installerDir = L"C:\\users\\tester\\Downloads\\";
+};
+
+class MainWndHarness {
+  public:
+    MainWndHarness();
+    ~MainWndHarness();
+
+    // Creates the window as the installer does and waits for its set-up.
+    bool Open();
+    void Close();
+
+    template <typename T>
+    T* Find(const wchar_t* name) {
+        return dynamic_cast<T*>(window->Manager().FindControl(name));
+    }
+    void Click(const wchar_t* name);
+    int Page();
+    SIZE ClientSize();
+    HWND hwnd() { return window->GetHWND(); }
+
+    WindowRecord record;
+    RecordingShell shell;
+    std::unique_ptr<CMainWnd> window;
+    std::wstring logDir;
+};

@@ -1,0 +1,132 @@
+#include "WindowDriver.h"
+
+#include <cstdio>
+
+#include "toolkit/ControlClasses.h"
+#include "toolkit/ControlUI.h"
+#include "toolkit/SkinArchive.h"
+#include "toolkit/UIManager.h"
+
+namespace WindowDriver {
+
+namespace {
+
+std::wstring HostPath(const std::string& path) {
+    std::wstring out = L"Z:";
+    for (char c : path) {
+        out.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::vector<uint8_t>& SkinBytes() {
+    // Kept for the whole process, as the installer keeps its resource copy.
+    static std::vector<uint8_t> bytes;
+    return bytes;
+}
+
+}  // namespace
+
+void UseProductSkin() {
+    CUIManager::SetInstance(::GetModuleHandleW(nullptr));
+    RegisterControlClasses();
+    std::vector<uint8_t>& bytes = SkinBytes();
+    if (bytes.empty()) {
+        FILE* file = _wfopen(HostPath(VARLO_TEST_BINARY_DIR "/resources/skin.zip").c_str(), L"rb");
+        if (file != nullptr) {
+            uint8_t chunk[65536];
+            size_t got = 0;
+            while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+                bytes.insert(bytes.end(), chunk, chunk + got);
+            }
+            std::fclose(file);
+        }
+    }
+    CSkinArchive::Reset();
+    CUIManager::SetResourceZip(bytes.data(), bytes.size(), "Tm4RwQ8s");
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CUIManager::TranslateMessage(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    (void)PumpUntil([start, ms] { return ::GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+POINT CenterOf(CControlUI* control) {
+    const RECT pos = control->GetPos();
+    return POINT{(pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2};
+}
+
+namespace {
+
+void PostClickAt(HWND window, POINT client) {
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+}  // namespace
+
+void ClickAt(HWND window, POINT client) {
+    PostClickAt(window, client);
+    Pump(60);
+}
+
+void PostClick(HWND window, CUIManager& manager, const wchar_t* name) {
+    if (CControlUI* control = manager.FindControl(name)) {
+        PostClickAt(window, CenterOf(control));
+    }
+}
+
+void Click(HWND window, CUIManager& manager, const wchar_t* name) {
+    CControlUI* control = manager.FindControl(name);
+    if (control != nullptr) {
+        ClickAt(window, CenterOf(control));
+    }
+}
+
+namespace {
+
+struct WindowSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t name[128] = {};
+    ::GetClassNameW(window, name, 128);
+    if (std::wstring(name) == search->className) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindThreadWindow(const wchar_t* className) {
+    WindowSearch search{className, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace WindowDriver

@@ -1,0 +1,31 @@
+#pragma once
+// Puts an extracted file in place. Each file is written under a temporary name beside its
+// target and moved over the target only once its data checked out, so a failed or
+// cancelled extraction never leaves a broken file where a good one was. A virus scanner
+// often holds a file it has just seen for a moment, so a refused move is retried a few
+// times, about a second apart, before it counts as a failure.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class ZipFilePlacer {
+  public:
+    static constexpr int kMoveAttempts = 4;
+    static constexpr uint32_t kRetryPauseMilliseconds = 1000;
+
+    using PauseFunction = void (*)(uint32_t milliseconds);
+    // Tests replace the pause between attempts so they do not wait; null restores Sleep.
+    static void SetPause(PauseFunction pause);
+
+    // Creates a new, unshared temporary file in `directory` (which ends in a separator).
+    // The name is fresh, so an existing file or link is never opened. Invalid handle on
+    // failure; `path` gets the name on success.
+    [[nodiscard]] static HANDLE CreateTemporary(const std::wstring& directory, DWORD attributes, std::wstring* path);
+
+    // Moves the closed file `temporary` over `target`. A target that is a link or other
+    // reparse point, or a directory, is refused. False when no attempt succeeded; the
+    // temporary file then still exists and the target is untouched.
+    [[nodiscard]] static bool Place(const std::wstring& temporary, const std::wstring& target);
+};
