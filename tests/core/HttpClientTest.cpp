@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "NetTestSupport.h"
@@ -37,6 +38,10 @@ class HttpClientTest : public ::testing::Test {
 
 bool RefuseAll(void*, int64_t, int64_t, double) {
     return false;
+}
+
+bool Throws(void*, int64_t, int64_t, double) {
+    throw std::runtime_error("progress gone wrong");
 }
 
 TEST_F(HttpClientTest, RequestSendsTheFixedLinesThenTheExtraBlockInOrder) {
@@ -328,6 +333,10 @@ TEST_F(HttpClientTest, FailedDownloadsLeaveNoFile) {
     EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, sim.Base("download") + "/files/client.zip", dest, RefuseAll));
     EXPECT_FALSE(PathExists(dest));
     EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, "", dest, nullptr));
+    // A progress function that throws ends the transfer like a refusal; nothing unwinds
+    // through libcurl.
+    EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, sim.Base("download") + "/files/client.zip", dest, Throws));
+    EXPECT_FALSE(PathExists(dest));
 }
 
 }  // namespace
