@@ -16,6 +16,8 @@ if(VARLO_WINDOWS)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   set(VARLO_OPT -Os -ffunction-sections -fdata-sections)
   add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+  include(${CMAKE_CURRENT_LIST_DIR}/VarloDelayLoad.cmake)
+  varlo_make_delayload_libraries()
   # stb lives under /usr/include; only its own folder may be on the mingw include path.
   set(VARLO_STB_DIR ${CMAKE_BINARY_DIR}/stb-include)
   file(MAKE_DIRECTORY ${VARLO_STB_DIR})

@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <openssl/ssl.h>
 
 #include "core/DownloadSink.h"
+#include "core/ServerChainCheck.h"
 #include "util/FileUtil.h"
 
 namespace {
@@ -28,14 +30,32 @@ constexpr long kDownloadBufferSize = 512 * 1024;
 // scripts/patches/curl-openssl-has-pending.patch); without that the tail would stall.
 constexpr int kDownloadReadAhead = 256 * 1024;
 constexpr long kMaxRedirects = 10;
+// An API answer is a few hundred bytes of JSON; anything near this is not one. Counted after
+// content decoding, so a small compressed answer cannot unpack into gigabytes.
+constexpr size_t kMaxAnswerBytes = 1024 * 1024;
+// A download without a watch must still end: the connection (TLS included) within this...
+constexpr long kDownloadConnectSeconds = 30;
+// ...and the transfer once it has moved less than a byte a second for this long.
+constexpr long kDownloadLowSpeedSeconds = 60;
 
-// Certificates are checked against the Windows root store (the only trust source this
-// libcurl has), for the first request and for every redirect, and nothing but https is
-// spoken: a redirect to http fails the transfer.
+CURLcode TrustLikeWindows(CURL*, void* sslContext, void*) {
+    try {
+        UseWindowsChainCheck(static_cast<SSL_CTX*>(sslContext));
+        return CURLE_OK;
+    } catch (...) {
+        return CURLE_SSL_CERTPROBLEM;
+    }
+}
+
+// Certificates are checked by the Windows chain engine and SSL policy (see
+// ServerChainCheck.h), and the host name by libcurl as well, for the first request and for
+// every redirect. OpenSSL's own store stays empty, so a connection that somehow missed the
+// Windows check fails instead of passing. Nothing but https is spoken: a redirect to http
+// fails the transfer.
 void SecureTransport(CURL* h) {
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(h, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &TrustLikeWindows);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
     curl_easy_setopt(h, CURLOPT_DEFAULT_PROTOCOL, "https");
@@ -104,12 +124,21 @@ void CreateParentOf(const std::wstring& path) {
     }
 }
 
+// Every libcurl callback below catches everything: an exception must not unwind through C.
 size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
-    // A short count (after a failed disk write) makes libcurl fail the transfer.
-    return static_cast<DownloadSink*>(userdata)->Write(data, size * count);
+    try {
+        // A short count (after a failed disk write) makes libcurl fail the transfer.
+        return static_cast<DownloadSink*>(userdata)->Write(data, size * count);
+    } catch (...) {
+        return 0;
+    }
 }
 
-CURLcode EnableReadAhead(CURL*, void* sslContext, void*) {
+CURLcode EnableReadAhead(CURL* h, void* sslContext, void* data) {
+    const CURLcode trust = TrustLikeWindows(h, sslContext, data);
+    if (trust != CURLE_OK) {
+        return trust;
+    }
     SSL_CTX* context = static_cast<SSL_CTX*>(sslContext);
     SSL_CTX_set_read_ahead(context, 1);
     SSL_CTX_set_default_read_buffer_len(context, kDownloadReadAhead);
@@ -117,12 +146,31 @@ CURLcode EnableReadAhead(CURL*, void* sslContext, void*) {
 }
 
 int ProgressRelay(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
-    auto* context = static_cast<DownloadProgressContext*>(clientp);
-    curl_off_t speed = 0;
-    if (curl_easy_getinfo(context->handle, CURLINFO_SPEED_DOWNLOAD_T, &speed) != CURLE_OK) {
-        speed = 0;
+    try {
+        auto* context = static_cast<DownloadProgressContext*>(clientp);
+        curl_off_t speed = 0;
+        if (curl_easy_getinfo(context->handle, CURLINFO_SPEED_DOWNLOAD_T, &speed) != CURLE_OK) {
+            speed = 0;
+        }
+        return context->progress(context->owner, dltotal, dlnow, static_cast<double>(speed)) ? 0 : 1;
+    } catch (...) {
+        return 1;
     }
-    return context->progress(context->owner, dltotal, dlnow, static_cast<double>(speed)) ? 0 : 1;
+}
+
+// A probe wants only the status: the body is kept up to the answer limit and the rest
+// dropped, so a large page neither fails the probe nor fills the memory.
+size_t ProbeSink(char* data, size_t size, size_t count, void* self) {
+    try {
+        std::string& body = *static_cast<std::string*>(self);
+        const size_t bytes = size * count;
+        if (body.size() < kMaxAnswerBytes) {
+            body.append(data, std::min(bytes, kMaxAnswerBytes - body.size()));
+        }
+        return bytes;
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // namespace
@@ -225,11 +273,13 @@ bool HttpClient::Perform(const std::string& url, RequestKind kind, const char* e
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "PATCH");
     }
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    answerTooLarge_ = false;
     const CURLcode rc = curl_easy_perform(h);
     // The list dies with this call; the handle must not keep pointing at it.
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     if (rc != CURLE_OK) {
-        lastError_ = curl_easy_strerror(rc);
+        lastError_ = answerTooLarge_ ? std::string("Answer larger than ") + std::to_string(kMaxAnswerBytes) + " bytes"
+                                     : curl_easy_strerror(rc);
         return false;
     }
     return true;
@@ -248,22 +298,40 @@ void HttpClient::Release() {
 }
 
 size_t HttpClient::BodySink(char* data, size_t size, size_t count, void* self) {
-    auto* client = static_cast<HttpClient*>(self);
-    const size_t bytes = size * count;
-    if (!client->sinkPath_.empty()) {
-        UniqueFile sink(_wfopen(client->sinkPath_.c_str(), L"ab+"));
-        if (sink) {
-            static_cast<void>(std::fwrite(data, 1, bytes, sink.get()));
+    try {
+        auto* client = static_cast<HttpClient*>(self);
+        const size_t bytes = size * count;
+        // What libcurl hands over is already decoded; a short count fails the transfer.
+        if (bytes > kMaxAnswerBytes - client->responseBody_.size()) {
+            client->answerTooLarge_ = true;
+            return 0;
         }
+        if (!client->sinkPath_.empty()) {
+            UniqueFile sink(_wfopen(client->sinkPath_.c_str(), L"ab+"));
+            if (sink) {
+                static_cast<void>(std::fwrite(data, 1, bytes, sink.get()));
+            }
+        }
+        client->responseBody_.append(data, bytes);
+        return bytes;
+    } catch (...) {
+        return 0;
     }
-    client->responseBody_.append(data, bytes);
-    return bytes;
 }
 
 size_t HttpClient::HeaderSink(char* data, size_t size, size_t count, void* self) {
-    auto* client = static_cast<HttpClient*>(self);
-    client->responseHeaders_.append(data, size * count);
-    return size * count;
+    try {
+        auto* client = static_cast<HttpClient*>(self);
+        const size_t bytes = size * count;
+        if (bytes > kMaxAnswerBytes - client->responseHeaders_.size()) {
+            client->answerTooLarge_ = true;
+            return 0;
+        }
+        client->responseHeaders_.append(data, bytes);
+        return bytes;
+    } catch (...) {
+        return 0;
+    }
 }
 
 bool HttpClient::ProbeUrl(const std::string& url, long timeoutSeconds) {
@@ -279,10 +347,8 @@ bool HttpClient::ProbeUrl(const std::string& url, long timeoutSeconds) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeoutSeconds);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, timeoutSeconds);
     SecureTransport(h);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpClient::BodySink);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpClient::HeaderSink);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &ProbeSink);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &responseBody_);
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
@@ -325,6 +391,9 @@ bool Transfer(void* owner,
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     }
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kDownloadConnectSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kDownloadLowSpeedSeconds);
 
     const CURLcode rc = curl_easy_perform(h);
     long status = 0;

@@ -2,7 +2,8 @@
 // The installer's only way onto the network: one libcurl easy handle for API requests,
 // plus reachability probes and file downloads on handles of their own. Synchronous; one
 // object per operation, never shared between threads. Every transfer is HTTPS with the
-// peer and its host name verified against the Windows root store, redirects included.
+// peer verified by the Windows chain engine and its host name checked, redirects included.
+// An API answer (decoded) or its headers beyond 1 MiB fail the request.
 
 #include <windows.h>
 
@@ -85,4 +86,5 @@ class HttpClient {
     std::string lastError_;
     std::wstring sinkPath_;
     std::string postFields_;
+    bool answerTooLarge_ = false;
 };

@@ -99,6 +99,15 @@ struct ModuleTraits {
 };
 using UniqueModule = UniqueHandle<ModuleTraits>;
 
+// Memory the system allocated for the caller with LocalAlloc (security descriptors, ...).
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
+    static void Close(Type h) noexcept { ::LocalFree(h); }
+};
+using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
+
 template <typename T>
 struct GdiObjectTraits {
     using Type = T;

@@ -1,12 +1,16 @@
 #include "core/HttpClient.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "NetTestSupport.h"
 #include "SimulatorClient.h"
+#include "core/ServerChainCheck.h"
 #include "util/Md5A.h"
 
 namespace {
@@ -34,6 +38,10 @@ class HttpClientTest : public ::testing::Test {
 
 bool RefuseAll(void*, int64_t, int64_t, double) {
     return false;
+}
+
+bool Throws(void*, int64_t, int64_t, double) {
+    throw std::runtime_error("progress gone wrong");
 }
 
 TEST_F(HttpClientTest, RequestSendsTheFixedLinesThenTheExtraBlockInOrder) {
@@ -137,31 +145,82 @@ TEST_F(HttpClientTest, GzipAnswersAreDecodedAndTheSinkFileGetsACopy) {
     EXPECT_EQ(ReadWholeFile(sink), "packed body");
 }
 
-TEST_F(HttpClientTest, UntrustedOrMisnamedCertificatesAndPlainHttpAreRefused) {
+TEST_F(HttpClientTest, AnswersAreCappedAtOneMebibyteAfterDecoding) {
+    const std::string api = sim.Base("primary") + "/wpapi/version/getClientZipUrl";
     struct Case {
-        const char* role;
+        const char* mode;
+        int status;
+        size_t bodySize;  // 0: refused
         const char* why;
     };
     const Case cases[] = {
-        {"untrusted", "issuer not in the root store"},
-        {"wronghost", "certificate names another host"},
-        {"plain", "plain http is never spoken"},
+        {R"({"roles": {"primary": {"body_size": 1048576}}})", 200, 1048576, "exactly the limit"},
+        {R"({"roles": {"primary": {"body_size": 1048577}}})", 200, 0, "one byte over"},
+        {R"({"roles": {"primary": {"body_size": 1048576, "gzip": true}}})", 200, 1048576, "the limit, compressed"},
+        // About 64 KiB on the wire, 64 MiB once unpacked.
+        {R"({"roles": {"primary": {"body_size": 67108864, "gzip": true}}})", 200, 0, "a gzip bomb"},
+    };
+    for (const Case& c : cases) {
+        sim.SetMode(c.mode);
+        HttpClient client;
+        ASSERT_TRUE(client.InitLibCurl(nullptr));
+        client.SetPostFields("a=1");
+        std::string text;
+        EXPECT_EQ(client.Request(api, RequestKind::Default, text, nullptr, L""), c.status) << c.why;
+        if (c.bodySize != 0) {
+            EXPECT_EQ(text, std::string(c.bodySize, 'x')) << c.why;
+        } else {
+            EXPECT_EQ(text, "Answer larger than 1048576 bytes") << c.why;
+            EXPECT_LE(client.ResponseBody().size(), 1048576u) << c.why;
+        }
+    }
+    // A probe only wants the status: a big page neither fails it nor is kept whole.
+    sim.SetMode(R"({"roles": {"probe_site": {"body_size": 3145728}}})");
+    HttpClient prober;
+    EXPECT_TRUE(prober.ProbeUrl(sim.Base("probe_site") + "/", 5));
+    EXPECT_EQ(prober.ResponseBody().size(), 1048576u);
+}
+
+// Each refusal is checked twice: libcurl's result, and what the Windows chain engine said
+// (an IP address is no name to Windows, so there libcurl's own host-name check decides).
+TEST_F(HttpClientTest, UntrustedOrMisnamedCertificatesAndPlainHttpAreRefused) {
+    const std::string localhost = "https://localhost:";
+    struct Case {
+        std::string base;
+        DWORD windows;  // the chain verdict expected after the attempt
+        const char* why;
+    };
+    const Case cases[] = {
+        {sim.Base("untrusted"), static_cast<DWORD>(CERT_E_CHAINING), "issuer not in the root store"},
+        {sim.Base("selfsigned"), static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), "self-signed"},
+        {sim.Base("expired"), static_cast<DWORD>(CERT_E_EXPIRED), "expired"},
+        {sim.Base("wronghost"), 0, "certificate names another host, reached by IP address"},
+        {localhost + std::to_string(sim.Port("wronghost")), static_cast<DWORD>(CERT_E_CN_NO_MATCH),
+         "certificate names another host, reached by name"},
+        {sim.Base("plain"), 0, "plain http is never spoken"},
     };
     for (const Case& c : cases) {
         HttpClient client;
         ASSERT_TRUE(client.InitLibCurl(nullptr));
         std::string text;
-        EXPECT_EQ(client.Request(sim.Base(c.role) + "/x", RequestKind::Default, text, nullptr, L""), 0) << c.why;
+        EXPECT_EQ(client.Request(c.base + "/x", RequestKind::Default, text, nullptr, L""), 0) << c.why;
         EXPECT_FALSE(text.empty()) << c.why;
-        EXPECT_FALSE(HttpClient().ProbeUrl(sim.Base(c.role) + "/", 5)) << c.why;
+        if (c.windows != 0) {
+            EXPECT_EQ(LastServerChainVerdict(), c.windows) << c.why;
+        }
+        EXPECT_FALSE(HttpClient().ProbeUrl(c.base + "/", 5)) << c.why;
         const std::wstring dest = dir + L"refused.zip";
-        EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, sim.Base(c.role) + "/files/client.zip", dest, nullptr))
-            << c.why;
+        EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, c.base + "/files/client.zip", dest, nullptr)) << c.why;
         EXPECT_FALSE(PathExists(dest)) << c.why;
+        if (c.windows != 0) {
+            EXPECT_EQ(LastServerChainVerdict(), c.windows) << c.why << " (download)";
+        }
     }
-    // The trusted server with the same certificate chain shape passes.
+    // The trusted server with the same certificate chain shape passes, by address and by name.
     EXPECT_TRUE(HttpClient().ProbeUrl(sim.Base("download") + "/", 5));
-    EXPECT_TRUE(HttpClient().ProbeUrl("https://localhost:" + std::to_string(sim.Port("download")) + "/", 5));
+    EXPECT_EQ(LastServerChainVerdict(), 0u);
+    EXPECT_TRUE(HttpClient().ProbeUrl(localhost + std::to_string(sim.Port("download")) + "/", 5));
+    EXPECT_EQ(LastServerChainVerdict(), 0u);
 }
 
 TEST_F(HttpClientTest, ProbeJudgesTheFinalStatusAfterRedirects) {
@@ -274,6 +333,10 @@ TEST_F(HttpClientTest, FailedDownloadsLeaveNoFile) {
     EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, sim.Base("download") + "/files/client.zip", dest, RefuseAll));
     EXPECT_FALSE(PathExists(dest));
     EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, "", dest, nullptr));
+    // A progress function that throws ends the transfer like a refusal; nothing unwinds
+    // through libcurl.
+    EXPECT_FALSE(HttpClient().DownloadToFile(nullptr, sim.Base("download") + "/files/client.zip", dest, Throws));
+    EXPECT_FALSE(PathExists(dest));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
   wronghost.pem / .key   signed by the test CA but issued for another name
   untrusted-ca.pem       a second CA that nothing trusts
   untrusted.pem / .key   127.0.0.1 and localhost, signed by the untrusted CA
+  expired.pem / .key     127.0.0.1 and localhost, signed by the test CA, expired yesterday
+  selfsigned.pem / .key  127.0.0.1 and localhost, signed by its own key
   test-ca.reg            the test CA as a machine ROOT store entry for regedit
 
 Never touches the host's own trust store. Uses python3-cryptography (Debian's).
@@ -34,6 +36,13 @@ def _validity(builder):
 
 
 def make_ca(cn):
+    while True:
+        key, cert = _make_ca(cn)
+        if full_width(cert):
+            return key, cert
+
+
+def _make_ca(cn):
     key = ec.generate_private_key(ec.SECP256R1())
     b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(_name(cn))
     b = _validity(b.public_key(key.public_key()).serial_number(x509.random_serial_number()))
@@ -45,15 +54,40 @@ def make_ca(cn):
     return key, b.sign(key, hashes.SHA256())
 
 
-def make_leaf(ca_key, ca_cert, cn, dns_names, ips):
+def full_width(cert):
+    """True when both ECDSA signature integers are 32 bytes or more: Wine's crypt32 rejects the
+    signature when r or s is shorter (about one certificate in 128)."""
+    sig = cert.signature
+    r_len = sig[3]
+    s_len = sig[4 + r_len + 1]
+    return r_len >= 32 and s_len >= 32
+
+
+def make_leaf(ca_key, ca_cert, cn, dns_names, ips, expired=False):
+    while True:
+        key, cert = _make_leaf(ca_key, ca_cert, cn, dns_names, ips, expired)
+        if full_width(cert):
+            return key, cert
+
+
+def _make_leaf(ca_key, ca_cert, cn, dns_names, ips, expired):
     key = ec.generate_private_key(ec.SECP256R1())
-    b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(ca_cert.subject)
-    b = _validity(b.public_key(key.public_key()).serial_number(x509.random_serial_number()))
+    if ca_key is None:  # self-signed
+        ca_key = key
+    issuer = ca_cert.subject if ca_cert is not None else _name(cn)
+    b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(issuer)
+    b = b.public_key(key.public_key()).serial_number(x509.random_serial_number())
+    if expired:
+        now = datetime.datetime.utcnow()
+        b = b.not_valid_before(now - datetime.timedelta(days=30)).not_valid_after(now - datetime.timedelta(days=1))
+    else:
+        b = _validity(b)
     alt = [x509.DNSName(n) for n in dns_names] + [x509.IPAddress(ipaddress.ip_address(i)) for i in ips]
     b = b.add_extension(x509.SubjectAlternativeName(alt), critical=False)
     b = b.add_extension(x509.BasicConstraints(ca=False, path_length=None), critical=True)
     b = b.add_extension(x509.ExtendedKeyUsage([x509.oid.ExtendedKeyUsageOID.SERVER_AUTH]), critical=False)
     b = b.add_extension(x509.AuthorityKeyIdentifier.from_issuer_public_key(ca_key.public_key()), critical=False)
+    b = b.add_extension(x509.SubjectKeyIdentifier.from_public_key(key.public_key()), critical=False)
     return key, b.sign(ca_key, hashes.SHA256())
 
 
@@ -99,6 +133,8 @@ def main(folder):
     other_key, other_ca = make_ca("Varlo Untrusted CA")
     write_pair(folder, "untrusted-ca", None, other_ca)
     write_pair(folder, "untrusted", *make_leaf(other_key, other_ca, "127.0.0.1", ["localhost"], ["127.0.0.1"]))
+    write_pair(folder, "expired", *make_leaf(ca_key, ca, "127.0.0.1", ["localhost"], ["127.0.0.1"], expired=True))
+    write_pair(folder, "selfsigned", *make_leaf(None, None, "127.0.0.1", ["localhost"], ["127.0.0.1"]))
     reg, thumb = root_store_reg(der)
     with open(os.path.join(folder, "test-ca.reg"), "w", newline="") as f:
         f.write(reg)

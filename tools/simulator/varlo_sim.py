@@ -3,7 +3,8 @@
 
 Roles (one port each): primary, secondary, fallback_a, fallback_b (API hosts), probe_site,
 download (the package host), untrusted (certificate from a CA nobody trusts), wronghost
-(certificate for another name), plain (plain http, for redirect tests). A plain-http
+(certificate for another name), plain (plain http, for redirect tests), expired and
+selfsigned (certificates with those faults). A plain-http
 control port switches failure modes and hands out what was received.
 
   varlo_sim.py serve  --certs DIR --state FILE [--port-base N]   (foreground)
@@ -39,6 +40,8 @@ import sim_http  # noqa: E402
 API_ROLES = ["primary", "secondary", "fallback_a", "fallback_b"]
 TLS_ROLES = API_ROLES + ["probe_site", "download", "untrusted", "wronghost"]
 ALL_ROLES = TLS_ROLES + ["plain"]
+# More certificate faults; their ports come after the control port, so the others keep theirs.
+CERT_FAULT_ROLES = ["expired", "selfsigned"]
 API_PATH = "/wpapi/version/getClientZipUrl"
 CHUNK = 256 * 1024
 DEFAULT_PACKAGE = {"name": "client.zip", "size": 256 * 1024, "seed": 1, "query": ""}
@@ -184,6 +187,10 @@ class Simulator:
             port = port_base + i if port_base else 0
             self.listeners[role] = sim_http.Listener(role, port, contexts[role], self, self.stop)
             self.listeners[role].open()
+        for i, role in enumerate(CERT_FAULT_ROLES):
+            port = port_base + len(ALL_ROLES) + 1 + i if port_base else 0
+            self.listeners[role] = sim_http.Listener(role, port, self._context(certs, role), self, self.stop)
+            self.listeners[role].open()
 
     @staticmethod
     def _context(certs, stem):
@@ -256,6 +263,8 @@ class Simulator:
         else:
             self._record(rec)
             body = mode.get("body", "<html><body>ok</body></html>").encode("utf-8")
+            if "body_size" in mode:
+                body = b"x" * int(mode["body_size"])
             self._answer_simple(conn, mode.get("status", 200), body, mode.get("content_type", "text/html"),
                                 req.method == "HEAD")
 
@@ -305,6 +314,8 @@ class Simulator:
 
     def _answer_api(self, mode, req, conn, sign_ok):
         body = mode["body"] if "body" in mode else self.envelope_text(mode, sign_ok)
+        if "body_size" in mode:  # an answer of that many bytes ("x" repeated), before any gzip
+            body = "x" * int(mode["body_size"])
         data = body.encode("utf-8")
         extra = []
         if mode.get("gzip") and "gzip" in (req.header("Accept-Encoding") or ""):
