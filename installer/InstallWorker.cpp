@@ -13,7 +13,7 @@
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
 #include "system/UninstallRegistration.h"
-#include "util/FileUtil.h"
+#include "util/ProtectedDirectory.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
 
@@ -106,7 +106,9 @@ class InstallSequence {
         host_.SetStage(4);
 
         const std::wstring& target = job_.targetDir;
-        static_cast<void>(CreateDirectoryRecursive(target));
+        // Levels made here get the rights of Program Files: the logon task later runs the
+        // client in it with highest privileges, so no local user may replace it.
+        static_cast<void>(CreateProtectedDirectoryTree(target));
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
