@@ -7,6 +7,7 @@
 #include "core/DataManager.h"
 #include "core/HttpClient.h"
 #include "core/NetManager.h"
+#include "core/PackageFile.h"
 #include "core/PackageInfo.h"
 #include "core/PackagePath.h"
 #include "util/FileUtil.h"
@@ -108,13 +109,27 @@ bool ControlManager::GetPackageInfo(std::string& fileUrl, std::string& fileMd5, 
 bool ControlManager::DownloadPackage(const std::wstring& destPath,
                                      const std::string& fileUrl,
                                      const std::string& fileMd5) {
+    UniqueKernelHandle held;
+    return DownloadPackage(destPath, fileUrl, fileMd5, held);
+}
+
+bool ControlManager::DownloadPackage(const std::wstring& destPath,
+                                     const std::string& fileUrl,
+                                     const std::string& fileMd5,
+                                     UniqueKernelHandle& held,
+                                     const std::atomic<bool>* cancel) {
+    held.reset();
     if (destPath.empty()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载失败");
         return false;
     }
-    CMd5A md5;
-    if (FileExists(destPath) && Md5Equal(md5.GetFileMd5(destPath), fileMd5)) {
-        return true;
+    {
+        // A cached package is checked through the handle that then stays held.
+        UniqueKernelHandle cached = PackageFile::OpenExisting(destPath);
+        if (cached && Md5Equal(PackageFile::Digest(cached.get(), cancel), fileMd5)) {
+            held = std::move(cached);
+            return true;
+        }
     }
     IDownloadWatch* watch = nullptr;
     {
@@ -122,17 +137,32 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         watch = watch_;
     }
     ResetProgress();
+    cancelSource_ = cancel;
+    if (cancel != nullptr && cancel->load()) {
+        progress_.Cancel();
+    }
     if (watch != nullptr) {
         watch->StartDownloadWatch();
     }
+    // Cancelled before the start: a cached package that was being checked stays as it is.
+    UniqueKernelHandle file = progress_.IsCancelled() ? UniqueKernelHandle() : PackageFile::CreateNew(destPath);
     std::string streamed;
-    HttpClient client;
-    const bool complete = client.DownloadToFile(this, fileUrl, destPath, &ControlManager::ProgressThunk, &streamed);
+    bool complete = false;
+    if (file) {
+        HttpClient client;
+        complete = client.DownloadToHandle(this, fileUrl, file.get(), &ControlManager::ProgressThunk, &streamed);
+    }
     progress_.Finish();
     if (watch != nullptr) {
         watch->StopDownloadWatch();
     }
+    cancelSource_ = nullptr;
 
+    if (file && (!complete || progress_.IsCancelled() || IsAborted())) {
+        // A partial package is of no use to anybody.
+        PackageFile::DeleteOnClose(file.get());
+        file.reset();
+    }
     if (progress_.IsCancelled()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载已取消");
         return false;
@@ -141,17 +171,17 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载被终止，下载进度长时间无变化");
         return false;
     }
-    if (FileExists(destPath)) {
-        // A complete transfer was digested while it arrived; anything else is read back.
-        const std::string actual = complete ? streamed : md5.GetFileMd5(destPath);
-        if (Md5Equal(actual, fileMd5)) {
-            return true;
-        }
+    if (!file) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载失败");
+        return false;
+    }
+    // The digest was taken of the bytes as they were written, and nobody else could write.
+    if (!Md5Equal(streamed, fileMd5)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载错误，md5不一致");
         return false;
     }
-    g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载失败");
-    return false;
+    held = std::move(file);
+    return true;
 }
 
 bool ControlManager::ProgressThunk(void* owner, int64_t total, int64_t received, double speed) {
@@ -162,7 +192,16 @@ bool ControlManager::ProgressThunk(void* owner, int64_t total, int64_t received,
 }
 
 bool ControlManager::OnDownloadProgress(int64_t total, int64_t received, double /*speed*/) {
-    return progress_.OnProgress(total, received);
+    const std::atomic<bool>* cancel = cancelSource_;
+    if (cancel != nullptr && cancel->load()) {
+        progress_.Cancel();
+    }
+    TickSource ticks = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(seamLock_);
+        ticks = ticks_;
+    }
+    return progress_.OnProgress(total, received, ticks());
 }
 
 void ControlManager::ResetProgress() {

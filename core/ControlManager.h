@@ -3,11 +3,16 @@
 // asks for the current package and downloads it with a verified digest, while the
 // window's once-a-second watch may cancel a stalled transfer.
 
+#include <windows.h>
+
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "core/DownloadProgress.h"
 #include "core/Endpoints.h"
+#include "util/UniqueHandle.h"
 
 // The window's stall watch. Start is called on the worker right before the transfer (the
 // progress record is already reset), Stop right after it; the window runs its timer on the
@@ -33,6 +38,20 @@ class ControlManager {
     [[nodiscard]] bool DownloadPackage(const std::wstring& destPath,
                                        const std::string& fileUrl,
                                        const std::string& fileMd5);
+    // The same, with the package held for its extraction. On success `held` is a handle to
+    // the package that can read it (positioned reads, see OpenZipFileHandle) and lets nobody
+    // else write, rename or delete it; it has been open since the file was created, or since
+    // a cached copy was checked, and the digest was taken over exactly the bytes it reads.
+    // Extract through it (ExtractZipHandleToDirectory), then let it go. A package folder
+    // ("cache" or the one above it) that is a link or junction, or a cached file that is
+    // one, is never used. `cancel`, when given, is read at every progress call (and before
+    // the transfer starts) like CancelDownload, so a cancel that comes before the transfer
+    // has begun is not lost. On failure `held` is empty.
+    [[nodiscard]] bool DownloadPackage(const std::wstring& destPath,
+                                       const std::string& fileUrl,
+                                       const std::string& fileMd5,
+                                       UniqueKernelHandle& held,
+                                       const std::atomic<bool>* cancel = nullptr);
 
     // libcurl's progress, relayed; false cancels the transfer.
     [[nodiscard]] bool OnDownloadProgress(int64_t total, int64_t received, double speed);
@@ -72,4 +91,5 @@ class ControlManager {
     IDownloadWatch* watch_ = nullptr;
     ServerEndpoints endpoints_;
     TickSource ticks_ = nullptr;
+    std::atomic<const std::atomic<bool>*> cancelSource_{nullptr};  // the running transfer's
 };

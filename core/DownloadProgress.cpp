@@ -6,19 +6,23 @@ void DownloadProgress::Reset() {
     std::lock_guard<std::mutex> hold(lock_);
     totalBytes_ = 0;
     receivedBytes_ = 0;
-    lastReceived_ = -1;
     percent_ = 0;
-    lastCheckTick_ = 0;
+    lastActivityTick_ = 0;
+    activitySeen_ = false;
     aborted_ = false;
     stalled_ = false;
     finished_ = false;
     cancelled_ = false;
 }
 
-bool DownloadProgress::OnProgress(int64_t total, int64_t received) {
+bool DownloadProgress::OnProgress(int64_t total, int64_t received, uint32_t now) {
     std::lock_guard<std::mutex> hold(lock_);
     if (aborted_ || cancelled_) {
         return false;
+    }
+    if (!activitySeen_ || received != receivedBytes_) {
+        lastActivityTick_ = now;
+        activitySeen_ = true;
     }
     totalBytes_ = total;
     receivedBytes_ = received;
@@ -43,23 +47,21 @@ bool DownloadProgress::CheckStall(uint32_t now) {
     if (finished_ || cancelled_) {
         return false;
     }
-    if (lastReceived_ < 0) {
-        lastReceived_ = receivedBytes_;
-        lastCheckTick_ = now;
+    if (!activitySeen_) {
+        // No progress call yet: the silence counts from the watch's first look.
+        lastActivityTick_ = now;
+        activitySeen_ = true;
         return false;
     }
-    // Unsigned difference: a wrap of the tick counter between the two reads is harmless.
-    if (static_cast<uint32_t>(now - lastCheckTick_) < kStallMilliseconds) {
+    // A signed difference: a wrap of the tick counter is harmless, and so is a progress
+    // call that read its tick after this one and recorded a slightly later time.
+    const int32_t silence = static_cast<int32_t>(now - lastActivityTick_);
+    if (silence < static_cast<int32_t>(kStallMilliseconds)) {
         return false;
     }
-    if (receivedBytes_ == lastReceived_) {
-        stalled_ = true;
-        aborted_ = true;
-        return true;
-    }
-    lastReceived_ = receivedBytes_;
-    lastCheckTick_ = now;
-    return false;
+    stalled_ = true;
+    aborted_ = true;
+    return true;
 }
 
 void DownloadProgress::Finish() {

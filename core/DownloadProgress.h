@@ -3,8 +3,9 @@
 // thread) and the window's once-a-second watch (UI thread). Pure logic: the caller passes
 // the tick count, so tests drive the clock.
 //
-// A download counts as stalled when no new byte arrived between two comparisons at least
-// five seconds apart. Comparing bytes, not the whole percentage, keeps a slow line on a
+// A download counts as stalled once five seconds have passed since the byte count last
+// changed; the watch ticks once a second, so a stall is declared within about six seconds
+// of the last byte. Comparing bytes, not the whole percentage, keeps a slow line on a
 // large package (one percent taking longer than five seconds) and a download without an
 // announced size from being cancelled while data still flows.
 
@@ -20,8 +21,8 @@ class DownloadProgress {
     DownloadProgress& operator=(const DownloadProgress&) = delete;
 
     void Reset();
-    // Records libcurl's counts; false once the transfer is to be cancelled.
-    [[nodiscard]] bool OnProgress(int64_t total, int64_t received);
+    // Records libcurl's counts at tick `now`; false once the transfer is to be cancelled.
+    [[nodiscard]] bool OnProgress(int64_t total, int64_t received, uint32_t now);
     // The watch tick. `now` is a millisecond tick count that may wrap.
     [[nodiscard]] bool CheckStall(uint32_t now);
     [[nodiscard]] bool IsAborted() const;
@@ -41,9 +42,10 @@ class DownloadProgress {
     mutable std::mutex lock_;
     int64_t totalBytes_ = 0;
     int64_t receivedBytes_ = 0;
-    int64_t lastReceived_ = -1;  // bytes at the last comparison; -1: nothing recorded yet
     int percent_ = 0;
-    uint32_t lastCheckTick_ = 0;
+    // When the byte count last changed (or the transfer or its watch started).
+    uint32_t lastActivityTick_ = 0;
+    bool activitySeen_ = false;
     bool aborted_ = false;
     bool stalled_ = false;
     bool finished_ = false;

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include <openssl/ssl.h>
@@ -290,32 +293,21 @@ bool HttpClient::ProbeUrl(const std::string& url, long timeoutSeconds) {
     return curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code) == CURLE_OK && code < 400;
 }
 
-bool HttpClient::DownloadToFile(void* owner,
-                                const std::string& url,
-                                const std::wstring& destPath,
-                                DownloadProgressCallback progress,
-                                std::string* md5Hex) {
-    if (md5Hex != nullptr) {
-        md5Hex->clear();
-    }
-    DeleteIfPresent(destPath);
-    if (url.empty() || destPath.empty()) {
-        return false;
-    }
-    CreateParentOf(destPath);
-    // "wb", not append: should the delete above have failed, old bytes must not stay in front.
-    UniqueFile file(_wfopen(destPath.c_str(), L"wb"));
-    if (!file) {
-        return false;
-    }
+namespace {
+
+// Runs one download into `file`, which stays the caller's. True when every byte reached
+// the file and the final status was 200 to 399; `md5Hex` then gets their digest.
+bool Transfer(void* owner,
+              const std::string& url,
+              std::FILE* file,
+              DownloadProgressCallback progress,
+              std::string* md5Hex) {
     UniqueCurl download(curl_easy_init());
     CURL* h = download.get();
     if (h == nullptr) {
-        file.reset();
-        DeleteIfPresent(destPath);
         return false;
     }
-    DownloadSink sink(file.get());
+    DownloadSink sink(file);
     DownloadProgressContext context{owner, h, progress};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     SecureTransport(h);
@@ -342,10 +334,82 @@ bool HttpClient::DownloadToFile(void* owner,
     download.reset();
     std::string digest;
     const bool stored = sink.Finish(digest);
+    if (rc != CURLE_OK || status < 200 || status > 399 || !stored) {
+        return false;
+    }
+    *md5Hex = digest;
+    return true;
+}
+
+}  // namespace
+
+bool HttpClient::DownloadToFile(void* owner,
+                                const std::string& url,
+                                const std::wstring& destPath,
+                                DownloadProgressCallback progress,
+                                std::string* md5Hex) {
+    if (md5Hex != nullptr) {
+        md5Hex->clear();
+    }
+    DeleteIfPresent(destPath);
+    if (url.empty() || destPath.empty()) {
+        return false;
+    }
+    CreateParentOf(destPath);
+    // "wb", not append: should the delete above have failed, old bytes must not stay in front.
+    UniqueFile file(_wfopen(destPath.c_str(), L"wb"));
+    if (!file) {
+        return false;
+    }
+    std::string digest;
+    const bool complete = Transfer(owner, url, file.get(), progress, &digest);
     // A failed flush at close means the file is short of what was digested.
     const bool closed = std::fclose(file.release()) == 0;
-    if (rc != CURLE_OK || status < 200 || status > 399 || !stored || !closed) {
+    if (!complete || !closed) {
         DeleteIfPresent(destPath);
+        return false;
+    }
+    if (md5Hex != nullptr) {
+        *md5Hex = digest;
+    }
+    return true;
+}
+
+bool HttpClient::DownloadToHandle(void* owner,
+                                  const std::string& url,
+                                  HANDLE file,
+                                  DownloadProgressCallback progress,
+                                  std::string* md5Hex) {
+    if (md5Hex != nullptr) {
+        md5Hex->clear();
+    }
+    if (url.empty() || file == nullptr || file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER start = {};
+    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file)) {
+        return false;
+    }
+    // The C stream writes through a duplicate, so closing it leaves the caller's handle open.
+    HANDLE duplicate = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file, ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        return false;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(duplicate), _O_BINARY);
+    if (descriptor == -1) {
+        ::CloseHandle(duplicate);
+        return false;
+    }
+    UniqueFile stream(_fdopen(descriptor, "wb"));
+    if (!stream) {
+        _close(descriptor);
+        return false;
+    }
+    std::string digest;
+    const bool complete = Transfer(owner, url, stream.get(), progress, &digest);
+    const bool closed = std::fclose(stream.release()) == 0;
+    if (!complete || !closed) {
         return false;
     }
     if (md5Hex != nullptr) {

@@ -4,6 +4,8 @@
 // object per operation, never shared between threads. Every transfer is HTTPS with the
 // peer and its host name verified against the Windows root store, redirects included.
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -56,6 +58,15 @@ class HttpClient {
                                       const std::wstring& destPath,
                                       DownloadProgressCallback progress,
                                       std::string* md5Hex = nullptr);
+
+    // The same into a file the caller holds open (with read and write access): its
+    // content is replaced by the body. On failure the file may hold part of it; the
+    // caller decides what becomes of it.
+    [[nodiscard]] bool DownloadToHandle(void* owner,
+                                        const std::string& url,
+                                        HANDLE file,
+                                        DownloadProgressCallback progress,
+                                        std::string* md5Hex = nullptr);
 
     static bool CreateDirectoryChain(const std::wstring& path);
 

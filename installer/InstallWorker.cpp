@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/ControlManager.h"
-#include "installer/VerifiedPackage.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -35,25 +34,6 @@ constexpr wchar_t kExtractFailedReason[] = L"解压失败";
 constexpr wchar_t kStalledReason[] = L"下载进度长时间无变化，已被取消";
 
 std::atomic<bool> g_workerStarted{false};
-
-// Forwards the package source's watch calls to the window, and closes the gap between
-// the cancel check before the download and the reset of the progress record that starts
-// it: a cancel that came in between is applied again once the transfer is about to run.
-class CancellableWatch : public IDownloadWatch {
-  public:
-    CancellableWatch(IInstallHost& host, const std::atomic<bool>* cancel) : host_(host), cancel_(cancel) {}
-    void StartDownloadWatch() override {
-        host_.StartDownloadWatch();
-        if (cancel_ != nullptr && cancel_->load()) {
-            ControlManager::Instance()->CancelDownload();
-        }
-    }
-    void StopDownloadWatch() override { host_.StopDownloadWatch(); }
-
-  private:
-    IInstallHost& host_;
-    const std::atomic<bool>* cancel_;
-};
 
 class InstallSequence {
   public:
@@ -107,20 +87,16 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        if (!Download(control, packagePath, fileUrl, fileMd5)) {
+        // Held from its creation (or the check of a cached copy) to the end of the
+        // extraction: nobody can swap the package between its check and its use.
+        UniqueKernelHandle package;
+        if (!Download(control, packagePath, fileUrl, fileMd5, package)) {
             if (Cancelled()) {
                 return InstallOutcome::Cancelled;
             }
             if (control->IsAborted()) {
                 g_logFile.WriteLog(kLogSource, __LINE__, kErrorFormat, kStalledReason);
                 return InstallOutcome::StalledDownload;
-            }
-            return Fail(__LINE__, kDownloadFailedText, kDownloadFailedReason);
-        }
-        VerifiedPackage package = OpenVerifiedPackage(packagePath, fileMd5, cancel_);
-        if (package.check != PackageCheck::Verified) {
-            if (package.check != PackageCheck::Cancelled) {
-                g_logFile.WriteLog(kLogSource, __LINE__, L"安装包打开后校验失败：%s", packagePath.c_str());
             }
             return Fail(__LINE__, kDownloadFailedText, kDownloadFailedReason);
         }
@@ -134,8 +110,8 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        const bool extracted = ExtractZipHandleToDirectory(package.file.get(), target, nullptr, cancel_);
-        package.file.reset();
+        const bool extracted = ExtractZipHandleToDirectory(package.get(), target, nullptr, cancel_);
+        package.reset();
         if (!extracted) {
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
@@ -150,10 +126,10 @@ class InstallSequence {
     bool Download(ControlManager* control,
                   const std::wstring& packagePath,
                   const std::string& fileUrl,
-                  const std::string& fileMd5) {
-        CancellableWatch watch(host_, cancel_);
-        control->SetDownloadWatch(&watch);
-        const bool ok = control->DownloadPackage(packagePath, fileUrl, fileMd5);
+                  const std::string& fileMd5,
+                  UniqueKernelHandle& package) {
+        control->SetDownloadWatch(&host_);
+        const bool ok = control->DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
         control->SetDownloadWatch(nullptr);
         return ok;
     }

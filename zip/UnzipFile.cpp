@@ -81,20 +81,36 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     return true;
 }
 
-FILETIME ToFileTime(uint64_t value) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(value);
-    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+LARGE_INTEGER ToFileTime(uint64_t value) {
+    LARGE_INTEGER time;
+    time.QuadPart = static_cast<LONGLONG>(value);
     return time;
 }
 
-void ApplyTimes(HANDLE file, const ZipEntryInfo& info) {
-    // A time the archive does not know (0) leaves the file's own time alone.
-    FILETIME creation = ToFileTime(info.creationTime);
-    FILETIME access = ToFileTime(info.accessTime);
-    FILETIME write = ToFileTime(info.writeTime);
-    ::SetFileTime(file, info.creationTime ? &creation : nullptr, info.accessTime ? &access : nullptr,
-                  info.writeTime ? &write : nullptr);
+// Times and attributes go on through the handle, before the file is closed and moved: by
+// name they could land on whatever sits there by then. A time the archive does not know
+// (0) leaves the file's own time alone.
+bool ApplyTimesAndAttributes(HANDLE file, const ZipEntryInfo& info) {
+    const DWORD attributes = info.attributes & kFileAttributeMask;
+    FILE_BASIC_INFO basic = {};
+    basic.CreationTime = ToFileTime(info.creationTime);
+    basic.LastAccessTime = ToFileTime(info.accessTime);
+    basic.LastWriteTime = ToFileTime(info.writeTime);
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != 0;
+}
+
+// The temporary file goes when its handle closes, even should a scanner have opened it
+// meanwhile (they share delete); by name only as the last resort.
+void DiscardTemporary(UniqueKernelHandle& file, const std::wstring& path) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    const bool marked =
+        file && ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition));
+    file.reset();
+    if (!marked) {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+    }
 }
 
 // Writes the entry's data to a new temporary file in `directory` and moves it over
@@ -106,10 +122,8 @@ ZipResult WriteEntryFile(ZipArchive* archive,
                          const std::wstring& directory,
                          const std::wstring& target,
                          const std::atomic<bool>* cancel) {
-    const DWORD attributes = info.attributes & kFileAttributeMask;
     std::wstring temporary;
-    UniqueKernelHandle file(
-        ZipFilePlacer::CreateTemporary(directory + L"\\", attributes ? attributes : FILE_ATTRIBUTE_NORMAL, &temporary));
+    UniqueKernelHandle file(ZipFilePlacer::CreateTemporary(directory + L"\\", &temporary));
     if (!file) {
         return UZ_NOFILE;
     }
@@ -118,19 +132,21 @@ ZipResult WriteEntryFile(ZipArchive* archive,
     ZipResult result = archive->StreamEntry(index, [raw, cancel](const uint8_t* data, size_t size) {
         return !Cancelled(cancel) && WriteAll(raw, data, size);
     });
-    if (result == UZ_OK) {
-        ApplyTimes(raw, info);
-    }
-    file.reset();
-    if (result == UZ_OK && !ZipFilePlacer::Place(temporary, target)) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
+    if (result == UZ_OK && !ApplyTimesAndAttributes(raw, info)) {
         result = UZ_WRITE;
     }
     if (result != UZ_OK) {
+        DiscardTemporary(file, temporary);
+        return result;
+    }
+    file.reset();
+    if (!ZipFilePlacer::Place(temporary, target)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
         ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(temporary.c_str());
+        return UZ_WRITE;
     }
-    return result;
+    return UZ_OK;
 }
 
 ZipResult ExtractEntry(ZipArchive* archive,

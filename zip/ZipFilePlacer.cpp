@@ -25,7 +25,7 @@ void ZipFilePlacer::SetPause(PauseFunction pause) {
     g_pause = pause != nullptr ? pause : &SystemPause;
 }
 
-HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, DWORD attributes, std::wstring* path) {
+HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, std::wstring* path) {
     static constexpr int kNameAttempts = 16;
     const uint32_t process = ::GetCurrentProcessId();
     for (int i = 0; i < kNameAttempts; ++i) {
@@ -37,8 +37,8 @@ HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, DWORD attri
             return INVALID_HANDLE_VALUE;
         }
         // CREATE_NEW never opens what is already there, a planted link included.
-        HANDLE file = ::CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                    attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE file = ::CreateFileW(candidate.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES | DELETE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             *path = std::move(candidate);
             return file;

@@ -19,10 +19,11 @@ class ZipFilePlacer {
     // Tests replace the pause between attempts so they do not wait; null restores Sleep.
     static void SetPause(PauseFunction pause);
 
-    // Creates a new, unshared temporary file in `directory` (which ends in a separator).
-    // The name is fresh, so an existing file or link is never opened. Invalid handle on
-    // failure; `path` gets the name on success.
-    [[nodiscard]] static HANDLE CreateTemporary(const std::wstring& directory, DWORD attributes, std::wstring* path);
+    // Creates a new, unshared temporary file in `directory` (which ends in a separator),
+    // open for writing, setting its information and deleting it. The name is fresh, so an
+    // existing file or link is never opened. Invalid handle on failure; `path` gets the
+    // name on success.
+    [[nodiscard]] static HANDLE CreateTemporary(const std::wstring& directory, std::wstring* path);
 
     // Moves the closed file `temporary` over `target`. A target that is a link or other
     // reparse point, or a directory, is refused. False when no attempt succeeded; the

@@ -1,6 +1,8 @@
 // Downloads one URL with HttpClient::DownloadToFile the way the installer does (progress
 // record updated by the relay, MD5 computed while the bytes arrive, after a first call to
 // the same server) and prints "<bytes> <seconds> <md5>" for the comparison with curl's tool.
+#include <windows.h>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -11,7 +13,7 @@
 namespace {
 
 bool Relay(void* owner, int64_t total, int64_t received, double) {
-    return static_cast<DownloadProgress*>(owner)->OnProgress(total, received);
+    return static_cast<DownloadProgress*>(owner)->OnProgress(total, received, ::GetTickCount());
 }
 
 }  // namespace

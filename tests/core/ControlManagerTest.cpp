@@ -12,6 +12,7 @@
 #include "SimulatorClient.h"
 #include "core/DataManager.h"
 #include "core/NetManager.h"
+#include "core/PackageFile.h"
 #include "util/Md5A.h"
 
 namespace {
@@ -309,6 +310,155 @@ TEST_F(ControlManagerTest, SlowButSteadyTransferIsNotAStall) {
     EXPECT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
     EXPECT_FALSE(watch.stallSeen);
     EXPECT_FALSE(control->IsAborted());
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
+}
+
+TEST_F(ControlManagerTest, CancelEndsARunningTransferQuietly) {
+    // 1 MB at 64 KiB/s would take 16 s; the cancel comes once some bytes have arrived.
+    sim.SetMode(R"({"package": {"size": 1048576}, "roles": {"download": {"rate": 65536}}})");
+    const std::wstring dest = dir + L"cache\\client.zip";
+    const LogCapture log;
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread worker([&] {
+        result = Download(dest, PackageUrl(), sim.PackageMd5());
+        done = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (control->GetPercent() < 5 && !done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_FALSE(done) << "the transfer ended before the cancel";
+    const auto cancelAt = std::chrono::steady_clock::now();
+    control->CancelDownload();
+    worker.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - cancelAt).count();
+    EXPECT_FALSE(result);
+    EXPECT_LT(seconds, 2.0) << "the transfer stops at libcurl's next progress call";
+    EXPECT_LT(control->GetPercent(), 100);
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_TRUE(control->IsAborted()) << "no failure to report";
+    EXPECT_FALSE(watch.stallSeen);
+    EXPECT_EQ(watch.stops, 1);
+    EXPECT_FALSE(PathExists(dest)) << "the partial file is deleted";
+    EXPECT_EQ(log.Count(kSource, L"文件下载已取消"), 1) << log.Messages();
+    EXPECT_EQ(log.Count(kSource, L"文件下载被终止，下载进度长时间无变化"), 0) << log.Messages();
+
+    // The next transfer starts afresh: the cancel does not outlive it.
+    sim.Reset();
+    EXPECT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    EXPECT_FALSE(control->IsCancelled());
+    EXPECT_FALSE(control->IsAborted());
+}
+
+// What another process of the user could do to a held package: none of it may succeed.
+void ExpectNobodyCanTouch(const std::wstring& path, const char* why) {
+    HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << why;
+    if (writer != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(writer);
+    }
+    EXPECT_FALSE(::DeleteFileW(path.c_str())) << why;
+    EXPECT_FALSE(::MoveFileW(path.c_str(), (path + L".swapped").c_str())) << why;
+}
+
+std::string DigestThrough(HANDLE file) {
+    Md5Stream md5;
+    char buffer[65536];
+    LARGE_INTEGER at = {};
+    ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        md5.Update(buffer, got);
+    }
+    return md5.FinishHex();
+}
+
+TEST_F(ControlManagerTest, ThePackageIsHeldFromItsCreationUntilTheCallerLetsGo) {
+    const std::wstring dest = dir + L"cache\\client.zip";
+    UniqueKernelHandle held;
+    ASSERT_TRUE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(DigestThrough(held.get()), sim.PackageMd5());
+    ExpectNobodyCanTouch(dest, "downloaded");
+    held.reset();
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5()) << "the package stays in the cache";
+
+    // A cached copy is checked through the handle that then stays held: no request.
+    sim.Reset();
+    ASSERT_TRUE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held));
+    EXPECT_TRUE(sim.Requests().empty());
+    ASSERT_TRUE(held);
+    EXPECT_EQ(DigestThrough(held.get()), sim.PackageMd5());
+    ExpectNobodyCanTouch(dest, "cached");
+    held.reset();
+
+    // A wrong digest hands nothing back; the file stays for inspection, not held.
+    sim.SetMode(R"({"roles": {"download": {"wrong_bytes": true}}})");
+    EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), "0123456789abcdef0123456789abcdef", held));
+    EXPECT_FALSE(held);
+    EXPECT_TRUE(PathExists(dest));
+    EXPECT_TRUE(::DeleteFileW(dest.c_str())) << "nothing holds a refused package";
+}
+
+// Wine cannot create junctions, so a planted one is stood in for through the folder probe.
+std::wstring g_plantedFolder;
+bool ProbeWithPlantedJunction(HANDLE, const std::wstring& path) {
+    return ::CompareStringOrdinal(path.c_str(), -1, g_plantedFolder.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
+
+TEST_F(ControlManagerTest, APackageFolderThatIsALinkIsNeverUsed) {
+    PackageFile::SetFolderProbe(&ProbeWithPlantedJunction);
+    const std::wstring dest = dir + L"cache\\client.zip";
+    for (const std::wstring& planted : {dir + L"cache", dir.substr(0, dir.size() - 1)}) {
+        g_plantedFolder = planted;
+        sim.Reset();
+        const LogCapture log;
+        UniqueKernelHandle held;
+        EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held));
+        EXPECT_FALSE(held);
+        EXPECT_FALSE(PathExists(dest));
+        EXPECT_TRUE(sim.Requests().empty()) << "refused before any transfer";
+        EXPECT_EQ(log.Count(kSource, L"文件下载失败"), 1) << log.Messages();
+    }
+    PackageFile::SetFolderProbe(nullptr);
+    UniqueKernelHandle held;
+    EXPECT_TRUE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held));
+}
+
+TEST_F(ControlManagerTest, TheCallersCancelFlagStopsTheTransferEvenWhenSetBeforeIt) {
+    const std::wstring dest = dir + L"cache\\client.zip";
+    std::atomic<bool> cancel{true};
+    UniqueKernelHandle held;
+    EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held, &cancel));
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_TRUE(sim.Requests().empty()) << "no transfer was started";
+    EXPECT_FALSE(PathExists(dest));
+
+    // Set while bytes flow: the transfer stops at the next progress call.
+    cancel = false;
+    sim.SetMode(R"({"package": {"size": 1048576}, "roles": {"download": {"rate": 65536}}})");
+    std::thread canceller([&] {
+        while (control->GetPercent() < 5 && !watch.stallSeen) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        cancel = true;
+    });
+    EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held, &cancel));
+    canceller.join();
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_LT(control->GetPercent(), 100);
+    EXPECT_FALSE(held);
+    EXPECT_FALSE(PathExists(dest)) << "the partial package is removed";
+
+    // A cancel while a cached package is being checked leaves it in the cache.
+    sim.Reset();
+    ASSERT_TRUE(Download(dest, PackageUrl(), sim.PackageMd5()));
+    cancel = true;
+    EXPECT_FALSE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held, &cancel));
+    EXPECT_TRUE(control->IsCancelled());
+    EXPECT_FALSE(held);
     EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
 }
 

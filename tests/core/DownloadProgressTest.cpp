@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 TEST(DownloadProgress, PercentIsTruncatedAndZeroWithoutASize) {
@@ -13,91 +15,133 @@ TEST(DownloadProgress, PercentIsTruncatedAndZeroWithoutASize) {
     const Case cases[] = {{1000, 0, 0}, {1000, 370, 37}, {1000, 1000, 100}, {1000, 999, 99},
                           {0, 5000, 0}, {-1, 10, 0},     {3, 1, 33},        {int64_t{1} << 62, int64_t{1} << 61, 50}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(p.OnProgress(c.total, c.received));
+        ASSERT_TRUE(p.OnProgress(c.total, c.received, 0));
         EXPECT_EQ(p.Percent(), c.percent) << c.total << " " << c.received;
         EXPECT_EQ(p.TotalBytes(), c.total);
         EXPECT_EQ(p.ReceivedBytes(), c.received);
     }
 }
 
-// Drives the watch at one tick per second from `start`, feeding `bytesAt(second)` before
-// each tick; returns the second at which the stall fired, or -1.
-template <typename Bytes>
-int FirstStall(DownloadProgress& p, uint32_t start, int seconds, Bytes bytesAt, int64_t total = 0) {
-    for (int s = 1; s <= seconds; ++s) {
-        if (!p.OnProgress(total, bytesAt(s))) {
+// A transfer as the watch sees it: progress calls (libcurl calls even when nothing
+// arrives, so every call in between repeats the count) and a watch ticking once a second
+// from `firstTick`. Returns the tick (ms after `origin`) at which the stall fired, or -1.
+struct Arrival {
+    uint32_t at;  // ms after the origin
+    int64_t bytes;
+};
+
+int64_t RunWatch(DownloadProgress& p,
+                 uint32_t origin,
+                 const std::vector<Arrival>& arrivals,
+                 uint32_t firstTick,
+                 uint32_t until) {
+    size_t next = 0;
+    int64_t bytes = 0;
+    for (uint32_t ms = 0; ms <= until; ms += 100) {
+        // Progress calls every 100 ms, with the newest count.
+        while (next < arrivals.size() && arrivals[next].at <= ms) {
+            bytes = arrivals[next].bytes;
+            ++next;
+        }
+        if (!p.OnProgress(0, bytes, origin + ms)) {
             return -2;  // cancelled before the tick
         }
-        if (p.CheckStall(start + static_cast<uint32_t>(s) * 1000u)) {
-            return s;
+        if (ms >= firstTick && (ms - firstTick) % 1000 == 0 && p.CheckStall(origin + ms)) {
+            return ms;
         }
     }
     return -1;
 }
 
-TEST(DownloadProgress, StuckBytesStallAtTheFirstComparisonFiveSecondsAfterTheRecord) {
-    DownloadProgress p;
-    // Ticks at 1..6 s with nothing new: 1 s records, 2-5 s wait, 6 s compares and fires.
-    EXPECT_EQ(FirstStall(
-                  p, 0, 10, [](int) { return int64_t{12}; }, 100),
-              6);
-    EXPECT_TRUE(p.IsAborted());
-    EXPECT_TRUE(p.CheckStall(999999)) << "a fired stall stays fired";
-    EXPECT_FALSE(p.OnProgress(100, 13)) << "the next progress call cancels the transfer";
+// Bytes every `step` ms from 0 up to and including `last`.
+std::vector<Arrival> Steady(uint32_t step, uint32_t last) {
+    std::vector<Arrival> out;
+    for (uint32_t at = 0; at <= last; at += step) {
+        out.push_back({at, static_cast<int64_t>(at / step + 1) * 1000});
+    }
+    return out;
 }
 
-TEST(DownloadProgress, SlowButMovingDownloadsNeverStall) {
-    // One byte per second on a 100 MB package: the percentage sits at 0 for ages, yet
-    // bytes keep arriving, so this is no stall. Neither is a download without a size.
-    DownloadProgress slow;
-    EXPECT_EQ(FirstStall(
-                  slow, 0, 120, [](int s) { return int64_t{s}; }, 100000000),
-              -1);
-    DownloadProgress sizeless;
-    EXPECT_EQ(FirstStall(
-                  sizeless, 0, 120, [](int s) { return int64_t{s} * 4096; }, 0),
-              -1);
-    EXPECT_FALSE(slow.IsAborted());
-    EXPECT_FALSE(sizeless.IsAborted());
+TEST(DownloadProgress, StallIsDeclaredFiveToSixSecondsAfterTheLastByte) {
+    struct Case {
+        const char* why;
+        std::vector<Arrival> arrivals;
+        uint32_t firstTick;
+        int64_t stallAt;  // -1: never within the run
+    };
+    const Case cases[] = {
+        {"nothing after the start", {{0, 12}}, 1000, 5000},
+        {"last byte on a tick", Steady(500, 20000), 0, 25000},
+        {"last byte right after a tick", Steady(100, 20100), 0, 26000},
+        {"last byte right before a tick", Steady(100, 19900), 0, 25000},
+        // Bytes up to 16.1 s: comparing counts only every five seconds (6, 11, 16, 21, ...)
+        // would see growth at 21 and fire at 26, almost ten seconds after the last byte.
+        {"last byte just after where a five-second comparison fell", Steady(100, 16100), 1000, 22000},
+        {"ticks off the progress calls' phase", Steady(300, 9900), 500, 15500},
+        {"a gap of 4.9 s between bytes is no stall", Steady(4900, 60000), 0, -1},
+        {"a byte every second", Steady(1000, 60000), 0, -1},
+    };
+    for (const Case& c : cases) {
+        for (uint32_t origin : {0u, 0xFFFFFFFFu - 7000u}) {  // the second run wraps the tick counter
+            DownloadProgress p;
+            const int64_t stall = RunWatch(p, origin, c.arrivals, c.firstTick, 60000);
+            EXPECT_EQ(stall, c.stallAt) << c.why << " origin " << origin;
+            if (c.stallAt >= 0 && stall >= 0) {
+                const int64_t silence = stall - c.arrivals.back().at;
+                EXPECT_GE(silence, 5000) << c.why;
+                EXPECT_LT(silence, 6100) << c.why;
+                EXPECT_TRUE(p.IsAborted()) << c.why;
+                EXPECT_FALSE(p.IsCancelled()) << c.why;
+                EXPECT_TRUE(p.CheckStall(origin + 999999)) << c.why << ": a fired stall stays fired";
+                EXPECT_FALSE(p.OnProgress(0, 1 << 30, origin + 70000)) << c.why << ": the next call cancels";
+            }
+        }
+    }
 }
 
-TEST(DownloadProgress, DataThatStopsMidwayStallsFiveToSixSecondsLater) {
+TEST(DownloadProgress, WatchStartsTheClockWhenNoProgressCameYet) {
     DownloadProgress p;
-    // Bytes grow until second 20, then nothing: comparisons at 6, 11, 16, 21 see growth
-    // (16 -> 21 saw bytes at 17..20), the comparison at 26 sees none.
-    EXPECT_EQ(FirstStall(
-                  p, 0, 60, [](int s) { return int64_t{s < 20 ? s : 20} * 1000; }, 0),
-              26);
+    EXPECT_FALSE(p.CheckStall(3000));
+    EXPECT_FALSE(p.CheckStall(7999));
+    EXPECT_TRUE(p.CheckStall(8000));
 }
 
-TEST(DownloadProgress, TickCounterWrapIsHarmless) {
+TEST(DownloadProgress, ProgressRecordedJustAfterTheWatchReadItsTickIsNoStall) {
+    // The transfer thread may record bytes with a tick read after the watch read its own:
+    // the difference is negative, not four billion milliseconds of silence.
     DownloadProgress p;
-    const uint32_t start = 0xFFFFFFFFu - 2500u;  // wraps between the record and the comparison
-    EXPECT_EQ(FirstStall(
-                  p, start, 10, [](int) { return int64_t{7}; }, 100),
-              6);
+    ASSERT_TRUE(p.OnProgress(100, 1, 1000));
+    ASSERT_TRUE(p.OnProgress(100, 2, 10001));
+    EXPECT_FALSE(p.CheckStall(10000));
+    EXPECT_FALSE(p.CheckStall(15000));
+    EXPECT_TRUE(p.CheckStall(15001));
 }
 
-TEST(DownloadProgress, FirstTickAtTickZeroStillWaitsFiveSeconds) {
+TEST(DownloadProgress, CancelStopsTheTransferButIsNoStall) {
     DownloadProgress p;
-    ASSERT_TRUE(p.OnProgress(100, 5));
-    EXPECT_FALSE(p.CheckStall(0));
-    EXPECT_FALSE(p.CheckStall(1000));
-    EXPECT_FALSE(p.CheckStall(4999));
-    EXPECT_TRUE(p.CheckStall(5000));
+    ASSERT_TRUE(p.OnProgress(100, 10, 0));
+    p.Cancel();
+    EXPECT_FALSE(p.OnProgress(100, 11, 100)) << "the next progress call ends the transfer";
+    EXPECT_TRUE(p.IsCancelled());
+    EXPECT_TRUE(p.IsAborted()) << "stopped on purpose: not a failure to report";
+    EXPECT_FALSE(p.CheckStall(60000)) << "the watch never shows a stall for a cancel";
+
+    p.Reset();
+    EXPECT_FALSE(p.IsCancelled());
+    EXPECT_FALSE(p.IsAborted());
+    EXPECT_TRUE(p.OnProgress(100, 1, 0));
 }
 
 TEST(DownloadProgress, ResetClearsAStallAndFinishSilencesLateTicks) {
     DownloadProgress p;
-    ASSERT_EQ(FirstStall(p, 0, 10, [](int) { return int64_t{1}; }), 6);
+    ASSERT_EQ(RunWatch(p, 0, {{0, 1}}, 1000, 10000), 5000);
     p.Reset();
     EXPECT_FALSE(p.IsAborted());
     EXPECT_EQ(p.ReceivedBytes(), 0);
-    EXPECT_TRUE(p.OnProgress(10, 1));
+    EXPECT_TRUE(p.OnProgress(10, 1, 0));
 
     // A download that completed: a watch tick arriving after it (the timer stop lagging)
     // must not report a stall, however long the silence.
-    EXPECT_FALSE(p.CheckStall(100000));
     p.Finish();
     EXPECT_FALSE(p.CheckStall(200000));
     EXPECT_FALSE(p.CheckStall(900000));

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The install worker's whole package path (server choice, package query, download with its
+# digest, the check of the held package, extraction) of a ~200 MB package from the vendor
+# simulator, timed inside the product's Windows build under Wine, against the sequence
+# curl.exe -o (same curl source, under Wine), md5sum and unzip -q of the same package in
+# the same run. Best of three runs each, alternating. Prints both times, the ratio
+# ours/sequence (goal <= 0.8) and the peak working set of our process (goal <= 40 MB).
+#   VARLO_BUILD_SUFFIX picks the build tree and the bench prefix as in the other benchmarks.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+SFX=${VARLO_BUILD_SUFFIX:-}
+RUNS=${VARLO_BENCH_RUNS:-3}
+BUILD=$ROOT/build/windows$SFX
+WORK=${TMPDIR:-/tmp}/varlo-install-bench$SFX
+mkdir -p "$WORK"
+
+DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
+cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
+cmake --build "$BUILD" --target install_bench >/dev/null
+BIN=$BUILD/bench/install/install_bench.exe
+CURL_EXE=$(bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
+
+# The package: incompressible media, program-like data, text, many small files.
+PKG=$WORK/package.zip
+if [ ! -f "$PKG" ]; then
+  rm -rf "$WORK/src"
+  python3 - "$WORK/src" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(7)
+words = [w.encode() for w in "game route server latency packet accelerator node region client the of and".split()]
+def text(size):
+    out = bytearray()
+    while len(out) < size:
+        out += rng.choice(words) + (b"\n" if rng.random() < 0.1 else b" ")
+    return bytes(out[:size])
+def program(size):
+    block = bytes(rng.getrandbits(8) for _ in range(4096))
+    out = bytearray()
+    while len(out) < size:
+        out += block[: rng.randrange(256, 4096)] + os.urandom(64)
+    return bytes(out[:size])
+def write(name, data):
+    path = os.path.join(root, name)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+for i in range(16):
+    write("media/pack%d.dat" % i, os.urandom(12 << 20))
+for i in range(6):
+    write("bin/module%d.dll" % i, program(8 << 20))
+for i in range(4):
+    write("data/table%d.txt" % i, text(10 << 20))
+for i in range(400):
+    write("skin/res%03d/item.xml" % i, text(rng.randrange(2000, 60000)))
+PY
+  (cd "$WORK/src" && zip -q -r -X "$PKG" .)
+  rm -rf "$WORK/src"
+fi
+
+STATE=$WORK/simulator.json
+SIM="$ROOT/tools/simulator/sim-fixture.sh"
+source "$ROOT/scripts/wine-session.sh"
+cleanup() {
+  bash "$SIM" stop "$STATE" >/dev/null 2>&1 || true
+  wine_session_stop
+  rm -rf "$WORK/ours" "$WORK/ours-work" "$WORK/ref" "$WORK/curl.zip"
+}
+trap cleanup EXIT
+bash "$SIM" start "$STATE" >/dev/null
+python3 "$ROOT/tools/simulator/varlo_sim.py" ctl --state "$STATE" mode "{\"package\": {\"file\": \"$PKG\"}}" >/dev/null
+port() { python3 -c "import json, sys; print(json.load(open(sys.argv[1]))['roles'][sys.argv[2]])" "$STATE" "$1"; }
+API=https://127.0.0.1:$(port primary)
+URL=https://127.0.0.1:$(port download)/files/client.zip
+MD5=$(md5sum "$PKG" | cut -c1-32)
+CA=$(bash "$ROOT/tools/simulator/test-certs.sh")/ca.pem
+
+wine_session_start "$ROOT/build/wineprefix-bench$SFX" >/dev/null 2>&1
+win() { echo "Z:${1//\//\\}"; }
+now() { date +%s.%N; }
+
+: > "$WORK/times"
+for run in $(seq "$RUNS"); do
+  rm -rf "$WORK/ours" "$WORK/ours-work"
+  mkdir -p "$WORK/ours-work"
+  read -r ours peak outcome pselect pquery ptransfer pcheck pextract < <(wine "$(win "$BIN")" "$API" "$(win "$WORK/ours")" "$(win "$WORK/ours-work")" |
+    tr -d '\r')
+  [ "$outcome" = installed ] || { echo "ours: $outcome"; exit 1; }
+
+  rm -rf "$WORK/ref" "$WORK/curl.zip"
+  read -r ctime < <(wine "$(win "$CURL_EXE")" -s --cacert "$(win "$CA")" -o "$(win "$WORK/curl.zip")" \
+    -w '%{time_total}\n' "$URL" | tr -d '\r')
+  s=$(now); digest=$(md5sum "$WORK/curl.zip" | cut -c1-32); e=$(now)
+  [ "$digest" = "$MD5" ] || { echo "curl: digest $digest, expected $MD5"; exit 1; }
+  mtime=$(echo "$e - $s" | bc -l)
+  s=$(now); unzip -q -o "$WORK/curl.zip" -d "$WORK/ref"; e=$(now)
+  utime=$(echo "$e - $s" | bc -l)
+  ref=$(echo "$ctime + $mtime + $utime" | bc -l)
+  # The install writes its two settings files beside the extracted ones.
+  diff -r -x setup.ini -x local.cfg "$WORK/ours" "$WORK/ref" >/dev/null || { echo "extracted trees differ"; exit 1; }
+  printf 'run %d: worker %.2f s (peak %.1f MiB); curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s\n' \
+    "$run" "$ours" "$peak" "$ctime" "$mtime" "$utime" "$ref"
+  printf '       worker phases: server %.2f s, query %.2f s, transfer %.2f s, digest %.2f s, extraction %.2f s\n' \
+    "$pselect" "$pquery" "$ptransfer" "$pcheck" "$pextract"
+  echo "$ours $ref $peak" >> "$WORK/times"
+done
+printf 'package: %d MiB packed, %d entries\n' "$(( $(stat -c %s "$PKG") / 1048576 ))" "$(unzip -Z -1 "$PKG" | wc -l)"
+python3 - "$WORK/times" <<'PY'
+import statistics, sys
+rows = [tuple(map(float, line.split())) for line in open(sys.argv[1])]
+ours, ref, peak = min(r[0] for r in rows), min(r[1] for r in rows), max(r[2] for r in rows)
+print("install worker (query + download + verify + extract)  best %.2f s" % ours)
+print("curl.exe -o + md5sum + unzip                          best %.2f s" % ref)
+print("median of the per-run ratios: %.3f" % statistics.median(r[0] / r[1] for r in rows))
+print("time ratio worker/sequence (best of each): %.3f (goal <= 0.8)" % (ours / ref))
+print("peak working set of the worker's process: %.1f MiB (goal <= 40)" % peak)
+PY

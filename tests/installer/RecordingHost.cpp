@@ -1,0 +1,89 @@
+#include "RecordingHost.h"
+
+#include <chrono>
+
+#include "core/ControlManager.h"
+
+namespace {
+
+std::atomic<uint32_t> g_fakeTicks{1};
+
+uint32_t FakeTicks() {
+    return g_fakeTicks.load();
+}
+
+}  // namespace
+
+RecordingHost::RecordingHost() {
+    ControlManager::Instance()->SetTickSource(&FakeTicks);
+}
+
+RecordingHost::~RecordingHost() {
+    StopDownloadWatch();
+    ControlManager::Instance()->SetTickSource(nullptr);
+}
+
+void RecordingHost::SetStage(int stage) {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stages_.push_back(stage);
+    }
+    stage_ = stage;
+    if (onStage) {
+        onStage(stage);
+    }
+}
+
+void RecordingHost::PostInstallError(const std::wstring& text) {
+    std::lock_guard<std::mutex> hold(lock_);
+    errors_.push_back(text);
+}
+
+void RecordingHost::SetInstalledDir(const std::wstring& dir) {
+    installedDir = dir;
+}
+
+void RecordingHost::SetDesktopShortcutPath(const std::wstring& path) {
+    desktopShortcutPath = path;
+}
+
+// The window's once-a-second tick, 100 ms of real time apart while the clock the stall
+// check reads moves half a second: five silent "seconds" pass in one real second.
+void RecordingHost::StartDownloadWatch() {
+    ++watchStarts;
+    if (onWatchStart) {
+        onWatchStart();
+    }
+    watching_ = true;
+    ticker_ = std::thread([this] {
+        while (watching_) {
+            if (stage_ != 2) {
+                return;
+            }
+            g_fakeTicks += 500;
+            if (ControlManager::Instance()->CheckStall()) {
+                stallBoxShown = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+}
+
+void RecordingHost::StopDownloadWatch() {
+    if (ticker_.joinable()) {
+        ++watchStops;
+        watching_ = false;
+        ticker_.join();
+    }
+}
+
+std::vector<int> RecordingHost::Stages() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return stages_;
+}
+
+std::vector<std::wstring> RecordingHost::Errors() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return errors_;
+}

@@ -1,0 +1,84 @@
+#include "installer/WorkerRegistry.h"
+
+#include <process.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+struct ThreadState {
+    std::atomic<bool> cancel{false};
+    bool honoursCancel = true;
+    UniqueKernelHandle never{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+unsigned __stdcall Worker(void* argument) {
+    auto* state = static_cast<ThreadState*>(argument);
+    if (!state->honoursCancel) {
+        ::WaitForSingleObject(state->never.get(), INFINITE);
+    }
+    while (!state->cancel.load()) {
+        ::Sleep(5);
+    }
+    return 0;
+}
+
+UniqueKernelHandle StartThread(ThreadState& state, unsigned& id) {
+    return UniqueKernelHandle(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &Worker, &state, 0, &id)));
+}
+
+TEST(WorkerRegistryTest, NullAndInvalidHandlesAreNotRegistered) {
+    CWorkerRegistry registry;
+    EXPECT_FALSE(registry.RegisterWorker(1, UniqueKernelHandle()));
+    EXPECT_FALSE(registry.RegisterWorker(2, UniqueKernelHandle(INVALID_HANDLE_VALUE)));
+    EXPECT_EQ(registry.Count(), 0u);
+    int cancels = 0;
+    const CWorkerRegistry::StopResult result = registry.StopWorkers([&] { ++cancels; });
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(result.stopped, 0);
+    EXPECT_EQ(result.terminated, 0);
+}
+
+TEST(WorkerRegistryTest, WorkersThatSeeTheFlagLeaveAndOnlyAStuckOneIsTerminated) {
+    ThreadState cooperative;
+    ThreadState stuck;
+    stuck.honoursCancel = false;
+    unsigned id1 = 0;
+    unsigned id2 = 0;
+    UniqueKernelHandle first = StartThread(cooperative, id1);
+    UniqueKernelHandle second = StartThread(stuck, id2);
+    ASSERT_TRUE(first.valid() && second.valid());
+    // Our own copies, to see how the threads ended after the registry closed its handles.
+    HANDLE firstCopy = nullptr;
+    HANDLE secondCopy = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), first.get(), ::GetCurrentProcess(), &firstCopy, 0, FALSE,
+                                  DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), second.get(), ::GetCurrentProcess(), &secondCopy, 0, FALSE,
+                                  DUPLICATE_SAME_ACCESS));
+    UniqueKernelHandle firstWatch(firstCopy);
+    UniqueKernelHandle secondWatch(secondCopy);
+
+    CWorkerRegistry registry;
+    EXPECT_TRUE(registry.RegisterWorker(id1, std::move(first)));
+    EXPECT_TRUE(registry.RegisterWorker(id2, std::move(second)));
+    EXPECT_EQ(registry.Count(), 2u);
+
+    const CWorkerRegistry::StopResult result = registry.StopWorkers(
+        [&] {
+            cooperative.cancel = true;
+            stuck.cancel = true;
+        },
+        300);
+    EXPECT_EQ(result.stopped, 1);
+    EXPECT_EQ(result.terminated, 1);
+    EXPECT_EQ(registry.Count(), 0u);
+    ASSERT_EQ(::WaitForSingleObject(firstWatch.get(), 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(secondWatch.get(), 5000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    EXPECT_TRUE(::GetExitCodeThread(secondWatch.get(), &code));
+    EXPECT_EQ(code, 0u) << "terminated with exit code 0";
+}
+
+}  // namespace
