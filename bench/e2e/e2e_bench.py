@@ -109,6 +109,37 @@ class Watch:
             self._mark("finished", now)
 
 
+def ports_free(base, count=10):
+    import socket
+    for port in range(base, base + count):
+        with socket.socket() as s:
+            try:
+                s.bind(("127.0.0.1", port))
+            except OSError:
+                return False
+    return True
+
+
+def wait_for_ports(limit_s=1800, quiet_s=20):
+    """The end-to-end ports are fixed and the machine is shared: another end-to-end run
+    holding them is waited for rather than disturbed (free for a while, not merely
+    between two of its scenarios)."""
+    end, free_since, said = time.time() + limit_s, None, False
+    while time.time() < end:
+        if ports_free(e2e.PORT_BASE):
+            free_since = free_since or time.time()
+            if time.time() - free_since >= (quiet_s if said else 0):
+                return
+        else:
+            free_since = None
+            if not said:
+                print("waiting for the end-to-end ports %d+ (another run holds them)" % e2e.PORT_BASE)
+                sys.stdout.flush()
+                said = True
+        time.sleep(1)
+    raise e2e.ScenarioFailed("the end-to-end ports stayed busy")
+
+
 def read_probe(path):
     out = {"samples": []}
     for line in open(path, encoding="utf-8", errors="replace"):
@@ -207,6 +238,7 @@ def main():
     with zipfile.ZipFile(args.package) as z:
         names = [i.filename for i in z.infolist() if not i.is_dir()]
     package_size = os.path.getsize(args.package)
+    wait_for_ports()
     sim = e2e.Simulator(args.work)
     rows, download_lat, extract_lat = [], [], []
     try:

@@ -92,8 +92,7 @@ int wmain(int argc, wchar_t** argv) {
         const double at = WallSeconds();
         ::QueryPerformanceCounter(&start);
         DWORD_PTR result = 0;
-        const LRESULT ok =
-            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result);
+        const LRESULT ok = ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result);
         ::QueryPerformanceCounter(&answered);
         samples.push_back(Sample{at, Milliseconds(start, answered, frequency), ok != 0});
         PROCESS_MEMORY_COUNTERS counters{};
