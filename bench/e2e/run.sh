@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole install through the real exe (setup_e2e.exe: setup.exe talking to the
-# simulator's end-to-end ports) of a ~200 MB package, driven like a user under Wine and
+# The whole install through the real exe (setup_bench.exe: setup.exe built as setup_e2e.exe
+# is, talking to the simulator on the benchmark's own ports) of a ~200 MB package, driven like a user under Wine and
 # Xvfb, from the click on 立即安装 to the finished page less the installer's one-second
 # stage pauses, against curl.exe -o + md5sum + unzip of the same package from the same
 # simulator in the same run (bench/install's package and reference sequence). Prints both
@@ -9,6 +9,7 @@
 # the download and the extraction (goal: p99 <= 50 ms), and the stripped exe's size
 # (goal <= 2.5 MB). The figures are noisy on a shared machine: compare within one run.
 #   VARLO_BENCH_RUNS (default 2) installs, each followed by the reference sequence.
+#   VARLO_E2E_BENCH_PORT_BASE (default 18740) the simulator's ports, apart from the tests'.
 #   VARLO_BUILD_SUFFIX picks the build tree as in the other benchmarks.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,8 +20,9 @@ WORK=${TMPDIR:-/tmp}/varlo-e2e-bench$SFX
 mkdir -p "$WORK"
 
 DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
-cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
-cmake --build "$BUILD" --target setup setup_e2e e2e_fake_client e2e_schtasks e2e_ui_probe >/dev/null
+PORT_BASE=${VARLO_E2E_BENCH_PORT_BASE:-18740}
+cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" -DVARLO_E2E_BENCH_PORT_BASE="$PORT_BASE" >/dev/null
+cmake --build "$BUILD" --target setup setup_bench e2e_fake_client e2e_schtasks e2e_ui_probe >/dev/null
 CURL_EXE=$(bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
 PKG=$WORK/package.zip
 bash "$ROOT/bench/install/make-package.sh" "$PKG"
@@ -37,7 +39,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 /usr/bin/python3 "$ROOT/bench/e2e/e2e_bench.py" --build "$BUILD" --package "$PKG" --md5 "$MD5" \
-  --curl "$CURL_EXE" --ca "$CA" --work "$WORK" --runs "$RUNS"
+  --curl "$CURL_EXE" --ca "$CA" --work "$WORK" --runs "$RUNS" \
+  --setup "$BUILD/bench/e2e/setup_bench.exe" --port-base "$PORT_BASE"
 
 EXE=$BUILD/app/setup.exe
 i686-w64-mingw32-strip -o "$WORK/setup-stripped.exe" "$EXE"
