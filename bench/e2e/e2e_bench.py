@@ -148,7 +148,7 @@ def read_probe(path):
             continue
         if parts[0] == "sample":
             out["samples"].append((float(parts[1]), float(parts[2]), parts[3] == "1"))
-        elif parts[0] in ("pid", "peak"):
+        elif parts[0] in ("pid", "peak", "start", "self"):
             out[parts[0]] = int(parts[1])
     return out
 
@@ -275,12 +275,15 @@ def main():
             print("run %d: click -> finished page %.2f s, of it stage pauses %.2f s: %.2f s; "
                   "curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s; ratio %.3f" %
                   (index, raw, pauses, ours, curl_s, md5_s, unzip_s, ref, ours / ref))
-            print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s, worker done %.2f s, "
-                  "page %.2f s" % (at["download_start"] - clicked, at["download_end"] - clicked,
-                                   at["extract_start"] - clicked, at["extract_end"] - clicked,
-                                   at["worker_end"] - clicked, raw))
-            print("       peak working set %.1f MiB (GetProcessMemoryInfo)%s" %
-                  (peak_mib, "; Linux VmHWM %.1f MiB" % (linux_peak / 1048576.0) if linux_peak else ""))
+            print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s, setup.ini %.2f s, "
+                  "worker done %.2f s, finished page %.2f s" % (
+                      at["download_start"] - clicked, at["download_end"] - clicked, at["extract_start"] - clicked,
+                      at["extract_end"] - clicked, at.get("settings", float("nan")) - clicked,
+                      at["worker_end"] - clicked, raw))
+            print("       peak working set %.1f MiB (GetProcessMemoryInfo)%s; %.1f MiB at the probe's first reading; "
+                  "the probe's own peak %.1f MiB" %
+                  (peak_mib, "; Linux VmHWM %.1f MiB" % (linux_peak / 1048576.0) if linux_peak else "",
+                   probed.get("start", 0) / 1048576.0, probed.get("self", 0) / 1048576.0))
             print("       window answers to WM_NULL:")
             for name, group in (("download", dl), ("extraction", ex), ("install", whole)):
                 print(latency_line(name, group))

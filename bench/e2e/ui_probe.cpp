@@ -4,6 +4,8 @@
 // the installer exits, then prints
 //   pid PID
 //   peak BYTES            (PeakWorkingSetSize at the last reading)
+//   start BYTES           (WorkingSetSize at the first reading)
+//   self BYTES            (the probe's own PeakWorkingSetSize: what a small Wine process takes)
 //   sample T LATENCY_MS OK  (T in seconds since 1970, the host's clock)
 // Usage: ui_probe STOP_FILE [PERIOD_MS]
 #include <windows.h>
@@ -87,27 +89,37 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<Sample> samples;
     samples.reserve(1 << 14);
     SIZE_T peak = 0;
+    SIZE_T firstWorkingSet = 0;
     while (!FileExists(stopFile) && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
-        LARGE_INTEGER start{}, answered{};
+        LARGE_INTEGER sent{}, answered{};
         const double at = WallSeconds();
-        ::QueryPerformanceCounter(&start);
+        ::QueryPerformanceCounter(&sent);
         DWORD_PTR result = 0;
         const LRESULT ok = ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result);
         ::QueryPerformanceCounter(&answered);
-        samples.push_back(Sample{at, Milliseconds(start, answered, frequency), ok != 0});
+        samples.push_back(Sample{at, Milliseconds(sent, answered, frequency), ok != 0});
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof(counters);
         if (::GetProcessMemoryInfo(process.get(), &counters, sizeof(counters)) && counters.PeakWorkingSetSize > peak) {
             peak = counters.PeakWorkingSetSize;
+            if (firstWorkingSet == 0) {
+                firstWorkingSet = counters.WorkingSetSize;
+            }
         }
         LARGE_INTEGER done{};
         ::QueryPerformanceCounter(&done);
-        const double spent = Milliseconds(start, done, frequency);
+        const double spent = Milliseconds(sent, done, frequency);
         if (spent < period) {
             ::Sleep(period - static_cast<DWORD>(spent));
         }
     }
-    std::printf("peak %lu\n", static_cast<unsigned long>(peak));
+    PROCESS_MEMORY_COUNTERS own{};
+    own.cb = sizeof(own);
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &own, sizeof(own))) {
+        own.PeakWorkingSetSize = 0;
+    }
+    std::printf("peak %lu\nstart %lu\nself %lu\n", static_cast<unsigned long>(peak),
+                static_cast<unsigned long>(firstWorkingSet), static_cast<unsigned long>(own.PeakWorkingSetSize));
     for (const Sample& sample : samples) {
         std::printf("sample %.4f %.3f %d\n", sample.at, sample.latencyMs, sample.answered ? 1 : 0);
     }
