@@ -10,8 +10,9 @@ the extraction run.
 
 Where the install stands is read from what it leaves, polled every few milliseconds:
   - the download: the package growing in the cache folder, until it is whole;
-  - the extraction: the first entry under the target folder, until the package's last
-    entry is there under its own name (entries are written aside and renamed into place);
+  - the extraction: from the first entry under the target folder to one second (the
+    stage-5 pause) before setup.ini appears, the first thing written after it; the
+    package's last entry showing under its own name is printed too;
   - the worker's end: "powerup" in local.cfg, the last thing it writes before stage 6;
   - the finished page: "lang" in local.cfg, written when the page is selected.
 """
@@ -20,6 +21,7 @@ import json
 import math
 import os
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
@@ -85,14 +87,14 @@ class Watch:
             if got >= self.package_size:
                 self._mark("download_end", now)
             return
-        if "extract_end" not in self.at:
+        if "last_entry" not in self.at:
             try:
                 if os.listdir(self.target):
                     self._mark("extract_start", now)
             except OSError:
                 pass
             if os.path.exists(self.last_entry):
-                self._mark("extract_end", now)
+                self._mark("last_entry", now)
             return
         if os.path.exists(self.settings):
             self._mark("settings", now)
@@ -110,9 +112,10 @@ class Watch:
 
 
 def ports_free(base, count=10):
-    import socket
     for port in range(base, base + count):
         with socket.socket() as s:
+            # As the simulator binds: connections of an earlier run still closing do not count.
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             try:
                 s.bind(("127.0.0.1", port))
             except OSError:
@@ -267,7 +270,8 @@ def main():
             ours = raw - pauses
             samples = probed["samples"]
             dl = [s for s in samples if at["download_start"] <= s[0] <= at["download_end"]]
-            ex = [s for s in samples if at["extract_start"] <= s[0] <= at["extract_end"]]
+            extract_end = at["settings"] - STAGE_PAUSE_S
+            ex = [s for s in samples if at["extract_start"] <= s[0] <= extract_end]
             whole = [s for s in samples if clicked <= s[0] <= at["finished"]]
             download_lat += dl
             extract_lat += ex
@@ -278,7 +282,7 @@ def main():
             print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s, setup.ini %.2f s, "
                   "worker done %.2f s, finished page %.2f s" % (
                       at["download_start"] - clicked, at["download_end"] - clicked, at["extract_start"] - clicked,
-                      at["extract_end"] - clicked, at.get("settings", float("nan")) - clicked,
+                      extract_end - clicked, at["last_entry"] - clicked, at["settings"] - clicked,
                       at["worker_end"] - clicked, raw))
             print("       peak working set %.1f MiB (GetProcessMemoryInfo)%s; %.1f MiB at the probe's first reading; "
                   "the probe's own peak %.1f MiB" %
