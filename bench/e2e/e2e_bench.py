@@ -37,7 +37,9 @@ STOP_FILE = "C:\\e2e-bench-stop"
 # The worker sleeps one second after naming each of its stages 1, 2, 4, 5 and 6. The
 # first four lie wholly before the finished page; the page comes once the bar, which runs
 # on the window's timer, reaches 100 after stage 6, while the worker still sleeps in its
-# last pause: only the part of that pause before the page counts.
+# last pause: only the part of that pause before the page is taken off. That part is the
+# bar catching up, which the page does wait for, so the figure less the first four pauses
+# only is printed too.
 STAGE_PAUSE_S = 1.0
 PAUSES_BEFORE_LAST = 4
 
@@ -265,9 +267,10 @@ def main():
                 shutil.rmtree(prefix.path, ignore_errors=True)
 
             raw = at["finished"] - clicked
-            last_pause = min(STAGE_PAUSE_S, at["finished"] - at["worker_end"])
-            pauses = PAUSES_BEFORE_LAST * STAGE_PAUSE_S + last_pause
+            bar_lag = at["finished"] - at["worker_end"]
+            pauses = PAUSES_BEFORE_LAST * STAGE_PAUSE_S + min(STAGE_PAUSE_S, bar_lag)
             ours = raw - pauses
+            strict = raw - PAUSES_BEFORE_LAST * STAGE_PAUSE_S
             samples = probed["samples"]
             dl = [s for s in samples if at["download_start"] <= s[0] <= at["download_end"]]
             extract_end = at["settings"] - STAGE_PAUSE_S
@@ -276,14 +279,15 @@ def main():
             download_lat += dl
             extract_lat += ex
             peak_mib = probed["peak"] / 1048576.0
-            print("run %d: click -> finished page %.2f s, of it stage pauses %.2f s: %.2f s; "
+            print("run %d: click -> finished page %.2f s, less the stage pauses inside it (%.2f s): %.2f s; "
                   "curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s; ratio %.3f" %
                   (index, raw, pauses, ours, curl_s, md5_s, unzip_s, ref, ours / ref))
-            print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s, setup.ini %.2f s, "
-                  "worker done %.2f s, finished page %.2f s" % (
+            print("       less only the four pauses the page waits for: %.2f s, ratio %.3f" % (strict, strict / ref))
+            print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s (last entry in place %.2f s), "
+                  "setup.ini %.2f s, worker done %.2f s, finished page %.2f s (bar %.2f s behind the worker)" % (
                       at["download_start"] - clicked, at["download_end"] - clicked, at["extract_start"] - clicked,
                       extract_end - clicked, at["last_entry"] - clicked, at["settings"] - clicked,
-                      at["worker_end"] - clicked, raw))
+                      at["worker_end"] - clicked, raw, bar_lag))
             print("       peak working set %.1f MiB (GetProcessMemoryInfo)%s; %.1f MiB at the probe's first reading; "
                   "the probe's own peak %.1f MiB" %
                   (peak_mib, "; Linux VmHWM %.1f MiB" % (linux_peak / 1048576.0) if linux_peak else "",
@@ -292,7 +296,7 @@ def main():
             for name, group in (("download", dl), ("extraction", ex), ("install", whole)):
                 print(latency_line(name, group))
             sys.stdout.flush()
-            rows.append((ours, ref, peak_mib, raw))
+            rows.append((ours, ref, peak_mib, strict))
     finally:
         sim.stop()
 
@@ -302,6 +306,9 @@ def main():
     print("curl.exe -o + md5sum + unzip                       best %.2f s" % best_ref)
     print("median of the per-run ratios: %.3f" % statistics.median(r[0] / r[1] for r in rows))
     print("time ratio install/sequence (best of each): %.3f (goal <= 0.8)" % (best_ours / best_ref))
+    print("  less only the four pauses the page waits for: best %.2f s, ratio %.3f, median per-run ratio %.3f" %
+          (min(r[3] for r in rows), min(r[3] for r in rows) / best_ref,
+           statistics.median(r[3] / r[1] for r in rows)))
     print("peak working set of the installer: %.1f MiB, highest of %d runs (goal <= 40)" %
           (max(r[2] for r in rows), len(rows)))
     print("window answers to WM_NULL, all runs (goal: p99 <= 50 ms while downloading and extracting):")
