@@ -271,6 +271,7 @@ def main():
             pauses = PAUSES_BEFORE_LAST * STAGE_PAUSE_S + min(STAGE_PAUSE_S, bar_lag)
             ours = raw - pauses
             strict = raw - PAUSES_BEFORE_LAST * STAGE_PAUSE_S
+            work = at["worker_end"] - clicked - PAUSES_BEFORE_LAST * STAGE_PAUSE_S
             samples = probed["samples"]
             dl = [s for s in samples if at["download_start"] <= s[0] <= at["download_end"]]
             extract_end = at["settings"] - STAGE_PAUSE_S
@@ -282,7 +283,9 @@ def main():
             print("run %d: click -> finished page %.2f s, less the stage pauses inside it (%.2f s): %.2f s; "
                   "curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s; ratio %.3f" %
                   (index, raw, pauses, ours, curl_s, md5_s, unzip_s, ref, ours / ref))
-            print("       less only the four pauses the page waits for: %.2f s, ratio %.3f" % (strict, strict / ref))
+            print("       less only the four pauses the page waits for: %.2f s, ratio %.3f; the worker's own time "
+                  "(click -> worker done, less its four pauses): %.2f s, ratio %.3f" %
+                  (strict, strict / ref, work, work / ref))
             print("       from the click: download %.2f-%.2f s, extraction %.2f-%.2f s (last entry in place %.2f s), "
                   "setup.ini %.2f s, worker done %.2f s, finished page %.2f s (bar %.2f s behind the worker)" % (
                       at["download_start"] - clicked, at["download_end"] - clicked, at["extract_start"] - clicked,
@@ -296,7 +299,7 @@ def main():
             for name, group in (("download", dl), ("extraction", ex), ("install", whole)):
                 print(latency_line(name, group))
             sys.stdout.flush()
-            rows.append((ours, ref, peak_mib, strict))
+            rows.append((ours, ref, peak_mib, strict, work))
     finally:
         sim.stop()
 
@@ -306,9 +309,11 @@ def main():
     print("curl.exe -o + md5sum + unzip                       best %.2f s" % best_ref)
     print("median of the per-run ratios: %.3f" % statistics.median(r[0] / r[1] for r in rows))
     print("time ratio install/sequence (best of each): %.3f (goal <= 0.8)" % (best_ours / best_ref))
-    print("  less only the four pauses the page waits for: best %.2f s, ratio %.3f, median per-run ratio %.3f" %
-          (min(r[3] for r in rows), min(r[3] for r in rows) / best_ref,
-           statistics.median(r[3] / r[1] for r in rows)))
+    for column, name in ((3, "less only the four pauses the page waits for"),
+                         (4, "the worker's own time, click -> worker done")):
+        best = min(r[column] for r in rows)
+        print("  %s: best %.2f s, ratio %.3f, median per-run ratio %.3f" %
+              (name, best, best / best_ref, statistics.median(r[column] / r[1] for r in rows)))
     print("peak working set of the installer: %.1f MiB, highest of %d runs (goal <= 40)" %
           (max(r[2] for r in rows), len(rows)))
     print("window answers to WM_NULL, all runs (goal: p99 <= 50 ms while downloading and extracting):")
