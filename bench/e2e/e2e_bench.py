@@ -4,9 +4,10 @@ end-to-end driver (tests/e2e/e2e.py), against curl.exe -o + md5sum + unzip of th
 package from the same simulator in the same run. Driven by bench/e2e/run.sh.
 
 Per run it prints the time from the click on 立即安装 to the finished page, the part of
-it that is the installer's fixed one-second stage pauses, the installer's peak working set
-(read from Windows by the probe) and the window's answer times while the download and
-the extraction run.
+it that is the installer's fixed one-second stage pauses, the worker's own time to its
+last write (the progress bar, which runs at its own pace, may still be catching up then),
+the installer's peak working set (read from Windows by the probe) and the window's answer
+times while the download and the extraction run.
 
 Where the install stands is read from what it leaves, polled every few milliseconds:
   - the download: the package growing in the cache folder, until it is whole;
