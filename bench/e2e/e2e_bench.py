@@ -34,6 +34,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import e2e  # noqa: E402
 
 POLL_S = 0.005
+# The package query answers within seconds; a download not begun by then will not be.
+START_LIMIT_S = 90
 STOP_FILE = "C:\\e2e-bench-stop"
 # The worker sleeps one second after naming each of its stages 1, 2, 4, 5 and 6. The
 # first four lie wholly before the finished page; the page comes once the bar, which runs
@@ -193,9 +195,12 @@ def install_once(ctx, base, sim, args, package_size, last_entry, index):
         e2e.xdotool("click", "1")
         end = clicked + args.timeout
         while "finished" not in watch.at:
-            if time.time() > end:
-                raise e2e.ScenarioFailed("no finished page within %d s (reached: %s)" %
-                                         (args.timeout, ", ".join(sorted(watch.at))))
+            late = time.time() > end or ("download_start" not in watch.at and time.time() > clicked + START_LIMIT_S)
+            if late:
+                shot = os.path.join(args.work, "stuck-%d.png" % index)
+                subprocess.run(["import", "-window", "root", shot], stderr=subprocess.DEVNULL)
+                raise e2e.ScenarioFailed("no finished page after %.0f s (reached: %s; screen: %s)" %
+                                         (time.time() - clicked, ", ".join(sorted(watch.at)) or "nothing", shot))
             if run.process.poll() is not None:
                 raise e2e.ScenarioFailed("setup ended during the install (%s)" % run.process.returncode)
             watch.poll()
