@@ -129,9 +129,9 @@ def ports_free(base, count=10):
 
 
 def wait_for_ports(limit_s=1800, quiet_s=20):
-    """The end-to-end ports are fixed and the machine is shared: another end-to-end run
-    holding them is waited for rather than disturbed (free for a while, not merely
-    between two of its scenarios)."""
+    """The simulator's ports are fixed and the machine is shared: another run holding them
+    is waited for rather than disturbed (free for a while, not merely between two of its
+    installs)."""
     end, free_since, said = time.time() + limit_s, None, False
     while time.time() < end:
         if ports_free(e2e.PORT_BASE):
@@ -141,11 +141,11 @@ def wait_for_ports(limit_s=1800, quiet_s=20):
         else:
             free_since = None
             if not said:
-                print("waiting for the end-to-end ports %d+ (another run holds them)" % e2e.PORT_BASE)
+                print("waiting for the ports %d+ (another run holds them)" % e2e.PORT_BASE)
                 sys.stdout.flush()
                 said = True
         time.sleep(1)
-    raise e2e.ScenarioFailed("the end-to-end ports stayed busy")
+    raise e2e.ScenarioFailed("the ports %d+ stayed busy" % e2e.PORT_BASE)
 
 
 def read_probe(path):
@@ -238,7 +238,7 @@ def main():
     p.add_argument("--work", required=True)
     p.add_argument("--setup", required=True, help="the installer exe, built for the simulator at --port-base")
     p.add_argument("--port-base", type=int, required=True)
-    p.add_argument("--runs", type=int, default=2)
+    p.add_argument("--runs", type=int, default=3)
     p.add_argument("--timeout", type=int, default=600)
     args = p.parse_args()
     args.build = os.path.abspath(args.build)
