@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The whole install through the real exe (setup_bench.exe: setup.exe built as setup_e2e.exe
 # is, talking to the simulator on the benchmark's own ports) of a ~200 MB package, driven
-# like a user under Wine and Xvfb, from the click on 立即安装 to the finished page less the installer's one-second
-# stage pauses, against curl.exe -o + md5sum + unzip of the same package from the same
-# simulator in the same run (bench/install's package and reference sequence). Prints both
-# times and the ratio (goal <= 0.8), the installer's peak working set read from Windows
-# (goal <= 40 MB), the window's answer times to WM_NULL sent from another process during
-# the download and the extraction (goal: p99 <= 50 ms), and the stripped exe's size
-# (goal <= 2.5 MB). The figures are noisy on a shared machine: compare within one run.
+# like a user under Wine and Xvfb, from the click on 立即安装 to the finished page less
+# the installer's one-second stage pauses, against curl.exe -o + md5sum + unzip of the
+# same package from the same simulator in the same run (bench/install's package and
+# reference sequence). Prints both times and the ratio (goal <= 0.8), the installer's
+# peak working set read from Windows (goal <= 40 MB), the window's answer times to
+# WM_NULL sent from another process during the download and the extraction (goal: p99
+# <= 50 ms), and the stripped exe's size (goal <= 2.5 MB). The figures are noisy on a
+# shared machine: compare within one run.
 #   VARLO_BENCH_RUNS (default 3) installs, each followed by the reference sequence.
 #   VARLO_E2E_BENCH_PORT_BASE (default 18740) the simulator's ports, apart from the tests'.
 #   VARLO_BUILD_SUFFIX picks the build tree as in the other benchmarks.
