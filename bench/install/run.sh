@@ -20,43 +20,8 @@ cmake --build "$BUILD" --target install_bench >/dev/null
 BIN=$BUILD/bench/install/install_bench.exe
 CURL_EXE=$(bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
 
-# The package: incompressible media, program-like data, text, many small files.
 PKG=$WORK/package.zip
-if [ ! -f "$PKG" ]; then
-  rm -rf "$WORK/src"
-  python3 - "$WORK/src" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rng = random.Random(7)
-words = [w.encode() for w in "game route server latency packet accelerator node region client the of and".split()]
-def text(size):
-    out = bytearray()
-    while len(out) < size:
-        out += rng.choice(words) + (b"\n" if rng.random() < 0.1 else b" ")
-    return bytes(out[:size])
-def program(size):
-    block = bytes(rng.getrandbits(8) for _ in range(4096))
-    out = bytearray()
-    while len(out) < size:
-        out += block[: rng.randrange(256, 4096)] + os.urandom(64)
-    return bytes(out[:size])
-def write(name, data):
-    path = os.path.join(root, name)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-for i in range(16):
-    write("media/pack%d.dat" % i, os.urandom(12 << 20))
-for i in range(6):
-    write("bin/module%d.dll" % i, program(8 << 20))
-for i in range(4):
-    write("data/table%d.txt" % i, text(10 << 20))
-for i in range(400):
-    write("skin/res%03d/item.xml" % i, text(rng.randrange(2000, 60000)))
-PY
-  (cd "$WORK/src" && zip -q -r -X "$PKG" .)
-  rm -rf "$WORK/src"
-fi
+bash "$ROOT/bench/install/make-package.sh" "$PKG"
 
 STATE=$WORK/simulator.json
 SIM="$ROOT/tools/simulator/sim-fixture.sh"
@@ -77,7 +42,6 @@ CA=$(bash "$ROOT/tools/simulator/test-certs.sh")/ca.pem
 
 wine_session_start "$ROOT/build/wineprefix-bench$SFX" >/dev/null 2>&1
 win() { echo "Z:${1//\//\\}"; }
-now() { date +%s.%N; }
 
 : > "$WORK/times"
 for run in $(seq "$RUNS"); do
@@ -87,14 +51,7 @@ for run in $(seq "$RUNS"); do
     tr -d '\r')
   [ "$outcome" = installed ] || { echo "ours: $outcome"; exit 1; }
 
-  rm -rf "$WORK/ref" "$WORK/curl.zip"
-  read -r ctime < <(wine "$(win "$CURL_EXE")" -s --cacert "$(win "$CA")" -o "$(win "$WORK/curl.zip")" \
-    -w '%{time_total}\n' "$URL" | tr -d '\r')
-  s=$(now); digest=$(md5sum "$WORK/curl.zip" | cut -c1-32); e=$(now)
-  [ "$digest" = "$MD5" ] || { echo "curl: digest $digest, expected $MD5"; exit 1; }
-  mtime=$(echo "$e - $s" | bc -l)
-  s=$(now); unzip -q -o "$WORK/curl.zip" -d "$WORK/ref"; e=$(now)
-  utime=$(echo "$e - $s" | bc -l)
+  read -r ctime mtime utime < <(bash "$ROOT/bench/install/reference.sh" "$CURL_EXE" "$CA" "$URL" "$MD5" "$WORK")
   ref=$(echo "$ctime + $mtime + $utime" | bc -l)
   # The install writes its two settings files beside the extracted ones.
   diff -r -x setup.ini -x local.cfg "$WORK/ours" "$WORK/ref" >/dev/null || { echo "extracted trees differ"; exit 1; }

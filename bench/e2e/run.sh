@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The whole install through the real exe (setup_bench.exe: setup.exe built as setup_e2e.exe
+# is, talking to the simulator on the benchmark's own ports) of a ~200 MB package, driven
+# like a user under Wine and Xvfb, from the click on 立即安装 to the finished page less
+# the installer's one-second stage pauses, against curl.exe -o + md5sum + unzip of the
+# same package from the same simulator in the same run (bench/install's package and
+# reference sequence). Prints both times and the ratio (goal <= 0.8), the installer's
+# peak working set read from Windows (goal <= 40 MB), the window's answer times to
+# WM_NULL sent from another process during the download and the extraction (goal: p99
+# <= 50 ms), and the stripped exe's size (goal <= 2.5 MB). The figures are noisy on a
+# shared machine: compare within one run.
+#   VARLO_BENCH_RUNS (default 3) installs, each followed by the reference sequence.
+#   VARLO_E2E_BENCH_PORT_BASE (default 18740) the simulator's ports, apart from the tests'.
+#   VARLO_BUILD_SUFFIX picks the build tree as in the other benchmarks.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+SFX=${VARLO_BUILD_SUFFIX:-}
+RUNS=${VARLO_BENCH_RUNS:-3}
+BUILD=$ROOT/build/windows$SFX
+WORK=${TMPDIR:-/tmp}/varlo-e2e-bench$SFX
+mkdir -p "$WORK"
+
+DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
+PORT_BASE=${VARLO_E2E_BENCH_PORT_BASE:-18740}
+cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" -DVARLO_E2E_BENCH_PORT_BASE="$PORT_BASE" >/dev/null
+cmake --build "$BUILD" --target setup setup_bench e2e_fake_client e2e_schtasks e2e_ui_probe >/dev/null
+CURL_EXE=$(bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
+PKG=$WORK/package.zip
+bash "$ROOT/bench/install/make-package.sh" "$PKG"
+MD5=$(md5sum "$PKG" | cut -c1-32)
+CA=$(bash "$ROOT/tools/simulator/test-certs.sh")/ca.pem
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  XVFB=$!
+  trap 'kill $XVFB 2>/dev/null || true' EXIT
+  export DISPLAY=:$n
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+fi
+
+/usr/bin/python3 "$ROOT/bench/e2e/e2e_bench.py" --build "$BUILD" --package "$PKG" --md5 "$MD5" \
+  --curl "$CURL_EXE" --ca "$CA" --work "$WORK" --runs "$RUNS" \
+  --setup "$BUILD/bench/e2e/setup_bench.exe" --port-base "$PORT_BASE"
+
+EXE=$BUILD/app/setup.exe
+i686-w64-mingw32-strip -o "$WORK/setup-stripped.exe" "$EXE"
+printf 'setup.exe: %d bytes as built, %d bytes stripped again: %.2f MiB (goal <= 2.5)\n' \
+  "$(stat -c %s "$EXE")" "$(stat -c %s "$WORK/setup-stripped.exe")" \
+  "$(echo "$(stat -c %s "$WORK/setup-stripped.exe") / 1048576" | bc -l)"
+rm -f "$WORK/setup-stripped.exe"
