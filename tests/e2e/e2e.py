@@ -326,6 +326,20 @@ def click(window, point):
     time.sleep(0.35)
 
 
+def answer_box(box, point, attempts=4):
+    """Clicks a button of the message box and waits for the box to go; a click that lands
+    while the box is still laying itself out (a busy machine) is made again."""
+    for _ in range(attempts):
+        click(box, point)
+        end = time.time() + 3
+        while time.time() < end:
+            if message_box() is None:
+                return
+            time.sleep(0.2)
+        box = message_box() or box
+    raise ScenarioFailed("the message box did not take the click")
+
+
 def type_text(text):
     xdotool("type", "--delay", "40", text)
 
@@ -552,7 +566,7 @@ def scenario_earlier(ctx, prefix, sim, entries):
     run.click("immediate_install_btn")
     box = run.box(10)
     check(box is not None, "the question about files in the folder is asked")
-    click(box, BOX_OK_TWO)
+    answer_box(box, BOX_OK_TWO)
     finish(run)
     run.click("close_btn")
     check(run.wait_exit() == 0, "setup exits 0")
@@ -575,7 +589,7 @@ def error_scenario(mode, log_reason, package_file=None):
         check(len(boxes) == 1, "one error box")
         run.shots.append(os.path.join(ctx.work, "error-box.png"))
         screenshot(box, run.shots[-1])
-        click(box, BOX_OK_TWO)
+        answer_box(box, BOX_OK_TWO)
         check(run.wait_exit(30) == 0, "setup exits 0 after the box")
         prefix.settle()
         log = prefix.log_text()
@@ -598,14 +612,14 @@ def scenario_close_during_download(ctx, prefix, sim, entries):
     wait_for(lambda: downloads(sim), 60, "the download to start")
     run.click("close_btn")
     box = run.box(10)
-    click(box, BOX_CANCEL_TWO)
+    answer_box(box, BOX_CANCEL_TWO)
     time.sleep(2)
     check(run.process.poll() is None, "取消 keeps the installer running")
     check(message_box() is None, "the box is gone")
     run.click("close_btn")
     box = run.box(10)
     started = time.time()
-    click(box, BOX_OK_TWO)
+    answer_box(box, BOX_OK_TWO)
     code = run.wait_exit(30)
     print("  closing took %.1f s" % (time.time() - started))
     check(code == 0, "确定 ends the installer with 0")
@@ -628,7 +642,7 @@ def scenario_hide_and_restore(ctx, prefix, sim, entries):
     check(second.wait(timeout=60) == 0, "a second installer exits 0")
     wait_for(main_window, 10, "the window to come back")
     run.click("close_btn")
-    click(run.box(10), BOX_OK_TWO)
+    answer_box(run.box(10), BOX_OK_TWO)
     check(run.wait_exit(30) == 0, "the first installer ends with 0")
     return run
 
@@ -640,7 +654,7 @@ def scenario_favorites(ctx, prefix, sim, entries):
     shutil.copy(ctx.tools["setup"], copy)
     run = Run(ctx, prefix, exe=copy)
     box = run.box(60)
-    click(box, BOX_OK_ONE)
+    answer_box(box, BOX_OK_ONE)
     check(run.wait_exit(30) == 0, "the refused installer exits 0")
     prefix.settle()
     check(not os.path.exists(os.path.join(prefix.temp_dir(), "varloSetup", "cache")), "no cache folder")
@@ -654,7 +668,7 @@ def scenario_cached(ctx, prefix, sim, entries):
     sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})
     run = Run(ctx, prefix)
     start_install(run)
-    click(run.box(10), BOX_OK_TWO)  # the earlier install is proposed and holds files
+    answer_box(run.box(10), BOX_OK_TWO)  # the earlier install is proposed and holds files
     finish(run)
     run.click("close_btn")
     check(run.wait_exit() == 0, "the second run exits 0")
