@@ -6,6 +6,7 @@
 #include "core/DataManager.h"
 #include "core/Endpoints.h"
 #include "core/NetManager.h"
+#include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
@@ -46,10 +47,6 @@ constexpr int kSystemType = 1;
 template <typename T>
 T* FindAs(CUIManager& manager, const wchar_t* name) {
     return dynamic_cast<T*>(manager.FindControl(name));
-}
-
-bool IsClass(CControlUI* control, const wchar_t* name) {
-    return std::wstring(control->GetClass()) == name;
 }
 
 void BringToFront(HWND window) {
@@ -154,21 +151,7 @@ LRESULT CMainWnd::OnCreate() {
 }
 
 LRESULT CMainWnd::OnNcHitTest(LPARAM lParam) {
-    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    ::ScreenToClient(*this, &point);
-    RECT client{};
-    ::GetClientRect(*this, &client);
-    const RECT caption = manager_.GetCaptionRect();
-    if (point.x < client.left + caption.left || point.x >= client.right - caption.right || point.y < caption.top ||
-        point.y >= caption.bottom) {
-        return HTCLIENT;
-    }
-    CControlUI* control = manager_.FindControl(point);
-    if (control == nullptr || IsClass(control, L"Button") || IsClass(control, L"Option") ||
-        IsClass(control, L"Combo")) {
-        return HTCLIENT;
-    }
-    return HTCAPTION;
+    return CaptionHitTest(*this, manager_, lParam, {L"Button", L"Option", L"Combo"});
 }
 
 void CMainWnd::OnSize(WPARAM wParam, LPARAM) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/Endpoints.h"
+#include "installer/CaptionHitTest.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
 #include "installer/WindowTexts.h"
@@ -124,20 +125,8 @@ LRESULT CMessageBoxExWnd::OnCreate() {
 }
 
 LRESULT CMessageBoxExWnd::OnNcHitTest(LPARAM lParam) {
-    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    ::ScreenToClient(*this, &point);
-    RECT client{};
-    ::GetClientRect(*this, &client);
-    const RECT caption = manager_.GetCaptionRect();
-    if (point.x < client.left + caption.left || point.x >= client.right - caption.right || point.y < caption.top ||
-        point.y >= caption.bottom) {
-        return HTCLIENT;
-    }
-    CControlUI* control = manager_.FindControl(point);
-    if (control == nullptr || std::wstring(control->GetClass()) == L"Button") {
-        return HTCLIENT;
-    }
-    return HTCAPTION;
+    // Only the buttons act; the text and the layouts drag the box.
+    return CaptionHitTest(*this, manager_, lParam, {L"Button"});
 }
 
 LRESULT CMessageBoxExWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,8 @@
 // 2 progress, 3 finished) at a fixed place; --box adds the message box over it (1: one
 // button, 2: the close question, 3: an install error with the web-site button).
 
-#include "tools/skin_preview/BoxMockWnd.h"
+#include "installer/MessageBoxExWnd.h"
+#include "installer/WindowTexts.h"
 #include "tools/skin_preview/PreviewWnd.h"
 
 #include <windows.h>
@@ -88,20 +89,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, nullptr);
     }
     if (box > 0) {
-        const bool trad = state.traditional;
-        std::wstring text = trad ? L"安裝尚未完成，確定退出嗎" : L"安装尚未完成，确定退出吗";
-        std::wstring second = L"取消";
+        // The installer's own box, shown without its modal loop so the picture has both.
+        const bool simplified = !state.traditional;
+        MessageBoxRequest request;
+        request.title = texts::kBoxTitle.Pick(simplified);
+        request.text = texts::kConfirmClose.Pick(simplified);
+        request.buttons = 2;
+        request.okText = texts::kOk.Pick(simplified);
+        request.cancelText = texts::kCancel.Pick(simplified);
         if (box == 1) {
-            text = trad ? L"缺少必要權限！請勿在 收藏夾 或者包含 Favorites 的目錄下運行。"
-                        : L"缺少必要权限！请勿在 收藏夹 或者包含 Favorites 的目录下运行。";
+            request.text = texts::kFavoritesRefused.Pick(simplified);
+            request.buttons = 1;
         } else if (box == 3) {
-            text = trad ? L"網路異常，下載進度長時間未更新，請前往官網下載離線安裝"
-                        : L"网络异常，下载进度长时间未更新，请前往官网下载离线安装";
-            second = trad ? L"開啟官網" : L"打开官网";
+            request.text = texts::kStalled.Pick(simplified);
+            request.cancelText = texts::kOpenHomePage.Pick(simplified);
         }
-        static CBoxMockWnd mock(text, box == 1 ? 1 : 2, trad ? L"確定" : L"确定", second);
-        mock.Create(window.GetHWND(), L"Varlo skin preview box", 0x16C00000, WS_EX_TOOLWINDOW, x + 178, y + 82, 444,
-                    266);
+        static CMessageBoxExWnd shown(request);
+        shown.Create(window.GetHWND(), L"Varlo skin preview box", 0x16C00000, WS_EX_TOOLWINDOW, 0, 0, request.width,
+                     request.height);
     }
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
