@@ -6,6 +6,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include <openssl/ssl.h>
@@ -13,6 +14,27 @@
 #include "core/DownloadSink.h"
 #include "core/ServerChainCheck.h"
 #include "util/FileUtil.h"
+
+namespace {
+
+std::atomic<bool> g_abortRequests{false};
+
+int AbortCheck(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
+    return g_abortRequests.load() ? 1 : 0;
+}
+
+// Requests and probes read the process-wide stop at every progress call.
+void WatchForAbort(CURL* h) {
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &AbortCheck);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(nullptr));
+}
+
+}  // namespace
+
+void HttpClient::AbortAllRequests(bool abort) {
+    g_abortRequests.store(abort);
+}
 
 namespace {
 
@@ -274,6 +296,12 @@ bool HttpClient::Perform(const std::string& url, RequestKind kind, const char* e
     }
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     answerTooLarge_ = false;
+    if (g_abortRequests.load()) {
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+        lastError_ = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
+        return false;
+    }
+    WatchForAbort(h);
     const CURLcode rc = curl_easy_perform(h);
     // The list dies with this call; the handle must not keep pointing at it.
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
@@ -352,6 +380,10 @@ bool HttpClient::ProbeUrl(const std::string& url, long timeoutSeconds) {
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    if (g_abortRequests.load()) {
+        return false;
+    }
+    WatchForAbort(h);
     if (curl_easy_perform(h) != CURLE_OK) {
         return false;
     }

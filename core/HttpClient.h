@@ -71,6 +71,11 @@ class HttpClient {
 
     static bool CreateDirectoryChain(const std::wstring& path);
 
+    // Ends every request and probe in progress at libcurl's next progress call, and fails
+    // new ones at once: the installer is being closed, and a worker waiting on a server
+    // must be able to leave. Downloads have a cancel of their own. False clears it (tests).
+    static void AbortAllRequests(bool abort = true);
+
     [[nodiscard]] const std::string& ResponseHeaders() const { return responseHeaders_; }
     [[nodiscard]] const std::string& ResponseBody() const { return responseBody_; }
     [[nodiscard]] const std::string& LastError() const { return lastError_; }

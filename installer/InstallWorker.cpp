@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/ControlManager.h"
+#include "core/HttpClient.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -205,6 +206,8 @@ InstallOutcome RunInstall(IInstallHost& host, const InstallJob& job) {
 void CancelInstall(std::atomic<bool>& cancel) {
     cancel.store(true);
     ControlManager::Instance()->CancelDownload();
+    // The server choice and the package query wait on servers too.
+    HttpClient::AbortAllRequests();
 }
 
 std::optional<StartedWorker> StartInstallWorker(IInstallHost& host, InstallJob job) {

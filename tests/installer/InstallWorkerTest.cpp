@@ -15,6 +15,7 @@
 #include "../system/SystemTestSupport.h"
 #include "RecordingHost.h"
 #include "core/DataManager.h"
+#include "core/HttpClient.h"
 #include "core/NetManager.h"
 #include "installer/WorkerRegistry.h"
 #include "system/ShellLink.h"
@@ -134,6 +135,7 @@ class InstallWorkerTest : public ::testing::Test {
         startMenu = GetStartMenuProductFolder();
         SeedPinHandler();
         ClearSystemState();
+        HttpClient::AbortAllRequests(false);
     }
     void TearDown() override {
         ClearSystemState();
@@ -327,6 +329,8 @@ TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothi
     }
     big += "]}}}";
     const Case cases[] = {
+        // A primary that never answers keeps the server choice waiting on its probe.
+        {"during the server choice", R"({"roles": {"primary": {"state": "hang"}}})", 1},
         {"during the download", PackageMode(R"({"download": {"rate": 65536}})"), 2},
         {"during the extraction", big, 4},
     };
@@ -337,10 +341,13 @@ TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothi
         RemoveTree(target);
         ::DeleteFileW(PackagePath().c_str());
         job.cancel->store(false);
+        HttpClient::AbortAllRequests(false);
         RecordingHost host;
         CWorkerRegistry registry;
         std::atomic<bool> reached{false};
-        if (c.stageToCancelIn == 2) {
+        if (c.stageToCancelIn == 1) {
+            host.onStage = [&](int stage) { reached = reached || stage == 1; };
+        } else if (c.stageToCancelIn == 2) {
             host.onWatchStart = [&] { reached = true; };
         } else {
             host.onStage = [&](int stage) { reached = reached || stage == 4; };
@@ -360,6 +367,10 @@ TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothi
         // first file of the package appearing in the target.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < deadline) {
+            if (reached && c.stageToCancelIn == 1) {
+                ::Sleep(1000);  // well inside the probe's wait
+                break;
+            }
             if (reached &&
                 (c.stageToCancelIn == 2 ? ControlManager::Instance()->GetPercent() > 0 : !FilesBelow(target).empty())) {
                 break;
@@ -375,7 +386,10 @@ TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothi
         EXPECT_EQ(run.outcome, InstallOutcome::Cancelled);
         EXPECT_TRUE(host.Errors().empty()) << "a cancelled install shows nothing";
         EXPECT_FALSE(host.stallBoxShown);
-        EXPECT_EQ(host.Stages(), c.stageToCancelIn == 2 ? (std::vector<int>{1, 2}) : (std::vector<int>{1, 2, 4}));
+        const std::vector<int> stages = c.stageToCancelIn == 1   ? std::vector<int>{1}
+                                        : c.stageToCancelIn == 2 ? std::vector<int>{1, 2}
+                                                                 : std::vector<int>{1, 2, 4};
+        EXPECT_EQ(host.Stages(), stages);
         if (PathExists(PackagePath())) {
             EXPECT_TRUE(NobodyHoldsOpen(PackagePath()));
         }
