@@ -730,6 +730,8 @@ def run_scenario(build, name, work=None, keep=False):
         sim.stop()
         if not keep:
             prefix.kill()
+            # A prefix copy is more than a gigabyte: keep the pictures and records, not it.
+            shutil.rmtree(prefix.path, ignore_errors=True)
 
 
 def demo(build, out):
