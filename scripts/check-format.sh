@@ -4,8 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t files < <(git ls-files -- '*.h' '*.cpp' | grep -E '^(util|zip|core|system|toolkit|installer|app|tests|bench)/')
 [ ${#files[@]} -gt 0 ] || exit 0
-if ! clang-format --dry-run --Werror "${files[@]}" 2>/tmp/varlo-format.txt; then
-  grep -E '^[^ ].*: (error|warning)' /tmp/varlo-format.txt | cut -d: -f1 | sort -u | sed 's/^/  not formatted: /'
+# Several runs (other build suffixes, other worktrees) may check at once: each its own file.
+report=$(mktemp "${TMPDIR:-/tmp}/varlo-format.XXXXXX")
+trap 'rm -f "$report"' EXIT
+if ! clang-format --dry-run --Werror "${files[@]}" 2>"$report"; then
+  grep -E '^[^ ].*: (error|warning)' "$report" | cut -d: -f1 | sort -u | sed 's/^/  not formatted: /'
   echo "run: clang-format -i <files>"
   exit 1
 fi
