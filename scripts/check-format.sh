@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a C++ source of ours differs from what clang-format makes of it.
+# Fails when a C++ source of ours differs from what clang-format makes of it, or includes
+# a folder above its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t files < <(git ls-files -- '*.h' '*.cpp' | grep -E '^(util|zip|core|system|toolkit|installer|app|tests|bench)/')
@@ -13,3 +14,6 @@ if ! clang-format --dry-run --Werror "${files[@]}" 2>"$report"; then
   exit 1
 fi
 echo "format: ${#files[@]} files clean"
+# Includes point down the folder stack; the self-test shows the check still catches one.
+python3 scripts/check-layering.py --self-test
+python3 scripts/check-layering.py
