@@ -93,8 +93,7 @@ void CUIManager::SetResourceInstance(HINSTANCE instance) {
 }
 
 HINSTANCE CUIManager::GetResourceInstance() {
-    HINSTANCE resource = UIManagerGlobals::ResourceInstance();
-    return resource != nullptr ? resource : UIManagerGlobals::Instance();
+    return UIManagerGlobals::ResourceModule();
 }
 
 void CUIManager::SetResourcePath(const std::wstring& path) {

@@ -4,6 +4,7 @@
 // keeps the window's resources, timers, focus and tooltips, and delivers notifications.
 // Everything here belongs to the window's thread.
 
+#include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDescriptor.h"
 #include "toolkit/ResourceCache.h"
 #include "toolkit/TimerTable.h"
@@ -23,7 +24,7 @@ class IMessageFilterUI;
 class INotifyUI;
 class ITranslateAccelerator;
 
-class CUIManager {
+class CUIManager : public IResourceLookup {
   public:
     // Carries the queued notifications.
     static constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
@@ -106,7 +107,7 @@ class CUIManager {
     const ImageEntry* GetImageEx(const std::wstring& name,
                                  const std::wstring& resourceType = L"",
                                  DWORD mask = 0,
-                                 bool useHSL = false);
+                                 bool useHSL = false) override;
     bool RemoveImage(const std::wstring& name, bool shared = false);
     static const ImageEntry* GetSharedImageEx(const std::wstring& name,
                                               const std::wstring& resourceType,
@@ -121,7 +122,7 @@ class CUIManager {
                   bool strikeout,
                   bool shared = false);
     // The font of that id, else the default font; ids below 0 always mean the default.
-    [[nodiscard]] HFONT GetFont(int id);
+    [[nodiscard]] HFONT GetFont(int id) override;
     [[nodiscard]] FontEntry* GetFontInfo(int id);
     void SetDefaultFont(const std::wstring& face,
                         int size,

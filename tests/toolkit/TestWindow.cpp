@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 
 #include "TestControls.h"
+#include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/LayoutBuilder.h"
 
@@ -11,6 +12,7 @@ CTestWindow::~CTestWindow() {
 }
 
 bool CTestWindow::Open(int x, int y, DWORD exStyle) {
+    RegisterControlClasses();
     RegisterTestControls();
     if (Create(nullptr, L"toolkit test", WS_POPUP | WS_CLIPCHILDREN, exStyle, x, y, 10, 10) == nullptr) {
         return false;

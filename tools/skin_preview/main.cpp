@@ -4,6 +4,7 @@
 // 2 progress, 3 finished) at a fixed place; --box adds the message box over it (1: one
 // button, 2: the close question, 3: an install error with the web-site button).
 
+#include "toolkit/ControlClasses.h"
 #include "tools/skin_preview/BoxMockWnd.h"
 #include "tools/skin_preview/PreviewWnd.h"
 
@@ -74,6 +75,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ::LocalFree(argv);
 
     CUIManager::SetInstance(instance);
+    RegisterControlClasses();
     CUIManager::SetResourceZip(skin.data(), skin.size(), kSkinPassword);
     CPreviewWnd window(state);
     if (window.Create(nullptr, L"Varlo skin preview", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, x, y, 800,
