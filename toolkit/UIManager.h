@@ -6,8 +6,10 @@
 
 #include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDescriptor.h"
+#include "toolkit/PaintBuffers.h"
 #include "toolkit/ResourceCache.h"
 #include "toolkit/TimerTable.h"
+#include "toolkit/ToolTipHost.h"
 #include "toolkit/UIDefs.h"
 #include "util/UniqueHandle.h"
 
@@ -229,11 +231,10 @@ class CUIManager : public IResourceLookup {
     void PrepareLayeredPixels(const RECT& client, const RECT& paint);
     void PushLayered(const RECT& client, const RECT& paint);
     void ComposeNativeChildren(const RECT& paint);
-    void ShowToolTip(CControlUI* control, POINT point);
-    void HideToolTip();
     void SendEvent(CControlUI* control, UIEventType type, WPARAM wParam = 0, LPARAM lParam = 0, wchar_t key = 0);
+    // Takes the focus from the focused control, telling it who takes it.
+    void DropFocus(CControlUI* taker);
     void ClearRoots();
-    void ReleaseBuffers();
     CControlUI* FindShortcutControl(wchar_t key);
     [[nodiscard]] WORD CurrentKeyState() const;
     [[nodiscard]] bool IsOwnControl(const CControlUI* control) const;
@@ -244,25 +245,15 @@ class CUIManager : public IResourceLookup {
     DWORD threadId_ = 0;
     std::wstring name_;
 
-    UniqueMemoryDc offscreenDc_;
-    UniqueBitmap offscreenBitmap_;
-    uint32_t* offscreenBits_ = nullptr;
-    UniqueMemoryDc backgroundDc_;
-    UniqueBitmap backgroundBitmap_;
-    uint32_t* backgroundBits_ = nullptr;
+    CPaintBuffers buffers_;
 
     CControlUI* root_ = nullptr;
     CControlUI* focus_ = nullptr;
     CControlUI* hover_ = nullptr;
     CControlUI* click_ = nullptr;
     CControlUI* key_ = nullptr;
-    CControlUI* lastToolTip_ = nullptr;
-    int lastToolTipWidth_ = -1;
     POINT lastMouse_{-1, -1};
-    HWND toolTipWindow_ = nullptr;
-    TOOLINFOW toolInfo_{};
-    std::wstring toolTipText_;
-    UINT hoverTime_ = 1000;
+    CToolTipHost toolTips_;
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
