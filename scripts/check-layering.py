@@ -4,7 +4,8 @@
 Every library's target exposes the whole source root, so a wrong-way include of a
 header-only file would build; this keeps the stack one-way instead. Each folder lists the
 folders of ours it may include besides itself. tests/X and bench/X may include what X may,
-X itself, and the test support of any folder X may include (tests/Y).
+X itself, the test support of any folder X may include (tests/Y) and the shared test
+support (tests/support, which stands on util).
 
   check-layering.py [ROOT]        check the tracked sources under ROOT (default: the tree)
   check-layering.py --self-test   plant wrong-way includes in a scratch copy and expect
@@ -27,8 +28,9 @@ ALLOWED = {
     "app": ["util", "zip", "core", "system", "toolkit", "installer"],
 }
 # Test and benchmark folders not named after a product folder, and whose rules they take:
-# the end-to-end helpers stand where the whole program does, the MD5 benchmark is util's.
-TEST_ONLY = {"e2e": "app", "md5": "util"}
+# the end-to-end helpers stand where the whole program does, the MD5 benchmark is util's,
+# the shared test support stands on util.
+TEST_ONLY = {"e2e": "app", "md5": "util", "support": "util"}
 SOURCE_RE = re.compile(r"\.(h|cpp)$")
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 
@@ -49,6 +51,7 @@ def allowed_targets(folder, test_code):
     if test_code:
         ok |= {"tests/" + f for f in ok}
         ok |= {"tests/" + t for t, f in TEST_ONLY.items() if f == folder}
+        ok.add("tests/support")
     return ok
 
 
@@ -104,6 +107,8 @@ PLANTED_WRONG = [
     ("tests/toolkit/Planted.cpp", '#include "../installer/WindowDriver.h"'),
     ("tests/util/Planted.cpp", '#include "tests/zip/HostileCorpus.h"'),
     ("app/Planted.cpp", '#include "bench/zip/Planted.h"'),
+    ("tests/support/Planted.cpp", '#include "core/NetManager.h"'),
+    ("toolkit/Planted.cpp", '#include "tests/support/TempDir.h"'),
 ]
 PLANTED_RIGHT = [
     ("installer/Planted.cpp", '#include "toolkit/UIManager.h"'),
@@ -111,6 +116,8 @@ PLANTED_RIGHT = [
     ("tests/installer/Planted.cpp", '#include "core/NetManager.h"'),
     ("app/Planted.cpp", '#include "zip/ZipReader.h"'),
     ("zip/Planted.cpp", '#include "util/StringUtil.h"'),
+    ("tests/util/Planted.cpp", '#include "tests/support/TempDir.h"'),
+    ("tests/installer/Planted.cpp", '#include "tests/support/RecordingLauncher.h"'),
 ]
 
 

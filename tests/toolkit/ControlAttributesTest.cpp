@@ -89,9 +89,10 @@ TEST(ControlAttributes, ContainerAttributes) {
     EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignCenter);
     EXPECT_EQ(layout.GetChildVAlign(), CContainerUI::AlignBottom);
     EXPECT_FALSE(layout.IsMouseChildEnabled());
-    EXPECT_EQ(layout.GetFixedWidth(), 40);          // passed on to the control table
-    layout.SetAttribute(L"childalign", L"Center");  // values are exact
-    EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignCenter);
+    EXPECT_EQ(layout.GetFixedWidth(), 40);  // passed on to the control table
+    layout.SetAttribute(L"childalign", L"right");
+    layout.SetAttribute(L"childalign", L"Center");  // values are exact: this one is not known
+    EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignRight);
     EXPECT_STREQ(layout.GetClass(), L"VerticalLayout");
     EXPECT_NE(layout.GetInterface(L"IContainer"), nullptr);
     EXPECT_NE(layout.GetInterface(L"Container"), nullptr);
