@@ -96,11 +96,12 @@ function(varlo_library name)
   target_link_libraries(${name} PUBLIC ${deps})
 endfunction()
 
-# varlo_test(name SOURCES... [DEPS ...] [ENV VAR=value...] [SERIAL]) — a GoogleTest exe;
-# under the product build it runs under Wine through the cross-compiling emulator. SERIAL
-# keeps its tests from running beside any other (machine-wide names, windows, registry).
+# varlo_test(name SOURCES... [DEPS ...] [ENV VAR=value...] [SERIAL] [PROPERTIES ...]) — a
+# GoogleTest exe; under the product build it runs under Wine through the cross-compiling
+# emulator. SERIAL keeps its tests from running beside any other (machine-wide names,
+# windows, registry); PROPERTIES adds CTest properties to each of its tests (fixtures, locks).
 function(varlo_test name)
-  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS;ENV;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(VARLO_WINDOWS)
     target_compile_options(${name} PRIVATE ${VARLO_WARNINGS} -O1)
@@ -118,7 +119,7 @@ function(varlo_test name)
     set(serial FALSE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENV}")
+                       PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENV}" ${ARG_PROPERTIES})
 endfunction()
 
 # varlo_fuzzer(name SOURCES... DEPS ... CORPUS dir) — native libFuzzer harness; the CI

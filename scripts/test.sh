@@ -30,8 +30,9 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
   cmake --preset windows -B "build/windows$SFX" -DVARLO_DEPS_PREFIX="$deps" -UVARLO_FOLDERS >/dev/null
   cmake --build "build/windows$SFX"
   source scripts/wine-session.sh
-  wine_session_start "$ROOT/build/wineprefix$SFX"
+  # Set before the start, so a start that fails half-way still takes its display down.
   trap wine_session_stop EXIT
+  wine_session_start "$ROOT/build/wineprefix$SFX"
   ctest --test-dir "build/windows$SFX" --output-on-failure -j2 "$@" || status=1
 fi
 exit $status

@@ -22,6 +22,7 @@ wine_session_start() {
 }
 
 wine_session_stop() {
-  wineserver -k >/dev/null 2>&1 || true
+  # Only the session's own prefix: a start that failed before choosing it has no server.
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
   if [ -n "${VARLO_XVFB_PID:-}" ]; then kill "$VARLO_XVFB_PID" 2>/dev/null || true; fi
 }

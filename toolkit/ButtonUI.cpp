@@ -53,18 +53,13 @@ void CButtonUI::SetEnabled(bool enabled) {
 }
 
 void CButtonUI::StartFade() {
-    if (fadeDelta_ > 0 && manager_ != nullptr) {
+    if (fade_.IsOn() && manager_ != nullptr) {
         manager_->SetTimer(this, kFadeTimerId, kFadeInterval);
     }
 }
 
 void CButtonUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        if (parent_ != nullptr) {
-            parent_->DoEvent(event);
-        } else {
-            CLabelUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, parent_)) {
         return;
     }
     const bool inside = ::PtInRect(&pos_, event.mouse) != FALSE;
@@ -106,35 +101,20 @@ void CButtonUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::MouseEnter:
-            if (inside) {
-                state_.Enter(IsEnabled());
-                Invalidate();
+        case UIEventType::MouseLeave:
+            if (TrackHover(event, inside, state_)) {
                 if (manager_ != nullptr) {
-                    manager_->SendNotify(this, L"mouseenter");
+                    manager_->SendNotify(this, event.type == UIEventType::MouseEnter ? L"mouseenter" : L"mouseleave");
                 }
                 StartFade();
             }
-            return;
-        case UIEventType::MouseLeave:
-            if (DeferMouseLeave(inside)) {
-                return;
-            }
-            state_.Leave(IsEnabled());
-            Invalidate();
-            if (manager_ != nullptr) {
-                manager_->SendNotify(this, L"mouseleave");
-            }
-            StartFade();
             return;
         case UIEventType::SetCursor:
             ::SetCursor(::LoadCursorW(nullptr, cursor_ == L"arrow" ? IDC_ARROW : IDC_HAND));
             return;
         case UIEventType::Timer:
             if (event.wParam == kFadeTimerId) {
-                bool finished = false;
-                fadeAlpha_ =
-                    CPressTracker::StepFade(fadeAlpha_, fadeDelta_, state_.Has(CPressTracker::kHot), &finished);
-                if (finished && manager_ != nullptr) {
+                if (fade_.Step(state_.Has(CPressTracker::kHot)) && manager_ != nullptr) {
                     manager_->KillTimer(this, kFadeTimerId);
                 }
                 Invalidate();
@@ -282,7 +262,7 @@ void CButtonUI::SetFocusedBkColor(DWORD color) {
 }
 
 void CButtonUI::SetFadeDelta(int delta) {
-    fadeDelta_ = delta < 0 ? 0 : (delta > 255 ? 255 : delta);
+    fade_.SetDelta(delta);
 }
 
 void CButtonUI::SetCursor(const std::wstring& name) {
@@ -332,9 +312,9 @@ void CButtonUI::PaintStatusImage(HDC dc) {
 void CButtonUI::PaintButtonImages(HDC dc, UINT state) {
     // The normal image, cross-faded with the hot one while a fade runs.
     auto paintNormal = [&]() {
-        if (fadeDelta_ > 0 && fadeAlpha_ < 255 && !hotImage_.IsEmpty()) {
-            DrawStateImage(dc, normalImage_, fadeAlpha_);
-            DrawStateImage(dc, hotImage_, 255 - fadeAlpha_);
+        if (fade_.IsOn() && fade_.GetAlpha() < 255 && !hotImage_.IsEmpty()) {
+            DrawStateImage(dc, normalImage_, fade_.GetAlpha());
+            DrawStateImage(dc, hotImage_, 255 - fade_.GetAlpha());
         } else {
             DrawStateImage(dc, normalImage_);
         }
@@ -351,9 +331,9 @@ void CButtonUI::PaintButtonImages(HDC dc, UINT state) {
             return;
         }
     } else if ((state & UIState::Hot) != 0) {
-        if (fadeDelta_ > 0) {
-            DrawStateImage(dc, normalImage_, fadeAlpha_);
-            DrawStateImage(dc, hotImage_, 255 - fadeAlpha_);
+        if (fade_.IsOn()) {
+            DrawStateImage(dc, normalImage_, fade_.GetAlpha());
+            DrawStateImage(dc, hotImage_, 255 - fade_.GetAlpha());
         } else if (!DrawStateImage(dc, hotImage_)) {
             DrawStateImage(dc, normalImage_);
         }

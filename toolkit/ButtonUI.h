@@ -3,6 +3,7 @@
 // disabled, hot and pushed colours, an optional hover fade, and "click" on release.
 
 #include "toolkit/LabelUI.h"
+#include "toolkit/HoverFade.h"
 #include "toolkit/PressTracker.h"
 
 class CButtonUI : public CLabelUI {
@@ -44,7 +45,7 @@ class CButtonUI : public CLabelUI {
     void SetFocusedTextColor(DWORD color);
     void SetFocusedBkColor(DWORD color);
     void SetFadeDelta(int delta);
-    [[nodiscard]] int GetFadeAlpha() const { return fadeAlpha_; }
+    [[nodiscard]] int GetFadeAlpha() const { return fade_.GetAlpha(); }
     // "arrow" gives the arrow cursor over the button, anything else the hand.
     void SetCursor(const std::wstring& name);
 
@@ -65,8 +66,7 @@ class CButtonUI : public CLabelUI {
     DWORD pushedTextColor_ = 0;
     DWORD focusedTextColor_ = 0;
     DWORD focusedBkColor_ = 0;
-    int fadeDelta_ = 0;
-    int fadeAlpha_ = 255;
+    CHoverFade fade_;
 
     ImageDescriptor normalImage_;
     ImageDescriptor hotImage_;

@@ -238,12 +238,7 @@ bool CComboUI::Activate() {
 }
 
 void CComboUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        if (parent_ != nullptr) {
-            parent_->DoEvent(event);
-        } else {
-            CControlUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, parent_)) {
         return;
     }
     using Step = CComboSelection::Step;
@@ -301,17 +296,8 @@ void CComboUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::MouseEnter:
-            if (inside) {
-                state_.Enter(IsEnabled());
-                Invalidate();
-            }
-            return;
         case UIEventType::MouseLeave:
-            if (DeferMouseLeave(inside)) {
-                return;
-            }
-            state_.Leave(IsEnabled());
-            Invalidate();
+            (void)TrackHover(event, inside, state_);
             return;
         default:
             CControlUI::DoEvent(event);

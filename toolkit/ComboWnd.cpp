@@ -3,6 +3,7 @@
 #include "toolkit/ComboBodyUI.h"
 #include "toolkit/ComboUI.h"
 #include "toolkit/DropDownPlacement.h"
+#include "toolkit/MessagePoint.h"
 
 #include <windowsx.h>
 
@@ -155,7 +156,7 @@ void CComboWnd::EnsureVisible(int index) {
 }
 
 bool CComboWnd::IsOverScrollBar(LPARAM lParam) const {
-    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const POINT point = PointFromLParam(lParam);
     CControlUI* control = manager_.FindControl(point);
     return control != nullptr && control->GetInterface(L"ScrollBar") != nullptr;
 }

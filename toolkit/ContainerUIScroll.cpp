@@ -241,12 +241,7 @@ void CContainerUI::ProcessScrollBar(RECT area, int neededWidth, int neededHeight
 }
 
 void CContainerUI::DoEvent(UIEvent& event) {
-    if (!mouseEnabled_ && IsMouseEvent(event.type)) {
-        if (parent_ != nullptr) {
-            parent_->DoEvent(event);
-        } else {
-            CControlUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, parent_)) {
         return;
     }
     if (event.type == UIEventType::SetFocus || event.type == UIEventType::KillFocus) {

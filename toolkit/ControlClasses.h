@@ -1,14 +1,8 @@
 #pragma once
-// Makes the toolkit's controls known to the control factory, so that layouts can name
-// them: Label, Text, Button, Option, CheckBox, Progress, Edit, Combo, ListLabelElement,
-// RichEdit, ScrollBar and GifAnim. Calling it again changes nothing.
-
-#include <utility>
-#include <vector>
-
-#include "toolkit/ControlFactory.h"
+// Makes the toolkit's classes known to the control factory, so that layouts can name them:
+// Control, Container, VerticalLayout, HorizontalLayout, TabLayout, Label, Text, Button,
+// Option, CheckBox, Progress, Edit, Combo, ListLabelElement, RichEdit, ScrollBar and
+// GifAnim. A program calls it once as the toolkit starts, before it builds a layout;
+// calling it again changes nothing.
 
 void RegisterControlClasses();
-
-// The same classes as a table, for the factory's own start-up fill.
-std::vector<std::pair<const wchar_t*, CControlFactory::Constructor>> ControlClassTable();

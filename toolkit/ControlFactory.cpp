@@ -1,11 +1,5 @@
 #include "toolkit/ControlFactory.h"
 
-#include "toolkit/ContainerUI.h"
-#include "toolkit/ControlClasses.h"
-#include "toolkit/HorizontalLayoutUI.h"
-#include "toolkit/TabLayoutUI.h"
-#include "toolkit/VerticalLayoutUI.h"
-
 #include <map>
 #include <vector>
 
@@ -16,15 +10,6 @@ std::map<std::wstring, CControlFactory::Constructor>& Constructors() {
     return table;
 }
 
-// The classes of this library are there before anyone asks.
-void EnsureCoreClasses() {
-    static const bool done = [] {
-        CControlFactory::RegisterCoreClasses();
-        return true;
-    }();
-    (void)done;
-}
-
 std::vector<CControlFactory::Plugin>& Plugins() {
     static std::vector<CControlFactory::Plugin> plugins;
     return plugins;
@@ -33,17 +18,14 @@ std::vector<CControlFactory::Plugin>& Plugins() {
 }  // namespace
 
 void CControlFactory::Register(const std::wstring& className, Constructor constructor) {
-    EnsureCoreClasses();
     Constructors()[className] = std::move(constructor);
 }
 
 void CControlFactory::Unregister(const std::wstring& className) {
-    EnsureCoreClasses();
     Constructors().erase(className);
 }
 
 bool CControlFactory::IsRegistered(const std::wstring& className) {
-    EnsureCoreClasses();
     return Constructors().count(className) != 0;
 }
 
@@ -56,7 +38,6 @@ void CControlFactory::RemoveAllPlugins() {
 }
 
 CControlUI* CControlFactory::Create(const std::wstring& className) {
-    EnsureCoreClasses();
     const auto it = Constructors().find(className);
     return it != Constructors().end() && it->second ? it->second() : nullptr;
 }
@@ -68,17 +49,4 @@ CControlUI* CControlFactory::CreateFromPlugins(const wchar_t* elementName) {
         }
     }
     return nullptr;
-}
-
-// Writes to the table directly: it runs inside EnsureCoreClasses.
-void CControlFactory::RegisterCoreClasses() {
-    auto& table = Constructors();
-    table[L"Control"] = [] { return new CControlUI; };
-    table[L"Container"] = [] { return new CContainerUI; };
-    table[L"VerticalLayout"] = [] { return new CVerticalLayoutUI; };
-    table[L"HorizontalLayout"] = [] { return new CHorizontalLayoutUI; };
-    table[L"TabLayout"] = [] { return new CTabLayoutUI; };
-    for (auto& entry : ControlClassTable()) {
-        table[entry.first] = std::move(entry.second);
-    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Which C++ class a layout element becomes. The layout vocabulary maps element names to
 // class names ("VBox" -> "VerticalLayout"); this registry maps class names to
-// constructors. Control libraries register their classes once, before building; element
-// names the vocabulary does not know can be claimed by plug-in factories.
+// constructors. It knows no class of its own: the toolkit's are registered when it starts
+// (RegisterControlClasses), so containers can ask it for parts without depending on every
+// control. Element names the vocabulary does not know can be claimed by plug-in factories.
 
 #include <functional>
 #include <string>
@@ -25,7 +26,4 @@ class CControlFactory {
     // A new control of that class, or null when nobody registered it.
     [[nodiscard]] static CControlUI* Create(const std::wstring& className);
     [[nodiscard]] static CControlUI* CreateFromPlugins(const wchar_t* elementName);
-
-    // Registers the classes of this library: Control, Container and the three layouts.
-    static void RegisterCoreClasses();
 };

@@ -3,6 +3,7 @@
 #include "toolkit/AttributeList.h"
 #include "toolkit/AttributeValue.h"
 #include "toolkit/BoxLayout.h"
+#include "toolkit/PressTracker.h"
 #include "toolkit/RenderClip.h"
 #include "toolkit/RenderKit.h"
 #include "toolkit/UIManager.h"
@@ -588,6 +589,24 @@ void CControlUI::NeedParentUpdate() {
     if (manager_ != nullptr) {
         manager_->NeedUpdate();
     }
+}
+
+bool CControlUI::TrackHover(const UIEvent& event, bool inside, CPressTracker& state) {
+    if (event.type == UIEventType::MouseEnter) {
+        if (!inside) {
+            return false;
+        }
+        state.Enter(IsEnabled());
+    } else if (event.type == UIEventType::MouseLeave) {
+        if (DeferMouseLeave(inside)) {
+            return false;
+        }
+        state.Leave(IsEnabled());
+    } else {
+        return false;
+    }
+    Invalidate();
+    return true;
 }
 
 bool CControlUI::DeferMouseLeave(bool inside) {

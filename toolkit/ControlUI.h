@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class CPressTracker;
 class CUIManager;
 
 class CControlUI {
@@ -164,6 +165,24 @@ class CControlUI {
     std::vector<std::function<void(NotifyMessage&)>> onNotify;
 
   protected:
+    // A control the mouse passes through hands its mouse events on to `receiver` (its parent
+    // or owner), or without one handles them as a plain control. True when it did.
+    template <typename Receiver>
+    bool PassMouseEventOn(UIEvent& event, Receiver* receiver) {
+        if (IsMouseEnabled() || !IsMouseEvent(event.type)) {
+            return false;
+        }
+        if (receiver != nullptr) {
+            receiver->DoEvent(event);
+        } else {
+            CControlUI::DoEvent(event);
+        }
+        return true;
+    }
+    // Hover of the controls that keep a press tracker: an enter inside the control makes it
+    // hot, a real leave cools it (see DeferMouseLeave); either repaints. True when the
+    // hover changed; false for an enter outside, a deferred leave and any other event.
+    bool TrackHover(const UIEvent& event, bool inside, CPressTracker& state);
     // A leave onto a child drawn over this control is not a real leave: the manager is asked
     // to report it again later and the answer is true. Otherwise any such pending request is
     // dropped and the answer is false.

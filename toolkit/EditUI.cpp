@@ -158,12 +158,7 @@ void CEditUI::Move(SIZE offset, bool needInvalidate) {
 }
 
 void CEditUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        if (parent_ != nullptr) {
-            parent_->DoEvent(event);
-        } else {
-            CLabelUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, parent_)) {
         return;
     }
     const bool inside = ::PtInRect(&pos_, event.mouse) != FALSE;
@@ -227,17 +222,8 @@ void CEditUI::DoEvent(UIEvent& event) {
         case UIEventType::ContextMenu:
             return;
         case UIEventType::MouseEnter:
-            if (inside) {
-                state_.Enter(IsEnabled());
-                Invalidate();
-            }
-            return;
         case UIEventType::MouseLeave:
-            if (DeferMouseLeave(inside)) {
-                return;
-            }
-            state_.Leave(IsEnabled());
-            Invalidate();
+            (void)TrackHover(event, inside, state_);
             return;
         default:
             break;

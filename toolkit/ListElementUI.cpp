@@ -68,12 +68,7 @@ bool CListElementUI::Select(bool selected, bool notify) {
 }
 
 void CListElementUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        if (owner_ != nullptr) {
-            owner_->DoEvent(event);
-        } else {
-            CControlUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, owner_)) {
         return;
     }
     switch (event.type) {

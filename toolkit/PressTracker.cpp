@@ -41,25 +41,3 @@ void CPressTracker::Leave(bool enabled) {
         state_ &= ~kHot;
     }
 }
-
-int CPressTracker::StepFade(int alpha, int delta, bool hot, bool* finished) {
-    *finished = false;
-    if (delta <= 0) {
-        *finished = true;
-        return hot ? 0 : 255;
-    }
-    if (hot) {
-        alpha -= delta;
-        if (alpha <= 0) {
-            alpha = 0;
-            *finished = true;
-        }
-    } else {
-        alpha += delta;
-        if (alpha >= 255) {
-            alpha = 255;
-            *finished = true;
-        }
-    }
-    return alpha;
-}

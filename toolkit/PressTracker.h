@@ -34,10 +34,6 @@ class CPressTracker {
     // A disabled control forgets every state.
     void Clear() { state_ = 0; }
 
-    // One step of the hover fade: towards 0 while hot, towards 255 otherwise. `finished`
-    // becomes true when the end is reached (the caller stops its timer then).
-    [[nodiscard]] static int StepFade(int alpha, int delta, bool hot, bool* finished);
-
   private:
     uint32_t state_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "toolkit/AttributeValue.h"
 #include "toolkit/ProgressGeometry.h"
 #include "toolkit/RenderKit.h"
+#include "toolkit/UIManager.h"
 
 #include <cwchar>
 

@@ -1,11 +1,12 @@
 #include "toolkit/RenderKit.h"
 
 #include "toolkit/AttributeValue.h"
+#include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDecoder.h"
 #include "toolkit/ImagePlacement.h"
 #include "toolkit/SkinArchive.h"
 #include "toolkit/UIDefs.h"
-#include "toolkit/UIManager.h"
+#include "toolkit/UIManagerGlobals.h"
 #include "util/SystemDll.h"
 #include "util/UniqueHandle.h"
 
@@ -37,7 +38,7 @@ UiRect ToUi(const RECT& r) {
 }
 
 bool ReadResourceBytes(const std::wstring& name, const std::wstring& type, std::vector<uint8_t>& bytes) {
-    HINSTANCE module = CUIManager::GetResourceInstance();
+    HINSTANCE module = UIManagerGlobals::ResourceModule();
     const wchar_t* resourceName = name.c_str();
     if (!name.empty() && std::iswdigit(name[0])) {
         resourceName = MAKEINTRESOURCEW(_wtoi(name.c_str()));
@@ -167,8 +168,20 @@ std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
     return entry;
 }
 
+const ImageEntry* CRenderKit::GetSharedImage(const std::wstring& name,
+                                             const std::wstring& resourceType,
+                                             DWORD mask,
+                                             bool useHSL) {
+    CResourceCache& shared = UIManagerGlobals::Shared();
+    if (const ImageEntry* found = shared.FindImage(name)) {
+        return found;
+    }
+    std::unique_ptr<ImageEntry> image = LoadImage(name, resourceType, mask, useHSL);
+    return image != nullptr ? shared.SetImage(name, std::move(image)) : nullptr;
+}
+
 bool CRenderKit::DrawImage(HDC dc,
-                           CUIManager* manager,
+                           IResourceLookup* resources,
                            const RECT& control,
                            const RECT& paint,
                            ImageDescriptor& descriptor) {
@@ -183,9 +196,9 @@ bool CRenderKit::DrawImage(HDC dc,
         return false;
     }
     const ImageParams& params = descriptor.params;
-    const ImageEntry* image =
-        manager ? manager->GetImageEx(params.name, params.resourceType, params.mask, params.hsl)
-                : CUIManager::GetSharedImageEx(params.name, params.resourceType, params.mask, params.hsl);
+    const ImageEntry* image = resources
+                                  ? resources->GetImageEx(params.name, params.resourceType, params.mask, params.hsl)
+                                  : GetSharedImage(params.name, params.resourceType, params.mask, params.hsl);
     if (image == nullptr) {
         descriptor.failed = true;
         return false;
@@ -318,7 +331,7 @@ void CRenderKit::DrawRoundRect(HDC dc, const RECT& rect, int size, int width, in
 }
 
 void CRenderKit::DrawText(HDC dc,
-                          CUIManager* manager,
+                          IResourceLookup* resources,
                           RECT& rect,
                           const std::wstring& text,
                           DWORD color,
@@ -332,13 +345,13 @@ void CRenderKit::DrawText(HDC dc,
     }
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ToColorRef(color));
-    HFONT hfont = manager ? manager->GetFont(font) : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    HFONT hfont = resources ? resources->GetFont(font) : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     ScopedSelectObject select(dc, hfont);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, style | DT_NOPREFIX);
 }
 
 SIZE CRenderKit::GetTextSize(HDC dc,
-                             CUIManager* manager,
+                             IResourceLookup* resources,
                              const std::wstring& text,
                              int font,
                              UINT style,
@@ -347,7 +360,7 @@ SIZE CRenderKit::GetTextSize(HDC dc,
     if (dc == nullptr) {
         return size;
     }
-    HFONT hfont = manager ? manager->GetFont(font) : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    HFONT hfont = resources ? resources->GetFont(font) : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     ScopedSelectObject select(dc, hfont);
     RECT rect{0, 0, wrapWidth > 0 ? wrapWidth : 9999, 9999};
     if (wrapWidth > 0) {

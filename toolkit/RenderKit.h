@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-class CUIManager;
+class IResourceLookup;
 
 class CRenderKit {
   public:
@@ -20,14 +20,19 @@ class CRenderKit {
                                                                const std::wstring& resourceType,
                                                                DWORD mask,
                                                                bool useHSL);
+    // The process-wide image of that name, loaded into the shared tables on first use.
+    static const ImageEntry* GetSharedImage(const std::wstring& name,
+                                            const std::wstring& resourceType,
+                                            DWORD mask,
+                                            bool useHSL);
     // A 32-bit top-down DIB section; `bits` gets its pixels.
     [[nodiscard]] static HBITMAP CreateDib32(HDC dc, int width, int height, uint32_t** bits);
 
-    // Parses the descriptor on first use, loads its image through the manager (or the shared
-    // tables without one) and draws it. With no DC it only parses and loads. True when the
+    // Parses the descriptor on first use, loads its image through the window's resources (or
+    // the shared tables without them) and draws it. With no DC it only parses and loads. True when the
     // descriptor has an image.
     static bool DrawImage(HDC dc,
-                          CUIManager* manager,
+                          IResourceLookup* resources,
                           const RECT& control,
                           const RECT& paint,
                           ImageDescriptor& descriptor);
@@ -50,10 +55,15 @@ class CRenderKit {
     static void
     DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int height, DWORD color, int style = PS_SOLID);
     // Pure black is drawn as 0x000001: a layered window takes zero pixels as transparent.
-    static void
-    DrawText(HDC dc, CUIManager* manager, RECT& rect, const std::wstring& text, DWORD color, int font, UINT style);
+    static void DrawText(HDC dc,
+                         IResourceLookup* resources,
+                         RECT& rect,
+                         const std::wstring& text,
+                         DWORD color,
+                         int font,
+                         UINT style);
     [[nodiscard]] static SIZE GetTextSize(HDC dc,
-                                          CUIManager* manager,
+                                          IResourceLookup* resources,
                                           const std::wstring& text,
                                           int font,
                                           UINT style,

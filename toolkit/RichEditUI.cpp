@@ -284,8 +284,7 @@ LRESULT CRichEditUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, 
 }
 
 void CRichEditUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        CContainerUI::DoEvent(event);
+    if (PassMouseEventOn(event, parent_)) {
         return;
     }
     switch (event.type) {

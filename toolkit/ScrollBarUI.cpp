@@ -47,7 +47,7 @@ void CScrollBarUI::SetEnabled(bool enabled) {
     if (!enabled) {
         held_ = Held::None;
         hot_ = kPartCount;
-        barHot_ = false;
+        state_.Clear();
     }
 }
 
@@ -166,12 +166,7 @@ void CScrollBarUI::UpdateHot(POINT point) {
 }
 
 void CScrollBarUI::DoEvent(UIEvent& event) {
-    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-        if (owner_ != nullptr) {
-            owner_->DoEvent(event);
-        } else {
-            CControlUI::DoEvent(event);
-        }
+    if (PassMouseEventOn(event, owner_)) {
         return;
     }
     switch (event.type) {
@@ -197,6 +192,7 @@ void CScrollBarUI::DoEvent(UIEvent& event) {
             } else {
                 return;
             }
+            (void)state_.Press(true, true);
             StepHeld();
             if (manager_ != nullptr && held_ != Held::Thumb) {
                 manager_->SetTimer(this, kRepeatTimerId, kRepeatInterval);
@@ -206,6 +202,7 @@ void CScrollBarUI::DoEvent(UIEvent& event) {
         }
         case UIEventType::ButtonUp:
             held_ = Held::None;
+            (void)state_.Release(false, IsEnabled());
             if (manager_ != nullptr) {
                 manager_->KillTimer(this, kRepeatTimerId);
             }
@@ -223,14 +220,14 @@ void CScrollBarUI::DoEvent(UIEvent& event) {
             return;
         case UIEventType::MouseEnter:
             if (IsEnabled()) {
-                barHot_ = true;
+                state_.Enter(true);
                 UpdateHot(event.mouse);
                 Invalidate();
             }
             return;
         case UIEventType::MouseLeave:
             if (IsEnabled()) {
-                barHot_ = false;
+                state_.Leave(true);
                 hot_ = kPartCount;
                 Invalidate();
             }
@@ -317,12 +314,12 @@ CScrollBarUI::Look CScrollBarUI::LookOf(Part part) const {
     }
     const bool pushed = (part == kButton1 && held_ == Held::Button1) || (part == kButton2 && held_ == Held::Button2) ||
                         (part == kThumb && held_ == Held::Thumb) ||
-                        ((part == kRail || part == kBackground) && held_ != Held::None);
+                        ((part == kRail || part == kBackground) && state_.Has(CPressTracker::kPushed));
     if (pushed) {
         return kPushed;
     }
     if (part == kRail || part == kBackground) {
-        return barHot_ ? kHot : kNormal;
+        return state_.Has(CPressTracker::kHot) ? kHot : kNormal;
     }
     return hot_ == part ? kHot : kNormal;
 }

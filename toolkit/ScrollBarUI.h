@@ -5,6 +5,7 @@
 
 #include "toolkit/ControlUI.h"
 #include "toolkit/IScrollBarUI.h"
+#include "toolkit/PressTracker.h"
 #include "toolkit/ScrollBarGeometry.h"
 
 class CContainerUI;
@@ -64,7 +65,8 @@ class CScrollBarUI : public CControlUI, public IScrollBarUI {
 
     Held held_ = Held::None;
     Part hot_ = kPartCount;
-    bool barHot_ = false;
+    // The bar's hover and its press; `held_` says which part the press is on.
+    CPressTracker state_;
     int ticks_ = 0;
     POINT dragStart_{};
     int dragStartPos_ = 0;

@@ -68,11 +68,8 @@ CUIManager::~CUIManager() {
     windowAttributes_.clear();
     optionGroups_.clear();
     RemoveAllTimers();
-    if (toolTipWindow_ != nullptr) {
-        ::DestroyWindow(toolTipWindow_);
-        toolTipWindow_ = nullptr;
-    }
-    ReleaseBuffers();
+    toolTips_.Destroy();
+    buffers_.Release();
     if (windowDc_ != nullptr) {
         ::ReleaseDC(window_, windowDc_);
         windowDc_ = nullptr;
@@ -93,8 +90,7 @@ void CUIManager::SetResourceInstance(HINSTANCE instance) {
 }
 
 HINSTANCE CUIManager::GetResourceInstance() {
-    HINSTANCE resource = UIManagerGlobals::ResourceInstance();
-    return resource != nullptr ? resource : UIManagerGlobals::Instance();
+    return UIManagerGlobals::ResourceModule();
 }
 
 void CUIManager::SetResourcePath(const std::wstring& path) {
@@ -140,7 +136,7 @@ bool CUIManager::AttachRoot(CControlUI* root) {
     if (root == nullptr) {
         return false;
     }
-    focus_ = key_ = hover_ = click_ = lastToolTip_ = nullptr;
+    focus_ = key_ = hover_ = click_ = nullptr;
     if (root_ != nullptr) {
         for (CControlUI* control : delayedCleanup_) {
             delete control;
@@ -183,9 +179,6 @@ void CUIManager::ReapObjects(CControlUI* control) {
     }
     if (control == key_) {
         key_ = nullptr;
-    }
-    if (control == lastToolTip_) {
-        lastToolTip_ = nullptr;
     }
     timers_.KillAll(control);
     const auto named = names_.find(control->GetName());
@@ -356,6 +349,21 @@ WORD CUIManager::CurrentKeyState() const {
     return state;
 }
 
+void CUIManager::DropFocus(CControlUI* taker) {
+    if (focus_ == nullptr) {
+        return;
+    }
+    CControlUI* old = focus_;
+    UIEvent event;
+    event.type = UIEventType::KillFocus;
+    event.sender = taker;
+    event.timestamp = ::GetTickCount();
+    event.mouse = lastMouse_;
+    old->Event(event);
+    SendNotify(old, L"killfocus");
+    focus_ = nullptr;
+}
+
 void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
     if (focusWindow && !noActivate_ && window_ != nullptr && ::GetFocus() != window_ && control != focus_) {
         ::SetFocus(window_);
@@ -363,17 +371,7 @@ void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
     if (control == focus_) {
         return;
     }
-    if (focus_ != nullptr) {
-        CControlUI* old = focus_;
-        UIEvent event;
-        event.type = UIEventType::KillFocus;
-        event.sender = control;
-        event.timestamp = ::GetTickCount();
-        event.mouse = lastMouse_;
-        old->Event(event);
-        SendNotify(old, L"killfocus");
-        focus_ = nullptr;
-    }
+    DropFocus(control);
     if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         focus_ = control;
         SendEvent(control, UIEventType::SetFocus);
@@ -442,17 +440,7 @@ void CUIManager::SetFocusNeeded(CControlUI* control) {
         focusNeeded_ = false;
         return;
     }
-    if (focus_ != nullptr) {
-        CControlUI* old = focus_;
-        UIEvent event;
-        event.type = UIEventType::KillFocus;
-        event.sender = control;
-        event.timestamp = ::GetTickCount();
-        event.mouse = lastMouse_;
-        old->Event(event);
-        SendNotify(old, L"killfocus");
-        focus_ = nullptr;
-    }
+    DropFocus(control);
     focus_ = FindTabStop(TabOrder(root_), control, false);
     focusNeeded_ = true;
     if (root_ != nullptr) {

@@ -4,9 +4,12 @@
 // keeps the window's resources, timers, focus and tooltips, and delivers notifications.
 // Everything here belongs to the window's thread.
 
+#include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDescriptor.h"
+#include "toolkit/PaintBuffers.h"
 #include "toolkit/ResourceCache.h"
 #include "toolkit/TimerTable.h"
+#include "toolkit/ToolTipHost.h"
 #include "toolkit/UIDefs.h"
 #include "util/UniqueHandle.h"
 
@@ -23,7 +26,7 @@ class IMessageFilterUI;
 class INotifyUI;
 class ITranslateAccelerator;
 
-class CUIManager {
+class CUIManager : public IResourceLookup {
   public:
     // Carries the queued notifications.
     static constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
@@ -106,7 +109,7 @@ class CUIManager {
     const ImageEntry* GetImageEx(const std::wstring& name,
                                  const std::wstring& resourceType = L"",
                                  DWORD mask = 0,
-                                 bool useHSL = false);
+                                 bool useHSL = false) override;
     bool RemoveImage(const std::wstring& name, bool shared = false);
     static const ImageEntry* GetSharedImageEx(const std::wstring& name,
                                               const std::wstring& resourceType,
@@ -121,7 +124,7 @@ class CUIManager {
                   bool strikeout,
                   bool shared = false);
     // The font of that id, else the default font; ids below 0 always mean the default.
-    [[nodiscard]] HFONT GetFont(int id);
+    [[nodiscard]] HFONT GetFont(int id) override;
     [[nodiscard]] FontEntry* GetFontInfo(int id);
     void SetDefaultFont(const std::wstring& face,
                         int size,
@@ -228,11 +231,10 @@ class CUIManager {
     void PrepareLayeredPixels(const RECT& client, const RECT& paint);
     void PushLayered(const RECT& client, const RECT& paint);
     void ComposeNativeChildren(const RECT& paint);
-    void ShowToolTip(CControlUI* control, POINT point);
-    void HideToolTip();
     void SendEvent(CControlUI* control, UIEventType type, WPARAM wParam = 0, LPARAM lParam = 0, wchar_t key = 0);
+    // Takes the focus from the focused control, telling it who takes it.
+    void DropFocus(CControlUI* taker);
     void ClearRoots();
-    void ReleaseBuffers();
     CControlUI* FindShortcutControl(wchar_t key);
     [[nodiscard]] WORD CurrentKeyState() const;
     [[nodiscard]] bool IsOwnControl(const CControlUI* control) const;
@@ -243,25 +245,15 @@ class CUIManager {
     DWORD threadId_ = 0;
     std::wstring name_;
 
-    UniqueMemoryDc offscreenDc_;
-    UniqueBitmap offscreenBitmap_;
-    uint32_t* offscreenBits_ = nullptr;
-    UniqueMemoryDc backgroundDc_;
-    UniqueBitmap backgroundBitmap_;
-    uint32_t* backgroundBits_ = nullptr;
+    CPaintBuffers buffers_;
 
     CControlUI* root_ = nullptr;
     CControlUI* focus_ = nullptr;
     CControlUI* hover_ = nullptr;
     CControlUI* click_ = nullptr;
     CControlUI* key_ = nullptr;
-    CControlUI* lastToolTip_ = nullptr;
-    int lastToolTipWidth_ = -1;
     POINT lastMouse_{-1, -1};
-    HWND toolTipWindow_ = nullptr;
-    TOOLINFOW toolInfo_{};
-    std::wstring toolTipText_;
-    UINT hoverTime_ = 1000;
+    CToolTipHost toolTips_;
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;

@@ -43,6 +43,11 @@ HINSTANCE& ResourceInstance() {
     return instance;
 }
 
+HINSTANCE ResourceModule() {
+    HINSTANCE resource = ResourceInstance();
+    return resource != nullptr ? resource : Instance();
+}
+
 CResourceCache& Shared() {
     static CResourceCache cache;
     return cache;

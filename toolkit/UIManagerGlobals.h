@@ -15,6 +15,8 @@ namespace UIManagerGlobals {
 
 HINSTANCE& Instance();
 HINSTANCE& ResourceInstance();
+// Where resources are read from: the resource module, else the program's.
+HINSTANCE ResourceModule();
 CResourceCache& Shared();
 
 // In initialisation order.

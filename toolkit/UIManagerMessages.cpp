@@ -2,19 +2,14 @@
 #include "toolkit/IMessageFilterUI.h"
 #include "toolkit/ITranslateAccelerator.h"
 #include "toolkit/LanguageTexts.h"
+#include "toolkit/MessagePoint.h"
 #include "toolkit/UIManager.h"
 #include "toolkit/UIManagerGlobals.h"
-
-#include <windowsx.h>
 
 #include <cwchar>
 #include <cwctype>
 
 namespace {
-
-POINT PointFromLParam(LPARAM lParam) {
-    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-}
 
 struct ShortcutSearch {
     wchar_t key;
@@ -247,10 +242,7 @@ void CUIManager::OnClose() {
             ::SetFocus(other);
         }
     }
-    if (toolTipWindow_ != nullptr) {
-        ::DestroyWindow(toolTipWindow_);
-        toolTipWindow_ = nullptr;
-    }
+    toolTips_.Destroy();
 }
 
 void CUIManager::OnTimer(WPARAM id, LPARAM lParam) {

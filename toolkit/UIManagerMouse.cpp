@@ -1,16 +1,7 @@
 #include "toolkit/ControlUI.h"
 #include "toolkit/LanguageTexts.h"
+#include "toolkit/MessagePoint.h"
 #include "toolkit/UIManager.h"
-
-#include <windowsx.h>
-
-namespace {
-
-POINT PointFromLParam(LPARAM lParam) {
-    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-}
-
-}  // namespace
 
 bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
@@ -135,10 +126,7 @@ bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 
 void CUIManager::OnMouseMove(POINT point) {
     if (!mouseTracking_) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, window_, hoverTime_};
-        if (toolTipWindow_ != nullptr) {
-            track.dwHoverTime = static_cast<DWORD>(::SendMessageW(toolTipWindow_, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
-        }
+        TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, window_, toolTips_.HoverTime()};
         ::TrackMouseEvent(&track);
         mouseTracking_ = true;
     }
@@ -157,7 +145,7 @@ void CUIManager::OnMouseMove(POINT point) {
                 SendEvent(hover_, UIEventType::MouseLeave);
             }
             hover_ = nullptr;
-            HideToolTip();
+            toolTips_.Hide();
         }
         if (control != hover_ && control != nullptr) {
             SendEvent(control, UIEventType::MouseEnter);
@@ -181,11 +169,12 @@ void CUIManager::OnMouseHover(POINT point) {
     if (hover_ != nullptr) {
         SendEvent(hover_, UIEventType::MouseHover);
     }
-    ShowToolTip(control, point);
+    toolTips_.Show(window_, GetInstance(), CLanguageTexts::Replace(control->GetToolTip()), control->GetPos(),
+                   control->GetToolTipWidth(), point);
 }
 
 void CUIManager::OnMouseLeave() {
-    HideToolTip();
+    toolTips_.Hide();
     if (mouseTracking_) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
@@ -201,42 +190,4 @@ void CUIManager::OnMouseLeave() {
         }
     }
     mouseTracking_ = false;
-}
-
-void CUIManager::ShowToolTip(CControlUI* control, POINT point) {
-    const std::wstring text = CLanguageTexts::Replace(control->GetToolTip());
-    if (text.empty()) {
-        return;
-    }
-    toolTipText_ = text;  // the tool record points at it until the next update
-    toolInfo_ = TOOLINFOW{};
-    toolInfo_.cbSize = TTTOOLINFOW_V1_SIZE;
-    toolInfo_.uFlags = TTF_IDISHWND;
-    toolInfo_.hwnd = window_;
-    toolInfo_.uId = reinterpret_cast<UINT_PTR>(window_);
-    toolInfo_.hinst = GetInstance();
-    toolInfo_.lpszText = &toolTipText_[0];
-    toolInfo_.rect = control->GetPos();
-    if (toolTipWindow_ == nullptr) {
-        toolTipWindow_ =
-            ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetInstance(), nullptr);
-        ::SendMessageW(toolTipWindow_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-    }
-    if (control->GetToolTipWidth() != lastToolTipWidth_) {
-        lastToolTipWidth_ = control->GetToolTipWidth();
-        ::SendMessageW(toolTipWindow_, TTM_SETMAXTIPWIDTH, 0, lastToolTipWidth_);
-    }
-    ::SendMessageW(toolTipWindow_, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-    ::SendMessageW(toolTipWindow_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
-    POINT screen = point;
-    ::ClientToScreen(window_, &screen);
-    ::SendMessageW(toolTipWindow_, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
-    lastToolTip_ = control;
-}
-
-void CUIManager::HideToolTip() {
-    if (toolTipWindow_ != nullptr) {
-        ::SendMessageW(toolTipWindow_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
-    }
 }

@@ -5,7 +5,6 @@
 #include "toolkit/UIManagerGlobals.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -16,30 +15,12 @@ CControlUI* CollectUpdatesProc(CControlUI* control, void* data) {
     return nullptr;
 }
 
-void ClearPixels(uint32_t* bits, int stride, const RECT& rect) {
-    for (LONG y = rect.top; y < rect.bottom; ++y) {
-        std::memset(bits + static_cast<size_t>(y) * stride + rect.left, 0,
-                    static_cast<size_t>(rect.right - rect.left) * sizeof(uint32_t));
-    }
-}
-
 }  // namespace
-
-void CUIManager::ReleaseBuffers() {
-    offscreenBitmap_.reset();
-    offscreenDc_.reset();
-    offscreenBits_ = nullptr;
-    backgroundBitmap_.reset();
-    backgroundDc_.reset();
-    backgroundBits_ = nullptr;
-}
 
 bool CUIManager::LayoutIfNeeded(const RECT& client) {
     if (!updateNeeded_) {
         if (layered_ && layeredChanged_ && root_ != nullptr) {
-            if (offscreenBits_ != nullptr) {
-                ClearPixels(offscreenBits_, client.right, client);
-            }
+            buffers_.ClearFrame(client.right, client);
             root_->SetPos(client, false);
         }
         return true;
@@ -49,7 +30,7 @@ bool CUIManager::LayoutIfNeeded(const RECT& client) {
         return true;
     }
     if (root_->IsUpdateNeeded()) {
-        ReleaseBuffers();
+        buffers_.Release();
         root_->SetPos(client, true);
     } else {
         std::vector<CControlUI*> pending;
@@ -107,39 +88,33 @@ void CUIManager::OnPaint() {
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    if (!offscreenDc_ && width > 0 && height > 0) {
-        offscreenDc_.reset(::CreateCompatibleDC(windowDc_));
-        if (layered_) {
-            offscreenBitmap_.reset(CRenderKit::CreateDib32(windowDc_, width, height, &offscreenBits_));
-        } else {
-            offscreenBitmap_.reset(::CreateCompatibleBitmap(windowDc_, width, height));
-        }
-    }
+    const bool frame = buffers_.EnsureFrame(windowDc_, width, height, layered_);
     PAINTSTRUCT ps{};
     HDC paintDc = layered_ ? nullptr : ::BeginPaint(window_, &ps);
-    if (offscreenDc_ && offscreenBitmap_) {
-        ScopedSelectObject select(offscreenDc_.get(), offscreenBitmap_.get());
-        const int saved = ::SaveDC(offscreenDc_.get());
-        if (layered_ && offscreenBits_ != nullptr) {
+    if (frame) {
+        HDC frameDc = buffers_.FrameDc();
+        ScopedSelectObject select(frameDc, buffers_.FrameBitmap());
+        const int saved = ::SaveDC(frameDc);
+        if (layered_ && buffers_.HasFramePixels()) {
             PrepareLayeredPixels(client, paint);
         }
         {
-            CRenderClip clip(offscreenDc_.get(), paint);
-            root_->Paint(offscreenDc_.get(), paint, nullptr);
+            CRenderClip clip(frameDc, paint);
+            root_->Paint(frameDc, paint, nullptr);
         }
         if (layered_) {
             ComposeNativeChildren(paint);
         }
         const std::vector<CControlUI*> postPaint = postPaint_;
         for (CControlUI* control : postPaint) {
-            control->DoPostPaint(offscreenDc_.get(), paint);
+            control->DoPostPaint(frameDc, paint);
         }
-        ::RestoreDC(offscreenDc_.get(), saved);
+        ::RestoreDC(frameDc, saved);
         if (layered_) {
             PushLayered(client, paint);
         } else {
-            ::BitBlt(paintDc, paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top,
-                     offscreenDc_.get(), paint.left, paint.top, SRCCOPY);
+            ::BitBlt(paintDc, paint.left, paint.top, paint.right - paint.left, paint.bottom - paint.top, frameDc,
+                     paint.left, paint.top, SRCCOPY);
         }
     }
     if (showDirty_ && !layered_ && paintDc != nullptr) {
@@ -165,44 +140,18 @@ void CUIManager::PrepareLayeredPixels(const RECT& client, const RECT& paint) {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (layeredImage_.IsEmpty()) {
-        ClearPixels(offscreenBits_, width, paint);
+        buffers_.ClearFrame(width, paint);
         return;
     }
-    if (!backgroundDc_ || layeredChanged_) {
-        backgroundBitmap_.reset();
-        backgroundDc_.reset(::CreateCompatibleDC(windowDc_));
-        backgroundBitmap_.reset(CRenderKit::CreateDib32(windowDc_, width, height, &backgroundBits_));
-        if (backgroundDc_ && backgroundBitmap_ && backgroundBits_ != nullptr) {
-            std::memset(backgroundBits_, 0, static_cast<size_t>(width) * height * sizeof(uint32_t));
-            ScopedSelectObject select(backgroundDc_.get(), backgroundBitmap_.get());
-            CRenderKit::DrawImage(backgroundDc_.get(), this, client, client, layeredImage_);
-            ::GdiFlush();
-        }
-    }
-    if (backgroundBits_ == nullptr) {
-        ClearPixels(offscreenBits_, width, paint);
-        return;
-    }
-    for (LONG y = paint.top; y < paint.bottom; ++y) {
-        const size_t offset = static_cast<size_t>(y) * width + paint.left;
-        std::memcpy(offscreenBits_ + offset, backgroundBits_ + offset,
-                    static_cast<size_t>(paint.right - paint.left) * sizeof(uint32_t));
-    }
+    buffers_.CopyBackground(
+        windowDc_, width, height, layeredChanged_,
+        [&](HDC dc) { CRenderKit::DrawImage(dc, this, client, client, layeredImage_); }, paint);
 }
 
-// GDI leaves the alpha byte at 0 where it drew; such pixels are opaque.
 void CUIManager::PushLayered(const RECT& client, const RECT& paint) {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    ::GdiFlush();
-    for (LONG y = paint.top; y < paint.bottom; ++y) {
-        uint32_t* row = offscreenBits_ + static_cast<size_t>(y) * width;
-        for (LONG x = paint.left; x < paint.right; ++x) {
-            if (row[x] != 0 && (row[x] >> 24) == 0) {
-                row[x] |= 0xFF000000;
-            }
-        }
-    }
+    buffers_.MakeDrawnPixelsOpaque(width, paint);
     auto update = UIManagerGlobals::UpdateLayeredWindowFunction();
     if (update == nullptr) {
         return;
@@ -213,8 +162,8 @@ void CUIManager::PushLayered(const RECT& client, const RECT& paint) {
     SIZE size{width, height};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity_, AC_SRC_ALPHA};
-    ScopedSelectObject select(offscreenDc_.get(), offscreenBitmap_.get());
-    update(window_, nullptr, &position, &size, offscreenDc_.get(), &source, 0, &blend, ULW_ALPHA);
+    ScopedSelectObject select(buffers_.FrameDc(), buffers_.FrameBitmap());
+    update(window_, nullptr, &position, &size, buffers_.FrameDc(), &source, 0, &blend, ULW_ALPHA);
 }
 
 void CUIManager::ComposeNativeChildren(const RECT& paint) {
@@ -251,7 +200,7 @@ void CUIManager::ComposeNativeChildren(const RECT& paint) {
         for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
             bits[i] |= 0xFF000000;
         }
-        ::BitBlt(offscreenDc_.get(), rect.left, rect.top, width, height, dc.get(), 0, 0, SRCCOPY);
+        ::BitBlt(buffers_.FrameDc(), rect.left, rect.top, width, height, dc.get(), 0, 0, SRCCOPY);
     }
 }
 
@@ -302,7 +251,7 @@ void CUIManager::SetLayered(bool layered) {
         exStyle &= ~static_cast<LONG_PTR>(WS_EX_LAYERED);
     }
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, exStyle);
-    ReleaseBuffers();
+    buffers_.Release();
     layeredChanged_ = true;
     updateNeeded_ = true;
     if (root_ != nullptr) {

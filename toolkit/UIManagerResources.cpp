@@ -100,12 +100,7 @@ const ImageEntry* CUIManager::GetSharedImageEx(const std::wstring& name,
                                                const std::wstring& resourceType,
                                                DWORD mask,
                                                bool useHSL) {
-    CResourceCache& shared = UIManagerGlobals::Shared();
-    if (const ImageEntry* found = shared.FindImage(name)) {
-        return found;
-    }
-    std::unique_ptr<ImageEntry> image = CRenderKit::LoadImage(name, resourceType, mask, useHSL);
-    return image != nullptr ? shared.SetImage(name, std::move(image)) : nullptr;
+    return CRenderKit::GetSharedImage(name, resourceType, mask, useHSL);
 }
 
 bool CUIManager::RemoveImage(const std::wstring& name, bool shared) {

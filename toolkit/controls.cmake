@@ -4,6 +4,7 @@ set(VARLO_TOOLKIT_CONTROL_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ComboSelection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DropDownPlacement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GifFrames.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HoverFade.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PressTracker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgressGeometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScrollBarGeometry.cpp

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "toolkit/ComboUI.h"
+#include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/FontEntry.h"
 #include "toolkit/ImageEntry.h"
@@ -98,6 +99,7 @@ class SkinTest : public ::testing::Test {
     static void SetUpTestSuite() {
         ASSERT_FALSE(SkinBytes().empty()) << "the build writes skin.zip";
         CUIManager::SetInstance(::GetModuleHandleW(nullptr));
+        RegisterControlClasses();
         CUIManager::SetResourceZip(SkinBytes().data(), SkinBytes().size(), kSkinPassword);
     }
 

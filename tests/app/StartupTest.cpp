@@ -9,22 +9,13 @@
 #include "app/InstanceGuard.h"
 #include "app/StartupSequence.h"
 #include "installer/WindowIdentity.h"
+#include "tests/support/RecordingLauncher.h"
+#include "toolkit/SkinArchive.h"
 #include "util/ProcessUtil.h"
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
 
 namespace {
-
-class RecordingLauncher : public IProcessLauncher {
-  public:
-    LaunchResult Launch(const LaunchRequest& request) override {
-        lines.push_back(request.commandLine);
-        LaunchResult r;
-        r.started = true;
-        return r;
-    }
-    std::vector<std::wstring> lines;
-};
 
 std::wstring SetupExePath() {
     // The build hands over the host path; Wine sees the host's root as drive Z:.
@@ -59,6 +50,7 @@ struct Calls {
     int instance = 0;
     int window = 0;
     std::string zipHead;
+    std::vector<uint8_t> zip;
     std::string password;
     size_t zipLength = 0;
 };
@@ -69,6 +61,7 @@ StartupHooks RecordingHooks(Calls& calls) {
     hooks.setResourceZip = [&calls](const uint8_t* data, size_t length, const char* password) {
         calls.zipHead.assign(reinterpret_cast<const char*>(data), length < 4 ? length : 4);
         calls.zipLength = length;
+        calls.zip.assign(data, data + length);
         calls.password = password;
     };
     hooks.runMainWindow = [&calls](HINSTANCE) { ++calls.window; };
@@ -100,8 +93,6 @@ class FakeMainWindow {
 
 class StartupTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetProcessLauncher(&recorder_); }
-    void TearDown() override { SetProcessLauncher(nullptr); }
     RecordingLauncher recorder_;
 };
 
@@ -132,8 +123,8 @@ TEST_F(StartupTest, WithoutTheSkinResourceNoClientIsKilledAndNoWindowRuns) {
     Calls calls;
     // The test exe itself carries no skin resource.
     EXPECT_EQ(RunInstaller(::GetModuleHandleW(nullptr), RecordingHooks(calls)), 0);
-    EXPECT_EQ(recorder_.lines, (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
-                                                          L"cmd.exe /c \"sc delete RuzidorIririre\""}));
+    EXPECT_EQ(recorder_.CommandLines(), (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
+                                                                   L"cmd.exe /c \"sc delete RuzidorIririre\""}));
     EXPECT_EQ(calls.instance, 1);
     EXPECT_EQ(calls.zipLength, 0u);
     EXPECT_EQ(calls.window, 0);
@@ -144,12 +135,23 @@ TEST_F(StartupTest, FullSequenceHandsOverTheSkinAndRunsTheWindow) {
     ASSERT_TRUE(setup.module);
     Calls calls;
     EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
-    EXPECT_EQ(recorder_.lines, (std::vector<std::wstring>{
-                                   L"cmd.exe /c \"sc stop RuzidorIririre\"", L"cmd.exe /c \"sc delete RuzidorIririre\"",
+    EXPECT_EQ(
+        recorder_.CommandLines(),
+        (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"", L"cmd.exe /c \"sc delete RuzidorIririre\"",
                                    Kill(L"vljiasu.exe"), Kill(L"openvpn.exe"), Kill(L"varlojiasu.exe")}));
     EXPECT_EQ(calls.zipHead, std::string("PK\x03\x04"));
-    EXPECT_EQ(calls.password, "Tm4RwQ8s");
     EXPECT_EQ(calls.window, 1);
+    // The password handed over with the skin is the one that opens it (and another would not).
+    std::vector<uint8_t> layout;
+    std::wstring error;
+    CSkinArchive::Reset();
+    CSkinArchive::SetResourceZip(calls.zip.data(), calls.zip.size(), calls.password.c_str());
+    EXPECT_TRUE(CSkinArchive::ReadFile(L"main.xml", layout, error)) << std::string(error.begin(), error.end());
+    EXPECT_FALSE(layout.empty());
+    CSkinArchive::Reset();
+    CSkinArchive::SetResourceZip(calls.zip.data(), calls.zip.size(), (calls.password + "x").c_str());
+    EXPECT_FALSE(CSkinArchive::ReadFile(L"main.xml", layout, error));
+    CSkinArchive::Reset();
 
     ASSERT_GE(g_logDir.size(), 12u);
     EXPECT_EQ(g_logDir.substr(g_logDir.size() - 11), L"varloSetup\\");
@@ -167,7 +169,7 @@ TEST_F(StartupTest, SecondInstanceRaisesTheFirstWindowInsteadOfOpeningOne) {
     EXPECT_EQ(RunInstaller(setup.module.get(), RecordingHooks(calls)), 0);
     EXPECT_EQ(calls.window, 0);
     EXPECT_TRUE(::IsWindowVisible(window.hwnd()));
-    EXPECT_EQ(recorder_.lines.size(), 5u) << "service commands and kills still run before the guard";
+    EXPECT_EQ(recorder_.CommandLines().size(), 5u) << "service commands and kills still run before the guard";
 }
 
 TEST_F(StartupTest, GuardHeldWithoutAWindowStillOpensOne) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tests/toolkit/MessagePump.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/SkinArchive.h"
@@ -47,26 +48,11 @@ void UseProductSkin() {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CUIManager::TranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 void Pump(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    (void)PumpUntil([start, ms] { return ::GetTickCount() - start >= ms; }, ms + 1000);
+    PumpMessages(ms);
 }
 
 POINT CenterOf(CControlUI* control) {

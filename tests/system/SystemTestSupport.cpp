@@ -22,22 +22,6 @@ SharedStateLock::~SharedStateLock() {
     }
 }
 
-TempDir::TempDir(const std::wstring& label) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    static int counter = 0;
-    path_ = std::wstring(temp) + label + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-    std::filesystem::create_directories(path_, error);
-}
-
-TempDir::~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-}
-
 RawValue ReadRawValue(HKEY root, const std::wstring& subKey, const std::wstring& name, REGSAM view) {
     RawValue value;
     HKEY key = nullptr;
@@ -135,17 +119,4 @@ std::wstring IniValue(const std::wstring& path, const std::wstring& section, con
     wchar_t buffer[1024] = {};
     ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"<absent>", buffer, ARRAYSIZE(buffer), path.c_str());
     return buffer;
-}
-
-RecordingLauncher::RecordingLauncher() {
-    SetProcessLauncher(this);
-}
-
-RecordingLauncher::~RecordingLauncher() {
-    SetProcessLauncher(nullptr);
-}
-
-LaunchResult RecordingLauncher::Launch(const LaunchRequest& launch) {
-    launches.push_back(launch);
-    return answer;
 }

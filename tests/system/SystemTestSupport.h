@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "util/ProcessUtil.h"
+#include "tests/support/RecordingLauncher.h"
+#include "tests/support/TempDir.h"
 
 // Several test processes may run at once; the ones touching the same registry keys,
 // shortcuts and tasks take this lock for their whole run.
@@ -19,20 +20,6 @@ class SharedStateLock {
 
   private:
     HANDLE mutex_;
-};
-
-// A fresh directory below the temporary folder, removed with everything in it at the end.
-// Its name has a blank and, by default, Chinese characters.
-class TempDir {
-  public:
-    explicit TempDir(const std::wstring& label = L"varlo sys 测试");
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] const std::wstring& path() const { return path_; }
-
-  private:
-    std::wstring path_;
 };
 
 struct RawValue {
@@ -60,14 +47,3 @@ std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool IsDirectory(const std::wstring& path);
 std::wstring IniValue(const std::wstring& path, const std::wstring& section, const std::wstring& key);
-
-// Records every launch and answers with a preset result instead of starting anything.
-class RecordingLauncher : public IProcessLauncher {
-  public:
-    RecordingLauncher();
-    ~RecordingLauncher() override;
-    LaunchResult Launch(const LaunchRequest& launch) override;
-
-    std::vector<LaunchRequest> launches;
-    LaunchResult answer;
-};

@@ -1,6 +1,7 @@
 // The attribute vocabulary every control and container accepts.
 
 #include "toolkit/ContainerUI.h"
+#include "toolkit/ControlClasses.h"
 #include "toolkit/ControlFactory.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/VerticalLayoutUI.h"
@@ -88,9 +89,10 @@ TEST(ControlAttributes, ContainerAttributes) {
     EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignCenter);
     EXPECT_EQ(layout.GetChildVAlign(), CContainerUI::AlignBottom);
     EXPECT_FALSE(layout.IsMouseChildEnabled());
-    EXPECT_EQ(layout.GetFixedWidth(), 40);          // passed on to the control table
-    layout.SetAttribute(L"childalign", L"Center");  // values are exact
-    EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignCenter);
+    EXPECT_EQ(layout.GetFixedWidth(), 40);  // passed on to the control table
+    layout.SetAttribute(L"childalign", L"right");
+    layout.SetAttribute(L"childalign", L"Center");  // values are exact: this one is not known
+    EXPECT_EQ(layout.GetChildAlign(), CContainerUI::AlignRight);
     EXPECT_STREQ(layout.GetClass(), L"VerticalLayout");
     EXPECT_NE(layout.GetInterface(L"IContainer"), nullptr);
     EXPECT_NE(layout.GetInterface(L"Container"), nullptr);
@@ -110,10 +112,12 @@ TEST(ControlAttributes, HiddenContainerHidesWhatIsAddedAndShowsItAgain) {
     EXPECT_EQ(container.GetCount(), 0);
 }
 
-// Layouts name the controls by class; nobody has to register them first.
-TEST(ControlFactory, KnowsEveryControlClassFromTheStart) {
+// The one registration call at start-up makes every class of the toolkit known by name.
+TEST(ControlFactory, KnowsEveryControlClassOnceTheToolkitStarts) {
+    RegisterControlClasses();
     for (const wchar_t* name : {L"Label", L"Text", L"Button", L"Option", L"CheckBox", L"Progress", L"Edit", L"Combo",
-                                L"ListLabelElement", L"RichEdit", L"ScrollBar", L"GifAnim", L"VerticalLayout"}) {
+                                L"ListLabelElement", L"RichEdit", L"ScrollBar", L"GifAnim", L"Control", L"Container",
+                                L"VerticalLayout", L"HorizontalLayout", L"TabLayout"}) {
         std::unique_ptr<CControlUI> control(CControlFactory::Create(name));
         ASSERT_NE(control, nullptr) << std::wstring(name).size();
         EXPECT_STREQ(control->GetClass(), name);

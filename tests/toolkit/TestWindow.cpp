@@ -1,6 +1,8 @@
 #include "TestWindow.h"
 
+#include "MessagePump.h"
 #include "TestControls.h"
+#include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/LayoutBuilder.h"
 
@@ -11,6 +13,7 @@ CTestWindow::~CTestWindow() {
 }
 
 bool CTestWindow::Open(int x, int y, DWORD exStyle) {
+    RegisterControlClasses();
     RegisterTestControls();
     if (Create(nullptr, L"toolkit test", WS_POPUP | WS_CLIPCHILDREN, exStyle, x, y, 10, 10) == nullptr) {
         return false;
@@ -49,26 +52,11 @@ void CTestWindow::Notify(NotifyMessage& msg) {
 }
 
 bool CTestWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CUIManager::TranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 void CTestWindow::Pump(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    (void)PumpUntil([start, ms] { return ::GetTickCount() - start >= ms; }, ms + 1000);
+    PumpMessages(ms);
 }
 
 size_t CTestWindow::CountNotifications(const std::wstring& type) const {

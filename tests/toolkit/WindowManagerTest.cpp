@@ -60,29 +60,31 @@ TEST_F(WindowManagerTest, WindowInitArrivesOnceAfterTheFirstLayout) {
     EXPECT_EQ(window.positionsAtInit[0].right, 300);
 }
 
-TEST_F(WindowManagerTest, ClickNeedsPressAndReleaseInside) {
+// Whether a release is a click is the button's own rule (its press tracker has its own
+// table); the manager's part is to hand the release, with where it happened, to the control
+// that took the press, and to let the capture go.
+TEST_F(WindowManagerTest, TheReleaseGoesToTheControlThatTookThePress) {
     struct Case {
         const char* name;
         std::vector<std::pair<UINT, int>> moves;  // message, x offset from the button's centre
-        size_t clicks;
     };
     const Case cases[] = {
-        {"press and release inside", {{WM_LBUTTONDOWN, 0}, {WM_LBUTTONUP, 0}}, 1},
-        {"drag out and release outside", {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, 200}, {WM_LBUTTONUP, 200}}, 0},
-        {"out and back in", {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, 200}, {WM_MOUSEMOVE, 0}, {WM_LBUTTONUP, 0}}, 1},
+        {"press and release inside", {{WM_LBUTTONDOWN, 0}, {WM_LBUTTONUP, 0}}},
+        {"drag out and release outside", {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, 200}, {WM_LBUTTONUP, 200}}},
+        {"out and back in", {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, 200}, {WM_MOUSEMOVE, 0}, {WM_LBUTTONUP, 0}}},
     };
     CTestButtonUI* button = Button(L"b1");
     ASSERT_NE(button, nullptr);
+    const RECT pos = button->GetPos();
     for (const Case& c : cases) {
-        window.notifications.clear();
         button->events.clear();
         for (const auto& move : c.moves) {
-            Send(move.first, move.first == WM_LBUTTONDOWN ? MK_LBUTTON : 0, At(button->GetPos(), move.second));
+            Send(move.first, move.first == WM_LBUTTONDOWN ? MK_LBUTTON : 0, At(pos, move.second));
         }
-        EXPECT_EQ(window.CountNotifications(L"click"), c.clicks) << c.name;
-        // The button that took the press gets the release wherever the mouse is.
         ASSERT_FALSE(button->events.empty()) << c.name;
-        EXPECT_EQ(button->events.back().type, UIEventType::ButtonUp) << c.name;
+        const UIEvent& release = button->events.back();
+        EXPECT_EQ(release.type, UIEventType::ButtonUp) << c.name;
+        EXPECT_EQ(release.mouse.x, (pos.left + pos.right) / 2 + c.moves.back().second) << c.name;
         EXPECT_FALSE(window.manager.IsCaptured()) << c.name;
     }
 }

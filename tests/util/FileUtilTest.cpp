@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/TempDir.h"
 #include "tests/util/TestFiles.h"
 #include "util/FileUtil.h"
 
 namespace {
 
 TEST(CreateDirectoryRecursive, CreatesEveryMissingLevel) {
-    const std::wstring root = ScratchDir(L"mkdir");
+    const TempDir scratch(L"varlo mkdir");
+    const std::wstring& root = scratch.path();
     const std::wstring deep = root + L"\\a\\b\\c";
-    ::RemoveDirectoryW(deep.c_str());
-    ::RemoveDirectoryW((root + L"\\a\\b").c_str());
-    ::RemoveDirectoryW((root + L"\\a").c_str());
     EXPECT_TRUE(CreateDirectoryRecursive(deep));
     EXPECT_TRUE(FileExists(deep));
     EXPECT_TRUE(CreateDirectoryRecursive(deep)) << "existing directory";
@@ -19,7 +18,8 @@ TEST(CreateDirectoryRecursive, CreatesEveryMissingLevel) {
 }
 
 TEST(CreateDirectoryRecursive, RefusesWhatCannotBeADirectory) {
-    const std::wstring root = ScratchDir(L"mkdir2");
+    const TempDir scratch(L"varlo mkdir2");
+    const std::wstring& root = scratch.path();
     ASSERT_TRUE(WriteBytes(root + L"\\file", "x"));
     EXPECT_FALSE(CreateDirectoryRecursive(root + L"\\file\\sub"));
     EXPECT_FALSE(CreateDirectoryRecursive(L"no-separator-name-that-does-not-exist"));
@@ -27,7 +27,8 @@ TEST(CreateDirectoryRecursive, RefusesWhatCannotBeADirectory) {
 }
 
 TEST(FileExists, FilesAndDirectoriesButNotEmptyPaths) {
-    const std::wstring root = ScratchDir(L"exists");
+    const TempDir scratch(L"varlo exists");
+    const std::wstring& root = scratch.path();
     ASSERT_TRUE(WriteBytes(root + L"\\f.txt", "x"));
     EXPECT_TRUE(FileExists(root + L"\\f.txt"));
     EXPECT_TRUE(FileExists(root));
@@ -36,7 +37,8 @@ TEST(FileExists, FilesAndDirectoriesButNotEmptyPaths) {
 }
 
 TEST(IsFolderEmpty, Cases) {
-    const std::wstring root = ScratchDir(L"empty");
+    const TempDir scratch(L"varlo empty");
+    const std::wstring& root = scratch.path();
     const std::wstring fresh = root + L"\\fresh";
     const std::wstring withDir = root + L"\\withdir";
     ::CreateDirectoryW(fresh.c_str(), nullptr);

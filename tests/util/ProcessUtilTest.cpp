@@ -4,25 +4,13 @@
 
 #include <vector>
 
+#include "tests/support/RecordingLauncher.h"
 #include "util/ProcessUtil.h"
 
 namespace {
 
-class RecordingLauncher : public IProcessLauncher {
-  public:
-    LaunchResult Launch(const LaunchRequest& request) override {
-        launched.push_back(request);
-        LaunchResult r;
-        r.started = true;
-        return r;
-    }
-    std::vector<LaunchRequest> launched;
-};
-
 class ProcessUtilTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetProcessLauncher(&recorder_); }
-    void TearDown() override { SetProcessLauncher(nullptr); }
     RecordingLauncher recorder_;
 };
 
@@ -35,8 +23,8 @@ TEST_F(ProcessUtilTest, SystemDirectoryHasNoTrailingSeparator) {
 
 TEST_F(ProcessUtilTest, KillRunsTheSystemCmdWithTheQuotedTaskkill) {
     KillProcessByName(L"vljiasu.exe");
-    ASSERT_EQ(recorder_.launched.size(), 1u);
-    const LaunchRequest& request = recorder_.launched[0];
+    ASSERT_EQ(recorder_.launches.size(), 1u);
+    const LaunchRequest& request = recorder_.launches[0];
     const std::wstring cmd = GetSystemDirectoryPath() + L"\\cmd.exe";
     EXPECT_EQ(request.program, cmd);
     EXPECT_EQ(request.commandLine, L"\"" + cmd + L"\" /c \"taskkill /f /im vljiasu.exe /t\"");
@@ -48,13 +36,13 @@ TEST_F(ProcessUtilTest, KillRunsTheSystemCmdWithTheQuotedTaskkill) {
 TEST_F(ProcessUtilTest, HiddenCommandKeepsItsTextButNamesCmdByFullPath) {
     RunHiddenCommand("sc stop RuzidorIririre");
     RunHiddenCommand("sc delete RuzidorIririre");
-    ASSERT_EQ(recorder_.launched.size(), 2u);
+    ASSERT_EQ(recorder_.launches.size(), 2u);
     const std::wstring cmd = GetSystemDirectoryPath() + L"\\cmd.exe";
-    EXPECT_EQ(recorder_.launched[0].program, cmd);
-    EXPECT_EQ(recorder_.launched[0].commandLine, L"cmd.exe /c \"sc stop RuzidorIririre\"");
-    EXPECT_EQ(recorder_.launched[1].commandLine, L"cmd.exe /c \"sc delete RuzidorIririre\"");
-    EXPECT_EQ(recorder_.launched[1].workDir, GetSystemDirectoryPath());
-    EXPECT_TRUE(recorder_.launched[1].hidden);
+    EXPECT_EQ(recorder_.launches[0].program, cmd);
+    EXPECT_EQ(recorder_.launches[0].commandLine, L"cmd.exe /c \"sc stop RuzidorIririre\"");
+    EXPECT_EQ(recorder_.launches[1].commandLine, L"cmd.exe /c \"sc delete RuzidorIririre\"");
+    EXPECT_EQ(recorder_.launches[1].workDir, GetSystemDirectoryPath());
+    EXPECT_TRUE(recorder_.launches[1].hidden);
 }
 
 TEST(RealLauncher, WaitsForTheExitCodeWhenAsked) {

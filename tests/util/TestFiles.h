@@ -1,20 +1,11 @@
 #pragma once
-// Scratch files for the Windows-side util tests, under the prefix's temp directory.
+// Whole-file reads and writes for the Windows-side util tests.
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <string>
 
 #include "util/UniqueHandle.h"
-
-inline std::wstring ScratchDir(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    std::wstring dir = std::wstring(temp) + L"varlo-tests\\" + name;
-    ::SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
-    return dir;
-}
 
 inline std::string ReadBytes(const std::wstring& path) {
     std::string bytes;

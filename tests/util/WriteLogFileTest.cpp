@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TempDir.h"
 #include "tests/util/TestFiles.h"
 #include "util/WriteLogFile.h"
 
@@ -18,14 +19,9 @@ std::wstring AsUtf16(const std::string& bytes) {
 
 class LogFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // CTest runs tests in parallel processes: one file per test.
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        path_ = ScratchDir(L"log\\" + std::wstring(test.begin(), test.end())) + L"\\VarloSetup.log";
-        ::DeleteFileW(path_.c_str());
-    }
-    void TearDown() override { ::DeleteFileW(path_.c_str()); }
-    std::wstring path_;
+    // CTest runs tests in parallel processes: a directory of the test's own.
+    TempDir dir_{L"varlo log"};
+    std::wstring path_ = dir_.path() + L"\\VarloSetup.log";
 };
 
 const std::wregex kLine(LR"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\]\[([^\]]*) (\d+)\](.*))");
@@ -155,7 +151,7 @@ TEST_F(LogFileTest, ConcurrentWritersNeverInterleave) {
 }
 
 TEST_F(LogFileTest, MissingDirectoryDropsLinesSilently) {
-    const std::wstring missing = ScratchDir(L"log") + L"\\no-such-dir\\VarloSetup.log";
+    const std::wstring missing = dir_.path() + L"\\no-such-dir\\VarloSetup.log";
     CWriteLogFile log;
     log.SetLogFile(missing, 1024);
     log.WriteLog(L"x", 1, L"%s", L"lost");

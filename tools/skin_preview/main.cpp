@@ -6,6 +6,7 @@
 
 #include "installer/MessageBoxExWnd.h"
 #include "installer/WindowTexts.h"
+#include "toolkit/ControlClasses.h"
 #include "tools/skin_preview/PreviewWnd.h"
 
 #include <windows.h>
@@ -75,6 +76,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ::LocalFree(argv);
 
     CUIManager::SetInstance(instance);
+    RegisterControlClasses();
     CUIManager::SetResourceZip(skin.data(), skin.size(), kSkinPassword);
     CPreviewWnd window(state);
     if (window.Create(nullptr, L"Varlo skin preview", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, x, y, 800,

@@ -1,5 +1,7 @@
 #include "ControlsTestWindow.h"
 
+#include "tests/toolkit/MessagePump.h"
+#include "tests/toolkit/ScreenCapture.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/LayoutBuilder.h"
@@ -66,30 +68,11 @@ void CControlsTestWindow::Notify(NotifyMessage& msg) {
 }
 
 void CControlsTestWindow::Pump(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CUIManager::TranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        if (ms > 0) {
-            ::Sleep(5);
-        }
-    } while (::GetTickCount() - start < ms);
+    PumpMessages(ms);
 }
 
 bool CControlsTestWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        Pump(10);
-    }
-    return true;
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 POINT CControlsTestWindow::Center(const wchar_t* name) {
@@ -161,45 +144,20 @@ Shot CControlsTestWindow::Capture(const std::string& bmpPath) {
 
 Shot CControlsTestWindow::CaptureScreen(const RECT& screenRect, const std::string& bmpPath) {
     Shot shot;
-    shot.width = screenRect.right - screenRect.left;
-    shot.height = screenRect.bottom - screenRect.top;
-    if (shot.width <= 0 || shot.height <= 0) {
+    CScreenCapture capture;
+    if (screenRect.right <= screenRect.left || screenRect.bottom <= screenRect.top || !capture.Take(screenRect)) {
         return shot;
     }
-    shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
-    // The screen, not the window: native child windows and pop-ups show as the user sees them.
-    HDC screen = ::GetDC(nullptr);
-    UniqueMemoryDc memory(::CreateCompatibleDC(screen));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap && bits != nullptr) {
-        ScopedSelectObject select(memory.get(), bitmap.get());
-        ::BitBlt(memory.get(), 0, 0, shot.width, shot.height, screen, screenRect.left, screenRect.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* source = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < shot.pixels.size(); ++i) {
-            shot.pixels[i] = source[i] & 0x00FFFFFF;
+    shot.width = capture.Width();
+    shot.height = capture.Height();
+    shot.pixels.reserve(static_cast<size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            shot.pixels.push_back(capture.At(x, y));
         }
     }
-    ::ReleaseDC(nullptr, screen);
     if (!bmpPath.empty()) {
-        FILE* file = std::fopen(bmpPath.c_str(), "wb");
-        if (file != nullptr) {
-            BITMAPFILEHEADER header{};
-            header.bfType = 0x4D42;
-            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-            header.bfSize = header.bfOffBits + static_cast<DWORD>(shot.pixels.size() * 4);
-            std::fwrite(&header, sizeof(header), 1, file);
-            std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, file);
-            std::fwrite(shot.pixels.data(), 4, shot.pixels.size(), file);
-            std::fclose(file);
-        }
+        (void)capture.SaveBmp(std::wstring(bmpPath.begin(), bmpPath.end()));
     }
     return shot;
 }

@@ -94,30 +94,4 @@ TEST(PressTracker, HotOnlyChangesWhileEnabledAndOtherBitsSurviveIt) {
     EXPECT_EQ(tracker.GetState(), 0u);
 }
 
-TEST(PressTracker, FadeWalksToItsEndAndSaysWhenItGotThere) {
-    struct Case {
-        int alpha, delta;
-        bool hot;
-        std::vector<int> steps;
-    };
-    const Case cases[] = {
-        {255, 100, true, {155, 55, 0}},
-        {0, 100, false, {100, 200, 255}},
-        {255, 255, true, {0}},
-        {120, 50, false, {170, 220, 255}},
-    };
-    for (const Case& c : cases) {
-        int alpha = c.alpha;
-        for (size_t i = 0; i < c.steps.size(); ++i) {
-            bool finished = false;
-            alpha = CPressTracker::StepFade(alpha, c.delta, c.hot, &finished);
-            EXPECT_EQ(alpha, c.steps[i]);
-            EXPECT_EQ(finished, i + 1 == c.steps.size()) << "step " << i;
-        }
-    }
-    bool finished = false;
-    EXPECT_EQ(CPressTracker::StepFade(40, 0, true, &finished), 0);  // no delta: straight to the end
-    EXPECT_TRUE(finished);
-}
-
 }  // namespace

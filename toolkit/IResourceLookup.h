@@ -1,0 +1,26 @@
+#pragma once
+// What drawing needs of a window's resources: its images and fonts by name and id. The
+// manager provides it; drawing sees nothing else of the manager.
+
+#include "toolkit/ImageEntry.h"
+
+#include <windows.h>
+
+#include <string>
+
+class IResourceLookup {
+  public:
+    // Loads the image on first use; null when it cannot be read or decoded.
+    virtual const ImageEntry* GetImageEx(const std::wstring& name,
+                                         const std::wstring& resourceType = L"",
+                                         DWORD mask = 0,
+                                         bool useHSL = false) = 0;
+    // The font of that id, else the default font; ids below 0 always mean the default.
+    [[nodiscard]] virtual HFONT GetFont(int id) = 0;
+
+  protected:
+    IResourceLookup() = default;
+    ~IResourceLookup() = default;
+    IResourceLookup(const IResourceLookup&) = default;
+    IResourceLookup& operator=(const IResourceLookup&) = default;
+};
