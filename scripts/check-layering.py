@@ -28,9 +28,10 @@ ALLOWED = {
     "app": ["util", "zip", "core", "system", "toolkit", "installer"],
 }
 # Test and benchmark folders not named after a product folder, and whose rules they take:
-# the end-to-end helpers stand where the whole program does, the MD5 benchmark is util's,
-# the shared test support stands on util.
-TEST_ONLY = {"e2e": "app", "md5": "util", "support": "util"}
+# the end-to-end helpers and benchmark stand where the whole program does, the install
+# benchmark is the installer's, the MD5 benchmark is util's, the shared test support stands
+# on util.
+TEST_ONLY = {"e2e": "app", "install": "installer", "md5": "util", "support": "util"}
 SOURCE_RE = re.compile(r"\.(h|cpp)$")
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 
