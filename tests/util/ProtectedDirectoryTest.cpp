@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/util/TestFiles.h"
+#include "tests/support/TempDir.h"
 #include "util/ProtectedDirectory.h"
 
 namespace {
@@ -124,7 +124,8 @@ TEST(CreateProtectedDirectoryTree, TheDescriptorGrantsWhatProgramFilesGrants) {
 // What Wine keeps of it: nobody but the owner and SYSTEM may write, and Everyone is gone,
 // where a directory made the plain way grants Everyone read access.
 TEST(CreateProtectedDirectoryTree, NewLevelsAreLockedExistingOnesStayAsTheyWere) {
-    const std::wstring root = ScratchDir(L"protected");
+    const TempDir scratch(L"varlo protected");
+    const std::wstring& root = scratch.path();
     const std::vector<std::wstring> levels = {L"\\old", L"\\old\\new", L"\\old\\new\\deeper"};
     RemoveIfPresent(root, levels);
     ASSERT_TRUE(::CreateDirectoryW((root + L"\\old").c_str(), nullptr));
