@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "tests/support/TempDir.h"
+#include "tests/util/TestFiles.h"
+#include "util/UniqueHandle.h"
 #include "util/ProtectedDirectory.h"
 
 namespace {
