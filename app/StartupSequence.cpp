@@ -50,8 +50,7 @@ void BringExistingWindowForward() {
         return;
     }
     ::ShowWindow(existing, SW_RESTORE);
-    ::SetWindowPos(existing, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetWindowPos(existing, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RaiseWindow(existing);
 }
 
 }  // namespace

@@ -49,11 +49,6 @@ T* FindAs(CUIManager& manager, const wchar_t* name) {
     return dynamic_cast<T*>(manager.FindControl(name));
 }
 
-void BringToFront(HWND window) {
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
 }  // namespace
 
 CMainWnd::CMainWnd(HINSTANCE instance, MainWndSeams seams) : instance_(instance), seams_(std::move(seams)) {
@@ -208,7 +203,7 @@ void CMainWnd::OnTray(LPARAM mouseMessage) {
 void CMainWnd::InitWindow() {
     DetectLanguage(*this, seams_.userLocale());
     SetIcon(kWindowIconId);
-    BringToFront(*this);
+    RaiseWindow(*this);
     if (!CheckInstallerLocation()) {
         return;
     }

@@ -263,12 +263,18 @@ def darken(stops, amount):
     return [lerp(c, (0, 0, 0), amount) for c in stops]
 
 
-def cross(size, colour, thickness, half, bg=None):
-    w, h = size
+def glyph(size, colour, draw, bg=None):
+    """A window-button glyph drawn by `draw`, over an optional rounded plate (colour, alpha)."""
     img = Image.new("RGBA", size, (0, 0, 0, 0))
     if bg is not None:
         c, a = bg
         img.alpha_composite(fill(size, c, rounded_mask(size, 6).point(lambda v: int(v * a / 255))))
+    img.alpha_composite(fill(size, colour, shape(size, draw)))
+    return img
+
+
+def cross(size, colour, thickness, half, bg=None):
+    w, h = size
 
     def draw(d, s):
         cx, cy = w * s / 2, h * s / 2
@@ -276,23 +282,17 @@ def cross(size, colour, thickness, half, bg=None):
         d.line([(cx - r, cy - r), (cx + r, cy + r)], fill=255, width=int(thickness * s))
         d.line([(cx - r, cy + r), (cx + r, cy - r)], fill=255, width=int(thickness * s))
 
-    img.alpha_composite(fill(size, colour, shape(size, draw)))
-    return img
+    return glyph(size, colour, draw, bg)
 
 
 def dash(size, colour, thickness, half, bg=None):
     w, h = size
-    img = Image.new("RGBA", size, (0, 0, 0, 0))
-    if bg is not None:
-        c, a = bg
-        img.alpha_composite(fill(size, c, rounded_mask(size, 6).point(lambda v: int(v * a / 255))))
 
     def draw(d, s):
         cx, cy = w * s / 2, h * s / 2
         d.rectangle([cx - half * s, cy - thickness * s / 2, cx + half * s, cy + thickness * s / 2], fill=255)
 
-    img.alpha_composite(fill(size, colour, shape(size, draw)))
-    return img
+    return glyph(size, colour, draw, bg)
 
 
 def chevron(size, colour, up):

@@ -94,16 +94,16 @@ class SimulatorTest(unittest.TestCase):
         conn.close()
 
     def test_zip_package_is_a_real_archive_and_can_be_corrupted(self):
-        spec = {"entries": [{"name": "dir/"}, {"name": "dir/a.txt", "size": 5000, "deflate": True},
+        layout = {"entries": [{"name": "dir/"}, {"name": "dir/a.txt", "size": 5000, "deflate": True},
                             {"name": "b.bin", "size": 3000}]}
-        self.sim.apply({"package": {"zip": spec}})
+        self.sim.apply({"package": {"zip": layout}})
         _, whole = self.request("download", "GET", "/files/client.zip")
         self.assertEqual((len(whole), hashlib.md5(whole).hexdigest()), (self.sim.package.size, self.sim.package.md5))
         with zipfile.ZipFile(io.BytesIO(whole)) as z:
             self.assertEqual(z.namelist(), ["dir/", "dir/a.txt", "b.bin"])
             self.assertEqual(len(z.read("b.bin")), 3000)
             self.assertIsNone(z.testzip())
-        self.sim.apply({"package": {"zip": dict(spec, corrupt=True)}})
+        self.sim.apply({"package": {"zip": dict(layout, corrupt=True)}})
         _, bad = self.request("download", "GET", "/files/client.zip")
         with zipfile.ZipFile(io.BytesIO(bad)) as z:
             self.assertEqual(z.testzip(), "dir/a.txt")

@@ -130,19 +130,19 @@ class Package:
         return h.hexdigest()
 
 
-def make_zip(spec, seed, work_dir):
+def make_zip(description, seed, work_dir):
     """A zip archive described by {"entries": [{"name", "size", "deflate"}], "corrupt": bool}.
     Names ending in "/" are directory entries. Deflated entries hold text, stored ones
     random bytes. "corrupt" flips one data byte of the first non-empty entry, so its CRC
     fails while the archive itself stays readable. Made once per description."""
-    key = hashlib.md5(json.dumps([spec, seed], sort_keys=True).encode()).hexdigest()
+    key = hashlib.md5(json.dumps([description, seed], sort_keys=True).encode()).hexdigest()
     path = os.path.join(work_dir or tempfile.gettempdir(), "package-%s.zip" % key)
     if os.path.exists(path):
         return path
     rng = random.Random(seed)
     tmp = path + ".tmp"
     with zipfile.ZipFile(tmp, "w") as z:
-        for entry in spec.get("entries", []):
+        for entry in description.get("entries", []):
             name, size = entry["name"], int(entry.get("size", 0))
             if name.endswith("/"):
                 z.writestr(zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6)), b"")
@@ -155,7 +155,7 @@ def make_zip(spec, seed, work_dir):
             else:
                 data = rng.randbytes(size)
             z.writestr(info, data)
-    if spec.get("corrupt"):
+    if description.get("corrupt"):
         with zipfile.ZipFile(tmp) as z:
             first = next(i for i in z.infolist() if i.compress_size > 0)
         with open(tmp, "r+b") as f:
