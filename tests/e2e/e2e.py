@@ -311,6 +311,11 @@ def main_window():
     return None
 
 
+def expanded_window():
+    window = main_window()
+    return window if window and window[4] == 550 else None
+
+
 def message_box():
     for w in visible_windows():
         if (w[3], w[4]) == BOX_SIZE:
@@ -524,11 +529,40 @@ def scenario_defaults(ctx, prefix, sim, entries):
     return run
 
 
+def choose_second_language(run, attempts=3):
+    """Traditional Chinese through the combo, the way a user picks it: open the drop-down
+    and click its second row (rows are 25 px, below the combo's 1 px border). On a busy
+    machine the drop-down may open after the click meant for it, so the switch is confirmed
+    on screen (the install button's last glyph changes) and tried again if it did not take."""
+    l, t, r, b = run.ctx.centres["lang_select_combo.rect"]
+    second_row = ((l + r) // 2, b + 1 + 25 + 12)
+    button = run.ctx.centres["immediate_install_btn.rect"]
+
+    def button_pixels():
+        return run.shot("language-poll").crop(button).tobytes()
+
+    before = button_pixels()
+    for _ in range(attempts):
+        run.click("lang_select_combo")
+        time.sleep(1.0)
+        click(run.window(), second_row)
+        end = time.time() + 4
+        while time.time() < end:
+            if button_pixels() != before:
+                time.sleep(0.5)  # the drop-down closes after the click that chose
+                return
+            time.sleep(0.3)
+        xdotool("key", "Escape")  # closes a drop-down that opened too late
+        time.sleep(0.5)
+    raise ScenarioFailed("the language combo did not switch to the second language")
+
+
 def scenario_custom(ctx, prefix, sim, entries):
     target = "C:\\Games\\Custom"
 
     def customise(run):
-        window = run.window()
+        # The custom panel grows the window; a click sent before it has grown lands below it.
+        window = wait_for(expanded_window, 30, "the expanded window")
         click(window, ctx.centres["path_edit"])
         xdotool("key", "ctrl+a")
         type_text(target)
@@ -538,12 +572,7 @@ def scenario_custom(ctx, prefix, sim, entries):
 
     run = Run(ctx, prefix)
     run.window()
-    # Traditional Chinese through the combo: open it, pick the second item.
-    run.click("lang_select_combo")
-    time.sleep(0.5)
-    xdotool("key", "Down")
-    xdotool("key", "Return")
-    time.sleep(0.5)
+    choose_second_language(run)
     start_install(run, customise)
     finish(run)
     run.click("close_btn")  # the finished page ends without a question
