@@ -1,7 +1,7 @@
 #include "core/SignedForm.h"
 
 #include "util/Md5A.h"
-#include "util/TextConv.h"
+#include "util/StringUtil.h"
 
 SignedForm BuildSignedForm(const std::map<std::string, std::string>& params, const std::string& key) {
     SignedForm form;

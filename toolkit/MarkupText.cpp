@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include "util/TextConv.h"
+#else
+#include "util/Utf8.h"
 #endif
 
 namespace MarkupText {
@@ -18,48 +20,10 @@ std::wstring FromAnsi(const uint8_t* data, size_t size) {
 
 #else
 
-// Host build only: invalid sequences become U+FFFD, as the Windows conversion does.
+// Invalid sequences become U+FFFD, as the Windows conversion does.
 std::wstring FromUtf8(const uint8_t* data, size_t size) {
     std::wstring out;
-    out.reserve(size);
-    size_t i = 0;
-    while (i < size) {
-        const uint8_t lead = data[i];
-        uint32_t code = 0;
-        size_t extra = 0;
-        if (lead < 0x80) {
-            code = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            code = lead & 0x1F;
-            extra = 1;
-        } else if ((lead & 0xF0) == 0xE0) {
-            code = lead & 0x0F;
-            extra = 2;
-        } else if ((lead & 0xF8) == 0xF0) {
-            code = lead & 0x07;
-            extra = 3;
-        } else {
-            out.push_back(static_cast<wchar_t>(0xFFFD));
-            ++i;
-            continue;
-        }
-        size_t n = 1;
-        bool valid = true;
-        for (; n <= extra; ++n) {
-            if (i + n >= size || (data[i + n] & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            code = (code << 6) | (data[i + n] & 0x3F);
-        }
-        if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(static_cast<wchar_t>(0xFFFD));
-            i += n;
-            continue;
-        }
-        out.push_back(static_cast<wchar_t>(code));
-        i += extra + 1;
-    }
+    DecodeUtf8(reinterpret_cast<const char*>(data), size, Utf8Errors::Replace, &out);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "toolkit/SkinArchive.h"
 
 #include "util/UniqueHandle.h"
+#include "util/Utf8.h"
 #include "zip/Unzip.h"
 
 #include <cstdio>
@@ -41,37 +42,11 @@ const char* PasswordOrNull() {
     return state.password[0] != '\0' ? state.password : nullptr;
 }
 
-#ifndef _WIN32
-// Host paths are UTF-8.
-std::string ToHostPath(const std::wstring& path) {
-    std::string out;
-    for (wchar_t wc : path) {
-        const uint32_t c = static_cast<uint32_t>(wc);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-#endif
-
 UniqueFile OpenForReading(const std::wstring& path) {
 #ifdef _WIN32
     return UniqueFile(_wfopen(path.c_str(), L"rb"));
 #else
-    return UniqueFile(std::fopen(ToHostPath(path).c_str(), "rb"));
+    return UniqueFile(std::fopen(EncodeUtf8(path).c_str(), "rb"));
 #endif
 }
 

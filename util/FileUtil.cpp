@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "util/DirectoryTree.h"
 #include "util/UniqueHandle.h"
 
 namespace {
@@ -12,24 +13,11 @@ bool IsDirectory(const std::wstring& path) {
 }  // namespace
 
 bool CreateDirectoryRecursive(const std::wstring& path) {
-    if (path.empty()) {
+    // A bare name is never taken as relative to wherever the process happens to be.
+    if (path.find_first_of(L"\\/") == std::wstring::npos && !IsDirectory(path)) {
         return false;
     }
-    if (IsDirectory(path)) {
-        return true;
-    }
-    const size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) {
-        return false;
-    }
-    const std::wstring parent = path.substr(0, separator);
-    if (!IsDirectory(parent) && !CreateDirectoryRecursive(parent)) {
-        return false;
-    }
-    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    return true;
+    return CreateDirectoryLevels(path, nullptr);
 }
 
 bool FileExists(const std::wstring& path) {

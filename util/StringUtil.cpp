@@ -1,7 +1,7 @@
 // The byte-level text helpers that need no code page: built natively too.
 #include <cctype>
 
-#include "util/TextConv.h"
+#include "util/StringUtil.h"
 
 std::string UrlEncode(const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";

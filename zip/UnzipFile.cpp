@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "util/DirectoryTree.h"
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
@@ -265,43 +266,8 @@ bool ExtractZipHandleToDirectory(HANDLE file,
 }
 
 bool MakeDirectoryTree(const std::wstring& path) {
-    if (path.empty()) {
-        return false;
+    if (path.size() >= kZipMaxPath && !DirectoryExists(path)) {
+        return false;  // the entry names joined to it would not fit either
     }
-    if (DirectoryExists(path)) {
-        return true;
-    }
-    if (path.size() >= kZipMaxPath) {
-        return false;
-    }
-    // Leading separators stay: "\dir" is on the current drive and "\\server\share\" names
-    // a share, which is never created.
-    std::wstring prefix;
-    size_t pos = 0;
-    size_t skipPieces = 0;
-    while (pos < path.size() && pos < 2 && IsPathSeparator(path[pos])) {
-        prefix.push_back(L'\\');
-        ++pos;
-    }
-    if (prefix.size() == 2) {
-        skipPieces = 2;
-    }
-    while (pos < path.size()) {
-        size_t end = pos;
-        while (end < path.size() && !IsPathSeparator(path[end])) {
-            ++end;
-        }
-        if (end > pos) {
-            prefix.append(path, pos, end - pos);
-            prefix.push_back(L'\\');
-            if (skipPieces > 0) {
-                --skipPieces;
-            } else if (!DirectoryExists(prefix) && !::CreateDirectoryW(prefix.c_str(), nullptr) &&
-                       !DirectoryExists(prefix)) {
-                return false;
-            }
-        }
-        pos = end + 1;
-    }
-    return true;
+    return CreateDirectoryLevels(path, nullptr);
 }

@@ -5,48 +5,9 @@
 
 #include <climits>
 
-namespace {
+#include "util/Utf8.h"
 
-bool DecodeUtf8(const std::string& raw, std::wstring* out) {
-    std::wstring text;
-    for (size_t i = 0; i < raw.size();) {
-        auto byte = static_cast<unsigned char>(raw[i]);
-        uint32_t code = 0;
-        size_t extra = 0;
-        if (byte < 0x80) {
-            code = byte;
-        } else if ((byte & 0xE0) == 0xC0) {
-            code = byte & 0x1F;
-            extra = 1;
-        } else if ((byte & 0xF0) == 0xE0) {
-            code = byte & 0x0F;
-            extra = 2;
-        } else if ((byte & 0xF8) == 0xF0) {
-            code = byte & 0x07;
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + extra >= raw.size()) {
-            return false;  // the sequence is cut off
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(raw[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        static const uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (code < kMinimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        text.push_back(static_cast<wchar_t>(code));
-        i += extra + 1;
-    }
-    *out = std::move(text);
-    return true;
-}
+namespace {
 
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
@@ -65,7 +26,7 @@ bool IsLeapYear(int year) {
 
 bool DecodeEntryName(const std::string& raw, bool utf8, std::wstring* name) {
     if (utf8) {
-        return DecodeUtf8(raw, name);
+        return DecodeUtf8(raw.data(), raw.size(), Utf8Errors::Refuse, name);
     }
     name->clear();
     for (char c : raw) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "NetTestSupport.h"
+#include "util/Utf8.h"
 
 namespace {
 
@@ -129,13 +130,10 @@ std::vector<ReceivedRequest> SimulatorClient::Requests() {
         }
         // The simulator sends the body as Latin-1 text: one character per byte.
         const std::string utf8 = item["body"].asString();
-        for (size_t i = 0; i < utf8.size(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(utf8[i]);
-            if (c >= 0xC0 && i + 1 < utf8.size()) {
-                r.body += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-            } else {
-                r.body += static_cast<char>(c);
-            }
+        std::wstring latin1;
+        DecodeUtf8(utf8.data(), utf8.size(), Utf8Errors::Replace, &latin1);
+        for (wchar_t c : latin1) {
+            r.body += static_cast<char>(static_cast<unsigned char>(c));
         }
         r.signOk = item.isMember("sign_ok") && item["sign_ok"].asBool();
         r.closedBy = item.isMember("closed_by") ? item["closed_by"].asString() : std::string();

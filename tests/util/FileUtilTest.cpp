@@ -15,6 +15,8 @@ TEST(CreateDirectoryRecursive, CreatesEveryMissingLevel) {
     EXPECT_TRUE(CreateDirectoryRecursive(deep)) << "existing directory";
     EXPECT_TRUE(CreateDirectoryRecursive(root + L"\\x/y\\")) << "mixed and trailing separators";
     EXPECT_TRUE(FileExists(root + L"\\x\\y"));
+    EXPECT_TRUE(CreateDirectoryRecursive(root + L"\\p\\\\q")) << "doubled separator";
+    EXPECT_TRUE(FileExists(root + L"\\p\\q"));
 }
 
 TEST(CreateDirectoryRecursive, RefusesWhatCannotBeADirectory) {
@@ -22,6 +24,10 @@ TEST(CreateDirectoryRecursive, RefusesWhatCannotBeADirectory) {
     const std::wstring& root = scratch.path();
     ASSERT_TRUE(WriteBytes(root + L"\\file", "x"));
     EXPECT_FALSE(CreateDirectoryRecursive(root + L"\\file\\sub"));
+    // A file already holding the name is not a directory made: a later write into it
+    // would fail far from the cause.
+    EXPECT_FALSE(CreateDirectoryRecursive(root + L"\\file"));
+    EXPECT_FALSE(CreateDirectoryRecursive(root + L"\\file\\"));
     EXPECT_FALSE(CreateDirectoryRecursive(L"no-separator-name-that-does-not-exist"));
     EXPECT_FALSE(CreateDirectoryRecursive(L""));
 }

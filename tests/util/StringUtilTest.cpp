@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "util/TextConv.h"
+#include "util/StringUtil.h"
 
 namespace {
 

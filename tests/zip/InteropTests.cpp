@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "util/Utf8.h"
 #include "zip/Unzip.h"
 
 #ifdef _WIN32
@@ -58,24 +59,6 @@ std::string ReadFile(const std::string& path) {
     return out.str();
 }
 
-std::string ToUtf8(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<uint32_t>(wc);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // Every entry into memory, compared with unzip's file; and no file of unzip's missing.
 TEST(ZipInterop, MemoryExtractionMatchesInfoZipUnzip) {
     for (const InteropArchive& archive : ReadManifest()) {
@@ -90,7 +73,7 @@ TEST(ZipInterop, MemoryExtractionMatchesInfoZipUnzip) {
         size_t files = 0;
         for (int32_t i = 0, count = info.index; i < count; ++i) {
             ASSERT_EQ(GetZipEntry(handle, i, &info), UZ_OK);
-            std::string name = ToUtf8(info.name);
+            std::string name = EncodeUtf8(info.name);
             if (info.attributes & kZipAttrDirectory) {
                 EXPECT_TRUE(std::filesystem::is_directory(reference + "/" + name)) << name;
                 continue;
