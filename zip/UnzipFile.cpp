@@ -69,19 +69,6 @@ bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
-bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!::WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 LARGE_INTEGER ToFileTime(uint64_t value) {
     LARGE_INTEGER time;
     time.QuadPart = static_cast<LONGLONG>(value);
@@ -131,12 +118,16 @@ ZipResult WriteEntryFile(ZipArchive* archive,
     HANDLE raw = file.get();
     // Every entry is streamed, one declared empty too: data it carries anyway fails it.
     ZipResult result = archive->StreamEntry(index, [raw, cancel](const uint8_t* data, size_t size) {
-        return !Cancelled(cancel) && WriteAll(raw, data, size);
+        return !Cancelled(cancel) && ZipFilePlacer::WriteAll(raw, data, size);
     });
     if (result == UZ_OK && !ApplyTimesAndAttributes(raw, info)) {
         result = UZ_WRITE;
     }
     if (result != UZ_OK) {
+        if (result == UZ_WRITE && !Cancelled(cancel)) {
+            // A full disk or a failing drive: the one cause the archive itself cannot show.
+            g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
+        }
         DiscardTemporary(file, temporary);
         return result;
     }

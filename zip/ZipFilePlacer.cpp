@@ -10,7 +10,12 @@ void SystemPause(uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+BOOL SystemWrite(HANDLE file, const void* data, DWORD size, DWORD* written) {
+    return ::WriteFile(file, data, size, written, nullptr);
+}
+
 std::atomic<ZipFilePlacer::PauseFunction> g_pause{&SystemPause};
+std::atomic<ZipFilePlacer::WriteFunction> g_write{&SystemWrite};
 std::atomic<uint32_t> g_sequence{0};
 
 // Errors a scanner or indexer holding the target produces; anything else will not go away
@@ -23,6 +28,24 @@ bool MayPass(DWORD error) {
 
 void ZipFilePlacer::SetPause(PauseFunction pause) {
     g_pause = pause != nullptr ? pause : &SystemPause;
+}
+
+void ZipFilePlacer::SetWrite(WriteFunction write) {
+    g_write = write != nullptr ? write : &SystemWrite;
+}
+
+bool ZipFilePlacer::WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+    const WriteFunction write = g_write.load();
+    while (size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!write(file, data, chunk, &written) || written == 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, std::wstring* path) {

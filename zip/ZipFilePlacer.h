@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,14 @@ class ZipFilePlacer {
     using PauseFunction = void (*)(uint32_t milliseconds);
     // Tests replace the pause between attempts so they do not wait; null restores Sleep.
     static void SetPause(PauseFunction pause);
+
+    // One call of the system's file write; tests put a full disk in its place. Null
+    // restores WriteFile.
+    using WriteFunction = BOOL (*)(HANDLE file, const void* data, DWORD size, DWORD* written);
+    static void SetWrite(WriteFunction write);
+
+    // Writes all of `data` to `file`; false as soon as a write fails or writes nothing.
+    [[nodiscard]] static bool WriteAll(HANDLE file, const uint8_t* data, size_t size);
 
     // Creates a new, unshared temporary file in `directory` (which ends in a separator),
     // open for writing, setting its information and deleting it. The name is fresh, so an

@@ -74,6 +74,7 @@ class UnzipSafety : public ::testing::Test {
     }
     void TearDown() override {
         ZipFilePlacer::SetPause(nullptr);
+        ZipFilePlacer::SetWrite(nullptr);
         ZipDirectoryChain::SetProbe(nullptr);
     }
     std::wstring Target(const wchar_t* name) const { return sandbox.Root() + L"\\" + name; }
@@ -134,6 +135,46 @@ TEST_F(UnzipSafety, AFailingEntryLeavesTheEarlierFileInPlace) {
             ::SetFileAttributesW(Target(L"app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
         }
     }
+}
+
+// A disk with room for `budget` more bytes, as the system reports a full one.
+struct FullDisk {
+    static BOOL Write(HANDLE file, const void* data, DWORD size, DWORD* written) {
+        if (budget < size) {
+            *written = 0;
+            ::SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+        budget -= size;
+        return ::WriteFile(file, data, size, written, nullptr);
+    }
+    static size_t budget;
+};
+size_t FullDisk::budget = 0;
+
+TEST_F(UnzipSafety, AFullDiskFailsTheEntryLeavesTheEarlierFileAndLogsIt) {
+    ASSERT_TRUE(WriteBytes(Target(L"app.exe"), "good old version"));
+    ZipTestArchive archive;
+    archive.Add("first.txt", "first", 8);
+    archive.Add("app.exe", TestBytes(300000, true), 8);
+    archive.Add("last.txt", "never reached", 8);
+    std::wstring zip = Save(sandbox, archive);
+
+    FullDisk::budget = 100000;  // the first entry fits, the second runs out half-way
+    ZipFilePlacer::SetWrite(&FullDisk::Write);
+    EXPECT_FALSE(ExtractZipToDirectory(zip, sandbox.Root(), nullptr));
+    ZipFilePlacer::SetWrite(nullptr);
+
+    EXPECT_EQ(ReadBytes(Target(L"app.exe")), "good old version");
+    EXPECT_EQ(ReadBytes(Target(L"first.txt")), "first");
+    EXPECT_EQ(ListFiles(sandbox.Root()), (Files{L"app.exe", L"first.txt"})) << "no temporary file, nothing after";
+    const std::wstring text = LogText(log);
+    EXPECT_NE(text.find(Target(L"app.exe")), std::wstring::npos) << "the log names the file: " << Narrow(text);
+
+    // Once there is room again, the same archive goes in whole over what the failure left.
+    ASSERT_TRUE(ExtractZipToDirectory(zip, sandbox.Root(), nullptr));
+    EXPECT_EQ(ReadBytes(Target(L"app.exe")), TestBytes(300000, true));
+    EXPECT_EQ(ReadBytes(Target(L"last.txt")), "never reached");
 }
 
 TEST_F(UnzipSafety, GenuinelyEmptyEntriesStillBecomeEmptyFiles) {
