@@ -492,10 +492,25 @@ def downloads(sim):
 # ---------------------------------------------------------------------------------------
 # Scenarios
 
+def agree(run, attempts=3):
+    """Ticks the agreement. The first click may reach a window that was mapped but not yet
+    taking input, so it is confirmed by the install button leaving its disabled look."""
+    button = run.ctx.centres["immediate_install_btn.rect"]
+    before = run.shot("agree-poll").crop(button).tobytes()
+    for _ in range(attempts):
+        run.click("agree_opt")
+        end = time.time() + 3
+        while time.time() < end:
+            if run.shot("agree-poll").crop(button).tobytes() != before:
+                return
+            time.sleep(0.3)
+    raise ScenarioFailed("the agreement did not take the click")
+
+
 def start_install(run, custom=None):
     run.window()
     run.shot("page0-main")
-    run.click("agree_opt")
+    agree(run)
     if custom:
         run.click("self_install_btn")
         custom(run)
@@ -591,7 +606,7 @@ def scenario_earlier(ctx, prefix, sim, entries):
     run = Run(ctx, prefix)
     run.window()
     run.shot("page0-earlier")
-    run.click("agree_opt")
+    agree(run)
     run.click("immediate_install_btn")
     box = run.box(10)
     check(box is not None, "the question about files in the folder is asked")
