@@ -9,6 +9,7 @@
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "installer/InstallDirRules.h"
+#include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ComboUI.h"
