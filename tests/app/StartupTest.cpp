@@ -15,7 +15,6 @@
 #include "installer/WindowIdentity.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/RecordingLauncher.h"
-#include "tests/support/TempDir.h"
 #include "toolkit/SkinArchive.h"
 #include "util/ProcessUtil.h"
 #include "util/UniqueHandle.h"
@@ -23,14 +22,17 @@
 
 namespace {
 
-std::wstring SetupExePath() {
-    // The build hands over the host path; Wine sees the host's root as drive Z:.
-    std::string unixPath = VARLO_SETUP_EXE;
+// The build hands over host paths; Wine sees the host's root as drive Z:.
+std::wstring WinePath(const std::string& hostPath) {
     std::wstring path = L"Z:";
-    for (char c : unixPath) {
+    for (char c : hostPath) {
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     }
     return path;
+}
+
+std::wstring SetupExePath() {
+    return WinePath(VARLO_SETUP_EXE);
 }
 
 // The real exe as a child process; an invalid handle when it could not be started.
@@ -47,8 +49,12 @@ UniqueKernelHandle StartSetupExe() {
     return UniqueKernelHandle(pi.hProcess);
 }
 
+// A module loaded as data, the way the installer reads its own resources: setup.exe unless
+// another is named.
 struct DataModule {
-    DataModule() : module(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    DataModule() : DataModule(SetupExePath()) {}
+    explicit DataModule(const std::wstring& path)
+        : module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     UniqueModule module;
 };
 
@@ -97,32 +103,6 @@ class FakeMainWindow {
     HWND hwnd_;
 };
 
-// A copy of this test program whose skin resource is there but holds no byte, loaded as
-// data the way the installer's own module is.
-struct EmptySkinModule {
-    EmptySkinModule() {
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        const std::wstring copy = dir.path() + L"\\empty-skin.exe";
-        if (!::CopyFileW(self, copy.c_str(), FALSE)) {
-            return;
-        }
-        HANDLE update = ::BeginUpdateResourceW(copy.c_str(), FALSE);
-        if (update == nullptr) {
-            return;
-        }
-        static char nothing = 0;
-        const BOOL added = ::UpdateResourceW(update, L"ZIPRES", MAKEINTRESOURCEW(102),
-                                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &nothing, 0);
-        if (!::EndUpdateResourceW(update, !added) || !added) {
-            return;
-        }
-        module.reset(::LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    }
-    TempDir dir;
-    UniqueModule module;  // freed before the folder goes
-};
-
 class StartupTest : public ::testing::Test {
   protected:
     RecordingLauncher recorder_;
@@ -156,8 +136,8 @@ TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
 TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
     DataModule setup;
     ASSERT_TRUE(setup.module);
-    EmptySkinModule emptySkin;
-    ASSERT_TRUE(emptySkin.module) << "a copy of the test program with an empty skin resource";
+    DataModule emptySkin(WinePath(VARLO_EMPTY_SKIN_DLL));
+    ASSERT_TRUE(emptySkin.module) << "a module whose skin resource holds no byte";
     struct Case {
         const char* why;
         HMODULE module;
