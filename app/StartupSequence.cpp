@@ -19,21 +19,30 @@ constexpr int kLogLimitKiB = 1024;
 constexpr int kSkinResourceId = 102;
 constexpr wchar_t kSkinResourceType[] = L"ZIPRES";
 constexpr char kSkinPassword[] = "Tm4RwQ8s";
+constexpr wchar_t kLogSource[] = L".\\StartupSequence";
 
 // Copies the skin resource into a heap buffer that lives as long as the process: the
-// toolkit reads entries from it on demand.
+// toolkit reads entries from it on demand. Without a skin there is no window to show
+// anything in, so a failure leaves only its log line.
 bool LoadSkin(HINSTANCE instance, const StartupHooks& hooks) {
     HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(kSkinResourceId), kSkinResourceType);
     if (!resource) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"皮肤资源未找到");
         return false;
     }
     HGLOBAL loaded = ::LoadResource(instance, resource);
     if (!loaded) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"皮肤资源加载失败");
         return false;
     }
     const DWORD size = ::SizeofResource(instance, resource);
+    if (size == 0) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"皮肤资源为空");
+        return false;
+    }
     const void* bytes = ::LockResource(loaded);
-    if (size == 0 || !bytes) {
+    if (!bytes) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"皮肤资源加载失败");
         return false;
     }
     static std::vector<uint8_t>* skin = new std::vector<uint8_t>();
@@ -78,6 +87,7 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
 
     ScopedComInit com;
     if (!com.ok()) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"COM初始化失败,0x%08X", static_cast<unsigned>(com.result()));
         return 0;
     }
     if (hooks.setToolkitInstance) {
@@ -107,6 +117,7 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
             hooks.runMainWindow(instance);
         }
     } catch (...) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"主窗口异常结束");
     }
     guard.Close();
     return 0;

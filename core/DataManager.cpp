@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/ClientIdentity.h"
 #include "util/MachineInfo.h"
 #include "util/Md5A.h"
 #include "util/TextConv.h"
@@ -108,14 +109,16 @@ std::string DataManager::BuildIdentityString() {
     if (!::GlobalMemoryStatusEx(&memory)) {
         memory.ullTotalPhys = 0;
     }
-    std::string identity = AnsiToUtf8(GetComputerNameText()) + ".";
-    if (!IsWindows8OrLater()) {
-        identity += GetMacAddress() + ".";
+    MachineFacts facts;
+    facts.computerName = AnsiToUtf8(GetComputerNameText());
+    facts.windows8OrLater = IsWindows8OrLater();
+    if (!facts.windows8OrLater) {
+        facts.macAddress = GetMacAddress();
     }
-    identity += Decimal(system.dwNumberOfProcessors) + ".";
-    identity += Decimal(static_cast<long long>(memory.ullTotalPhys)) + ".";
-    identity += GetCpuId();
-    return identity;
+    facts.processors = system.dwNumberOfProcessors;
+    facts.memoryBytes = memory.ullTotalPhys;
+    facts.cpuId = GetCpuId();
+    return ComposeIdentityString(facts);
 }
 
 std::string DataManager::GetClientUuid() {

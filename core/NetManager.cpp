@@ -18,7 +18,6 @@ namespace {
 constexpr wchar_t kLogSource[] = L"..\\core\\NetManager";
 constexpr wchar_t kFailureMessage[] = L"网络获取信息错误或解析失败,请稍后重试";
 constexpr uint32_t kEndpointPollMs = 50;
-constexpr long kProbeSeconds = 10;
 
 bool IsUsableAnswer(int status, const std::string& text) {
     return status >= 200 && status <= 300 && !text.empty();
@@ -44,7 +43,15 @@ void NetManager::Init(const std::wstring& logDir) {
 
 bool NetManager::ProbeServer(const std::string& url) {
     HttpClient client;
-    return client.ProbeUrl(url, kProbeSeconds);
+    return client.ProbeUrl(url, probeSeconds_.load());
+}
+
+void NetManager::SetProbeSeconds(long seconds) {
+    probeSeconds_ = seconds > 0 ? seconds : kProbeSeconds;
+}
+
+long NetManager::GetProbeSeconds() const {
+    return probeSeconds_.load();
 }
 
 std::string NetManager::MakeTimestamp() {

@@ -3,6 +3,7 @@
 // signed calls (form body with an MD5 signature, identity headers, one retry on the
 // fallback endpoint, JSON envelope with an encrypted payload).
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -16,7 +17,8 @@ class NetManager {
     // Once per process: libcurl's global start and the "cache" folder inside `logDir`
     // (the installer's work directory, ending in a separator).
     void Init(const std::wstring& logDir);
-    // Plain GET of `url` with a 10-second limit; true for a final status below 400.
+    // Plain GET of `url` with a time limit (10 seconds unless a test set another); true
+    // for a final status below 400.
     [[nodiscard]] bool ProbeServer(const std::string& url);
     // Seconds since 1970 in decimal.
     [[nodiscard]] std::string MakeTimestamp();
@@ -31,9 +33,14 @@ class NetManager {
 
     // Tests replace the pauses (the 3-second wait before the retry, the 50 ms endpoint poll).
     void SetSleepFunction(SleepFunction sleep);
+    // Tests shorten the probe's limit so a silent endpoint costs them a second, not ten;
+    // 0 or less goes back to the normal limit.
+    void SetProbeSeconds(long seconds);
+    [[nodiscard]] long GetProbeSeconds() const;
 
     static constexpr char kSignKey[] = "Hq2xNw7cKd4ZrT9m";
     static constexpr uint32_t kRetryPauseMs = 3000;
+    static constexpr long kProbeSeconds = 10;
 
   private:
     NetManager() = default;
@@ -41,4 +48,5 @@ class NetManager {
 
     bool initialised_ = false;
     SleepFunction sleep_ = nullptr;
+    std::atomic<long> probeSeconds_{kProbeSeconds};
 };

@@ -63,6 +63,7 @@ class ScopedComInit {
     ScopedComInit(const ScopedComInit&) = delete;
     ScopedComInit& operator=(const ScopedComInit&) = delete;
     [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(hr_); }
+    [[nodiscard]] HRESULT result() const noexcept { return hr_; }
 
   private:
     HRESULT hr_;

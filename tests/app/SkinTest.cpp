@@ -10,17 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/toolkit/TestWindow.h"
 #include "toolkit/ComboUI.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/FontEntry.h"
 #include "toolkit/ImageEntry.h"
-#include "toolkit/LayoutBuilder.h"
 #include "toolkit/OptionUI.h"
 #include "toolkit/SkinArchive.h"
 #include "toolkit/TabLayoutUI.h"
 #include "toolkit/UIManager.h"
-#include "toolkit/WindowWnd.h"
 
 namespace {
 
@@ -45,55 +44,6 @@ const std::vector<char>& SkinBytes() {
     return bytes;
 }
 
-// A bare window holding the layout, the way the installer's window holds it.
-class CLayoutWindow : public CWindowWnd {
-  public:
-    explicit CLayoutWindow(const wchar_t* layout) : layout_(layout) {}
-    ~CLayoutWindow() override {
-        if (::IsWindow(GetHWND())) {
-            ::DestroyWindow(GetHWND());
-        }
-    }
-    CUIManager manager;
-    CControlUI* root = nullptr;
-
-  protected:
-    const wchar_t* GetWindowClassName() const override { return L"VarloSkinTestWindow"; }
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            manager.Init(GetHWND());
-            if (layout_ != nullptr) {
-                CLayoutBuilder builder;
-                root = builder.Create(layout_, nullptr, nullptr, &manager, nullptr);
-                if (root != nullptr) {
-                    manager.AttachRoot(root);
-                }
-            }
-            return 0;
-        }
-        LRESULT result = 0;
-        if (manager.MessageHandler(message, wParam, lParam, result)) {
-            return result;
-        }
-        return CWindowWnd::HandleMessage(message, wParam, lParam);
-    }
-
-  private:
-    const wchar_t* layout_;
-};
-
-void Pump(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    }
-}
-
 class SkinTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -104,16 +54,13 @@ class SkinTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        ASSERT_NE(window.Create(nullptr, L"skin test", WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, 0, 0, 10, 10),
-                  nullptr);
-        ::ShowWindow(window.GetHWND(), SW_SHOWNOACTIVATE);
-        ASSERT_NE(window.root, nullptr) << "main.xml builds";
-        Pump(200);  // first paint: the layout
+        ASSERT_TRUE(window.Open(0, 0, WS_EX_TOOLWINDOW)) << "main.xml builds";
+        CTestWindow::Pump(200);  // first paint: the layout
     }
 
     CControlUI* Find(const wchar_t* name) { return window.manager.FindControl(name); }
 
-    CLayoutWindow window{L"main.xml"};
+    CTestWindow window{L"main.xml"};
 };
 
 TEST_F(SkinTest, EveryControlTheWindowUsesIsThereWithItsClass) {
@@ -220,7 +167,7 @@ TEST_F(SkinTest, EveryImageTheLayoutAndTheMessageBoxNameIsInTheSkin) {
 
 TEST_F(SkinTest, WindowsBuiltInCodeFindTheFontsAndTheyDrawChinese) {
     // A second window without a layout of its own, as the message box is.
-    CLayoutWindow box(nullptr);
+    CTestWindow box(L"");
     ASSERT_NE(box.Create(nullptr, L"box", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 10, 10), nullptr);
     const FontEntry* font = box.manager.GetFontInfo(0);
     ASSERT_NE(font, nullptr);

@@ -2,13 +2,18 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/InstanceGuard.h"
 #include "app/StartupSequence.h"
 #include "installer/WindowIdentity.h"
+#include "tests/support/LogLines.h"
 #include "tests/support/RecordingLauncher.h"
 #include "toolkit/SkinArchive.h"
 #include "util/ProcessUtil.h"
@@ -17,14 +22,17 @@
 
 namespace {
 
-std::wstring SetupExePath() {
-    // The build hands over the host path; Wine sees the host's root as drive Z:.
-    std::string unixPath = VARLO_SETUP_EXE;
+// The build hands over host paths; Wine sees the host's root as drive Z:.
+std::wstring WinePath(const std::string& hostPath) {
     std::wstring path = L"Z:";
-    for (char c : unixPath) {
+    for (char c : hostPath) {
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     }
     return path;
+}
+
+std::wstring SetupExePath() {
+    return WinePath(VARLO_SETUP_EXE);
 }
 
 // The real exe as a child process; an invalid handle when it could not be started.
@@ -41,8 +49,12 @@ UniqueKernelHandle StartSetupExe() {
     return UniqueKernelHandle(pi.hProcess);
 }
 
+// A module loaded as data, the way the installer reads its own resources: setup.exe unless
+// another is named.
 struct DataModule {
-    DataModule() : module(::LoadLibraryExW(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    DataModule() : DataModule(SetupExePath()) {}
+    explicit DataModule(const std::wstring& path)
+        : module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     UniqueModule module;
 };
 
@@ -119,15 +131,65 @@ TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
     EXPECT_EQ(guard.handle(), nullptr);
 }
 
-TEST_F(StartupTest, WithoutTheSkinResourceNoClientIsKilledAndNoWindowRuns) {
-    Calls calls;
-    // The test exe itself carries no skin resource.
-    EXPECT_EQ(RunInstaller(::GetModuleHandleW(nullptr), RecordingHooks(calls)), 0);
-    EXPECT_EQ(recorder_.CommandLines(), (std::vector<std::wstring>{L"cmd.exe /c \"sc stop RuzidorIririre\"",
-                                                                   L"cmd.exe /c \"sc delete RuzidorIririre\""}));
-    EXPECT_EQ(calls.instance, 1);
-    EXPECT_EQ(calls.zipLength, 0u);
-    EXPECT_EQ(calls.window, 0);
+// Each way start-up ends early, or the window ends in an exception, leaves one line in the
+// log saying why: nothing else shows it.
+TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
+    DataModule setup;
+    ASSERT_TRUE(setup.module);
+    DataModule emptySkin(WinePath(VARLO_EMPTY_SKIN_DLL));
+    ASSERT_TRUE(emptySkin.module) << "a module whose skin resource holds no byte";
+    struct Case {
+        const char* why;
+        HMODULE module;
+        bool multiThreadedApartment;
+        bool windowThrows;
+        size_t commands;  // of the five, launched before the end
+        int instance;
+        bool skinHandedOver;
+        const wchar_t* message;
+    };
+    const Case cases[] = {
+        // CoInitialize refuses a thread already in the other apartment: RPC_E_CHANGED_MODE.
+        {"COM refused", setup.module.get(), true, false, 0, 0, false, L"COM初始化失败,0x80010106"},
+        {"no skin resource (the test program carries none)", ::GetModuleHandleW(nullptr), false, false, 2, 1, false,
+         L"皮肤资源未找到"},
+        {"an empty skin resource: no client is killed", emptySkin.module.get(), false, false, 2, 1, false,
+         L"皮肤资源为空"},
+        {"the main window throws", setup.module.get(), false, true, 5, 1, true, L"主窗口异常结束"},
+    };
+    const std::vector<std::wstring> sequence = {L"cmd.exe /c \"sc stop RuzidorIririre\"",
+                                                L"cmd.exe /c \"sc delete RuzidorIririre\"", Kill(L"vljiasu.exe"),
+                                                Kill(L"openvpn.exe"), Kill(L"varlojiasu.exe")};
+    for (const Case& c : cases) {
+        recorder_.launches.clear();
+        Calls calls;
+        StartupHooks hooks = RecordingHooks(calls);
+        if (c.windowThrows) {
+            hooks.runMainWindow = [&calls](HINSTANCE) {
+                ++calls.window;
+                throw std::runtime_error("the window failed");
+            };
+        }
+        const LogWatch log(DetermineLogDir() + L"VarloSetup.log");
+        int result = -1;
+        if (c.multiThreadedApartment) {
+            std::thread([&] {
+                ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                result = RunInstaller(c.module, hooks);
+                ::CoUninitialize();
+            }).join();
+        } else {
+            result = RunInstaller(c.module, hooks);
+        }
+        EXPECT_EQ(result, 0) << c.why;
+        EXPECT_EQ(log.NewMessages(L".\\StartupSequence"), std::vector<std::wstring>{c.message}) << c.why;
+        EXPECT_EQ(recorder_.CommandLines(),
+                  std::vector<std::wstring>(sequence.begin(), sequence.begin() + static_cast<long>(c.commands)))
+            << c.why;
+        EXPECT_EQ(calls.instance, c.instance) << c.why;
+        EXPECT_EQ(calls.zipLength != 0, c.skinHandedOver) << c.why;
+        EXPECT_EQ(calls.window, c.windowThrows ? 1 : 0) << c.why;
+    }
 }
 
 TEST_F(StartupTest, FullSequenceHandsOverTheSkinAndRunsTheWindow) {

@@ -197,8 +197,8 @@ TEST_F(NetManagerTest, EnvelopeFailureTable) {
             EXPECT_EQ(o.data, "") << c.why;
         }
         std::vector<std::wstring> messages;
-        for (const std::wstring& line : log.NewLines()) {
-            messages.push_back(line.substr(line.find(L']', 22) + 1));
+        for (const LogLine& line : log.NewLines()) {
+            messages.push_back(line.message);
         }
         if (c.why == std::string("plaintext shorter than its prefix")) {
             ASSERT_EQ(messages.size(), 2u) << log.Messages();

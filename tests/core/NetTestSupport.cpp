@@ -81,68 +81,16 @@ const std::wstring& TestLogPath() {
     return path;
 }
 
-namespace {
-
-std::wstring ReadLogText() {
-    const std::string bytes = ReadWholeFile(TestLogPath());
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        text +=
-            static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    }
-    return text;
-}
-
-// "[2024-03-09 14:03:07][..\core\NetManager 57]message" -> source and message.
-bool SplitLine(const std::wstring& line, std::wstring& source, std::wstring& message) {
-    if (line.size() < 23 || line[0] != L'[' || line[21] != L'[') {
-        return false;
-    }
-    const size_t close = line.find(L']', 22);
-    if (close == std::wstring::npos) {
-        return false;
-    }
-    const std::wstring tag = line.substr(22, close - 22);
-    source = tag.substr(0, tag.rfind(L' '));
-    message = line.substr(close + 1);
-    return true;
-}
-
-}  // namespace
-
-LogCapture::LogCapture() : start_(ReadLogText().size()) {}
+LogCapture::LogCapture() : watch_(TestLogPath()) {}
 
 LogCapture LogCapture::WholeLog() {
-    LogCapture all;
-    all.start_ = 0;
-    return all;
-}
-
-std::vector<std::wstring> LogCapture::NewLines() const {
-    const std::wstring text = ReadLogText();
-    // A log deleted for size in between starts again from its first line.
-    std::wstring fresh = text.size() >= start_ ? text.substr(start_) : text;
-    if (!fresh.empty() && fresh[0] == 0xFEFF) {
-        fresh.erase(0, 1);
-    }
-    std::vector<std::wstring> lines;
-    size_t pos = 0;
-    while (pos < fresh.size()) {
-        const size_t end = fresh.find(L"\r\n", pos);
-        lines.push_back(fresh.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos));
-        if (end == std::wstring::npos) {
-            break;
-        }
-        pos = end + 2;
-    }
-    return lines;
+    return LogCapture(LogWatch::WholeLog(TestLogPath()));
 }
 
 int LogCapture::Count(const std::wstring& source, const std::wstring& message) const {
     int n = 0;
-    for (const std::wstring& line : NewLines()) {
-        std::wstring s, m;
-        if (SplitLine(line, s, m) && s == source && m == message) {
+    for (const LogLine& line : NewLines()) {
+        if (line.source == source && line.message == message) {
             ++n;
         }
     }
@@ -151,8 +99,8 @@ int LogCapture::Count(const std::wstring& source, const std::wstring& message) c
 
 std::wstring LogCapture::Messages() const {
     std::wstring all;
-    for (const std::wstring& line : NewLines()) {
-        all += line + L"\n";
+    for (const LogLine& line : NewLines()) {
+        all += L"[" + line.source + L" " + std::to_wstring(line.line) + L"]" + line.message + L"\n";
     }
     return all;
 }

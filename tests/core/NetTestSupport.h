@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tests/support/LogLines.h"
 
 // A fresh folder under the temporary directory, ending in a backslash.
 std::wstring MakeScratchDir(const std::wstring& name);
@@ -13,19 +16,20 @@ void RemoveTree(const std::wstring& dir);
 [[nodiscard]] bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] bool PathExists(const std::wstring& path);
 
-// Lines the log gained since this object was made (the log is UTF-16LE with CR LF).
+// Lines the log gained since this object was made.
 class LogCapture {
   public:
     LogCapture();
     // Everything this process logged so far and later (each test process has its own log).
     [[nodiscard]] static LogCapture WholeLog();
-    [[nodiscard]] std::vector<std::wstring> NewLines() const;
+    [[nodiscard]] std::vector<LogLine> NewLines() const { return watch_.NewLines(); }
     // Lines of `source` ("..\core\NetManager") whose message is exactly `message`.
     [[nodiscard]] int Count(const std::wstring& source, const std::wstring& message) const;
-    [[nodiscard]] std::wstring Messages() const;  // all new messages, for failure output
+    [[nodiscard]] std::wstring Messages() const;  // all new lines, for failure output
 
   private:
-    size_t start_;
+    explicit LogCapture(LogWatch watch) : watch_(std::move(watch)) {}
+    LogWatch watch_;
 };
 
 // The log file every test of this executable writes to (set up once per process).

@@ -117,7 +117,7 @@ TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
         StartWithDir(c.typed);
         EXPECT_EQ(h.record.boxes.size(), c.asks ? 1u : 0u) << c.typed;
         if (c.asks && !h.record.boxes.empty()) {
-            EXPECT_EQ(h.record.boxes[0].text, texts::kTargetHoldsFiles.simplified);
+            EXPECT_EQ(h.record.boxes[0].text, L"此路径下已有文件存在，确定继续安装吗");
         }
         ASSERT_EQ(h.record.workerDirs.size(), c.starts ? 1u : 0u) << c.typed;
         if (c.starts) {
@@ -152,7 +152,7 @@ TEST_F(MainWndFlowTest, FolderDialogAppendsTheClientsOwnFolder) {
     h.shell.browseAnswer = L"D:\\Tools";
     h.Click(L"selected_path_btn");
     ASSERT_EQ(h.shell.browseTitles.size(), 1u);
-    EXPECT_EQ(h.shell.browseTitles[0], texts::kFolderDialogTitle.simplified);
+    EXPECT_EQ(h.shell.browseTitles[0], L"请选择要安装的路径");
     EXPECT_EQ(PathText(), L"D:\\Tools\\varlo");
     EXPECT_EQ(h.window->GetInstallDir(), L"D:\\Tools\\varlo");
     EXPECT_EQ(h.Find<CEditUI>(L"path_edit")->GetToolTip(), L"D:\\Tools\\varlo");
@@ -210,7 +210,7 @@ TEST_F(MainWndFlowTest, FavoritesLocationIsRefused) {
     h.record.installerDir = L"C:\\users\\tester\\Favorites\\Links\\";
     ASSERT_TRUE(h.Open());
     ASSERT_EQ(h.record.boxes.size(), 1u);
-    EXPECT_EQ(h.record.boxes[0].text, texts::kFavoritesRefused.simplified);
+    EXPECT_EQ(h.record.boxes[0].text, L"缺少必要权限！请勿在 收藏夹 或者包含 Favorites 的目录下运行。");
     EXPECT_EQ(h.record.boxes[0].buttons, 1);
     EXPECT_EQ(h.record.boxes[0].okText, L"确定");
     // UM_QUIT ends the installer: the window goes away, and nothing else was set up.

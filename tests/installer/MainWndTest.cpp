@@ -8,7 +8,6 @@
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "installer/InstallDirRules.h"
-#include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ComboUI.h"
@@ -88,8 +87,8 @@ TEST_F(MainWndTest, AgreementGatesBothInstallButtons) {
     EXPECT_FALSE(agree->IsSelected());
     EXPECT_FALSE(install->IsEnabled());
     EXPECT_FALSE(install1->IsEnabled());
-    EXPECT_EQ(install->GetToolTip(), texts::kAgreementNeeded.simplified);
-    EXPECT_EQ(install1->GetToolTip(), texts::kAgreementNeeded.simplified);
+    EXPECT_EQ(install->GetToolTip(), L"需同意《Varlo服务协议与隐私政策》");
+    EXPECT_EQ(install1->GetToolTip(), L"需同意《Varlo服务协议与隐私政策》");
 }
 
 TEST_F(MainWndTest, InstallButtonShowsProgressAndStartsOneWorker) {
@@ -134,7 +133,7 @@ TEST_F(MainWndTest, CloseAsksExceptOnTheFinishedPage) {
     h.record.answers = {kMessageBoxCancel};
     h.Click(L"close_btn");
     ASSERT_EQ(h.record.boxes.size(), 1u);
-    EXPECT_EQ(h.record.boxes[0].text, texts::kConfirmClose.simplified);
+    EXPECT_EQ(h.record.boxes[0].text, L"安装尚未完成，确定退出吗");
     EXPECT_EQ(h.record.boxes[0].okText, L"确定");
     EXPECT_EQ(h.record.boxes[0].cancelText, L"取消");
     EXPECT_EQ(h.record.boxes[0].width, 444);

@@ -33,7 +33,7 @@ class SkinArchiveTest : public ::testing::Test {
 
 TEST_F(SkinArchiveTest, ReadsLayoutsAndImagesFromTheEncryptedArchiveInMemory) {
     InstallMemorySkin();
-    EXPECT_EQ(CSkinArchive::GetArchiveName(), CSkinArchive::kMemoryArchive);
+    EXPECT_EQ(CSkinArchive::GetArchiveName(), std::wstring(L"membuffer"));
     EXPECT_TRUE(CSkinArchive::HasCachedArchive());
 
     CLayoutMarkup markup;
@@ -84,7 +84,7 @@ TEST_F(SkinArchiveTest, ASecondInstallReplacesOnlyThePassword) {
 TEST_F(SkinArchiveTest, PasswordIsCutTo64BytesAndTerminated) {
     const std::string longPassword(100, 'p');
     CSkinArchive::SetResourceZip(nullptr, 0, longPassword.c_str());
-    EXPECT_EQ(std::strlen(CSkinArchive::GetPassword()), CSkinArchive::kPasswordBytes);
+    EXPECT_EQ(std::strlen(CSkinArchive::GetPassword()), 64u);
     CSkinArchive::Reset();
     CSkinArchive::SetResourceZip(nullptr, 0, nullptr);
     EXPECT_STREQ(CSkinArchive::GetPassword(), "");

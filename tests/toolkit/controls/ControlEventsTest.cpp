@@ -1,7 +1,8 @@
 // Controls driven by name through their window's manager with real window messages;
 // what they notify and the state they end in.
 
-#include "ControlsTestWindow.h"
+#include "ControlsSkin.h"
+#include "tests/toolkit/TestWindow.h"
 
 #include "toolkit/ButtonUI.h"
 #include "toolkit/CheckBoxUI.h"
@@ -51,16 +52,16 @@ class ControlEvents : public ::testing::Test {
   protected:
     void SetUp() override {
         PrepareToolkitForTests();
-        window_ = std::make_unique<CControlsTestWindow>(kLayout);
+        window_ = std::make_unique<CTestWindow>(kLayout);
         ASSERT_TRUE(window_->Open(40, 40));
         window_->Forget();
     }
     void TearDown() override { window_.reset(); }
 
-    CControlsTestWindow& W() { return *window_; }
+    CTestWindow& W() { return *window_; }
     POINT Outside() { return POINT{440, 100}; }  // over the empty control at the bottom
 
-    std::unique_ptr<CControlsTestWindow> window_;
+    std::unique_ptr<CTestWindow> window_;
 };
 
 // ---- buttons ----
@@ -157,7 +158,7 @@ TEST_F(ControlEvents, ClickingAnOptionOfAGroupSelectsItAndDeselectsItsPeerSilent
     std::vector<std::wstring> seen;
     for (const Recorded& r : got) {
         if (r.type == L"click" || r.type == L"selectchanged") {
-            seen.push_back(r.type + L":" + r.sender);
+            seen.push_back(r.type + L":" + r.senderName);
         }
     }
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"click:opt_a", L"selectchanged:opt_a"}));
@@ -312,7 +313,7 @@ TEST_F(ControlEvents, EscapeInAnOpenListRestoresTheSelectionItOpenedWith) {
     ASSERT_EQ(selects.size(), 1u);
     EXPECT_EQ(selects[0].wParam, 0u);
     EXPECT_EQ(selects[0].lParam, 3);
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
     EXPECT_EQ(combo->GetDropWindow(), nullptr);
     // The items are the combo's again.
     EXPECT_EQ(W().Find<CControlUI>(L"item2")->GetManager(), &W().manager);
@@ -334,7 +335,7 @@ TEST_F(ControlEvents, ClickingAnItemInTheListSelectsItAndClosesTheList) {
         ::SendMessageW(list, WM_MOUSEMOVE, 0, at);
         ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::SendMessageW(list, WM_LBUTTONUP, 0, at);
-        EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
+        EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
     };
 
     W().Forget();
@@ -342,7 +343,7 @@ TEST_F(ControlEvents, ClickingAnItemInTheListSelectsItAndClosesTheList) {
     std::vector<std::wstring> seen;
     for (const Recorded& r : W().Take()) {
         if (r.type == L"itemclick" || r.type == L"itemselect") {
-            seen.push_back(r.type + L":" + r.sender + L":" + std::to_wstring(r.wParam) + L"," +
+            seen.push_back(r.type + L":" + r.senderName + L":" + std::to_wstring(r.wParam) + L"," +
                            std::to_wstring(r.lParam));
         }
     }
@@ -392,7 +393,7 @@ TEST_F(ControlEvents, AComboListOpensUpwardsWhenThereIsNoRoomBelow) {
         }
         EXPECT_GT(listRect.bottom - listRect.top, 0) << c.name;
         ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
-        EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(list); })) << c.name;
+        EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(list); })) << c.name;
     }
 }
 
@@ -444,7 +445,7 @@ TEST_F(ControlEvents, ClickingOutsideEndsEditingAndKeepsTheText) {
     const std::wstring typed = edit->GetText();
     EXPECT_EQ(typed.size(), 4u);
     W().Click(L"btn");
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(native); }));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(native); }));
     EXPECT_EQ(edit->GetNativeWindow(), nullptr);
     EXPECT_EQ(edit->GetText(), typed);
     EXPECT_EQ(W().manager.GetFocus(), W().Find<CControlUI>(L"btn"));
@@ -460,7 +461,7 @@ TEST_F(ControlEvents, ClickingOutsideEndsEditingAndKeepsTheText) {
     // Tabbing away ends it too: the window's manager sees the key before the edit does.
     MSG tab{native, WM_KEYDOWN, VK_TAB, 0, 0, {}};
     CUIManager::TranslateMessage(&tab);
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(native); }));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(native); }));
     EXPECT_NE(W().manager.GetFocus(), edit);
 }
 
@@ -474,7 +475,7 @@ TEST_F(ControlEvents, AGifWithZeroDelaysAdvancesEveryHundredMilliseconds) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(gif->GetFrameIntervalMs(), 100u) << "frame " << gif->GetCurrentFrame();
         const UINT before = gif->GetCurrentFrame();
-        EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return gif->GetCurrentFrame() != before; }, 2000));
+        EXPECT_TRUE(CTestWindow::PumpUntil([&] { return gif->GetCurrentFrame() != before; }, 2000));
         EXPECT_EQ(gif->GetCurrentFrame(), (before + 1) % 3);
     }
 
@@ -485,11 +486,11 @@ TEST_F(ControlEvents, AGifWithZeroDelaysAdvancesEveryHundredMilliseconds) {
     EXPECT_EQ(slow->GetFrameIntervalMs(), 70u);
     slow->PlayGif();
     EXPECT_TRUE(slow->IsPlaying());
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return slow->GetCurrentFrame() == 1; }, 2000));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return slow->GetCurrentFrame() == 1; }, 2000));
     slow->StopGif();
     EXPECT_FALSE(slow->IsPlaying());
     EXPECT_EQ(slow->GetCurrentFrame(), 0u);
-    CControlsTestWindow::Pump(200);
+    CTestWindow::Pump(200);
     EXPECT_EQ(slow->GetCurrentFrame(), 0u);  // stopped means stopped
 
     slow->SetBkImage(L"missing.gif");

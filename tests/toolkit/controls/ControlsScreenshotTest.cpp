@@ -1,7 +1,8 @@
 // One window with one of each control, photographed from the screen in its states; the
 // state images are solid colours, so single pixels tell which image was drawn.
 
-#include "ControlsTestWindow.h"
+#include "ControlsSkin.h"
+#include "tests/toolkit/TestWindow.h"
 
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ComboUI.h"
@@ -72,19 +73,19 @@ class ControlsScreenshot : public ::testing::Test {
   protected:
     void SetUp() override {
         PrepareToolkitForTests();
-        window_ = std::make_unique<CControlsTestWindow>(kLayout);
+        window_ = std::make_unique<CTestWindow>(kLayout);
         ASSERT_TRUE(window_->Open(20, 20));
     }
     void TearDown() override { window_.reset(); }
 
-    CControlsTestWindow& W() { return *window_; }
+    CTestWindow& W() { return *window_; }
     // A point inside the control, away from any text: its top-left area.
     POINT Inner(const wchar_t* name, int dx = 4, int dy = 4) {
         const RECT pos = W().Find<CControlUI>(name)->GetPos();
         return POINT{pos.left + dx, pos.top + dy};
     }
 
-    std::unique_ptr<CControlsTestWindow> window_;
+    std::unique_ptr<CTestWindow> window_;
 };
 
 TEST_F(ControlsScreenshot, StateImagesShowNormalDisabledAndSelected) {
@@ -206,7 +207,7 @@ TEST_F(ControlsScreenshot, TheEditsNativeWindowSitsOverTheControl) {
     EXPECT_EQ(shot.At(inside), kEdit);
 
     W().Click(L"edit");
-    CControlsTestWindow::Pump(50);
+    CTestWindow::Pump(50);
     HWND native = edit->GetNativeWindow();
     ASSERT_NE(native, nullptr);
     shot = W().Capture(ShotPath("edit-editing"));
@@ -227,7 +228,7 @@ TEST_F(ControlsScreenshot, AComboListOpensUpwardsAtTheBottomOfTheScreen) {
     W().Click(L"combo");
     HWND list = combo->GetDropWindowHandle();
     ASSERT_NE(list, nullptr);
-    CControlsTestWindow::Pump(100);
+    CTestWindow::Pump(100);
     RECT listRect{};
     ::GetWindowRect(list, &listRect);
     RECT comboOnScreen = pos;
@@ -235,14 +236,14 @@ TEST_F(ControlsScreenshot, AComboListOpensUpwardsAtTheBottomOfTheScreen) {
     EXPECT_EQ(listRect.bottom, comboOnScreen.top);
     // The list and the combo under it, as on the screen.
     RECT area{comboOnScreen.left - 10, listRect.top - 10, comboOnScreen.right + 10, comboOnScreen.bottom + 2};
-    const Shot shot = CControlsTestWindow::CaptureScreen(area, ShotPath("combo-upwards"));
+    const Shot shot = CTestWindow::CaptureScreen(area, ShotPath("combo-upwards"));
     const int listTop = 10;
     const int comboTop = comboOnScreen.top - area.top;
     EXPECT_EQ(shot.At(20, listTop + 2), kListSelected);  // the selected first row, at the top
     EXPECT_EQ(shot.At(20, comboTop - 2), kWhite);        // the last row, just above the box
     EXPECT_EQ(shot.At(20, comboTop + 2), 0xF0F0F0u);     // the box's own image below
     ::SendMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return !::IsWindow(list); }));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The rich edit on the system's text services, and the GDI+ text of effect labels.
 
-#include "ControlsTestWindow.h"
+#include "ControlsSkin.h"
+#include "tests/toolkit/TestWindow.h"
 
 #include "toolkit/LabelUI.h"
 #include "toolkit/RichEditUI.h"
@@ -28,13 +29,13 @@ class RichEdit : public ::testing::Test {
   protected:
     void SetUp() override {
         PrepareToolkitForTests();
-        window_ = std::make_unique<CControlsTestWindow>(kLayout);
+        window_ = std::make_unique<CTestWindow>(kLayout);
         ASSERT_TRUE(window_->Open(30, 30));
         window_->Forget();
     }
     void TearDown() override { window_.reset(); }
-    CControlsTestWindow& W() { return *window_; }
-    std::unique_ptr<CControlsTestWindow> window_;
+    CTestWindow& W() { return *window_; }
+    std::unique_ptr<CTestWindow> window_;
 };
 
 TEST_F(RichEdit, TextServicesHoldTheTextAndReportTyping) {

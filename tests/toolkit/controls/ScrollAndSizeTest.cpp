@@ -1,7 +1,8 @@
 // The scroll bar of a scrolling container, the hover fade of buttons, and how labels size
 // and place their text.
 
-#include "ControlsTestWindow.h"
+#include "ControlsSkin.h"
+#include "tests/toolkit/TestWindow.h"
 
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ContainerUI.h"
@@ -40,13 +41,13 @@ class ScrollAndSize : public ::testing::Test {
   protected:
     void SetUp() override {
         PrepareToolkitForTests();
-        window_ = std::make_unique<CControlsTestWindow>(kLayout);
+        window_ = std::make_unique<CTestWindow>(kLayout);
         ASSERT_TRUE(window_->Open(60, 60));
         window_->Forget();
     }
     void TearDown() override { window_.reset(); }
-    CControlsTestWindow& W() { return *window_; }
-    std::unique_ptr<CControlsTestWindow> window_;
+    CTestWindow& W() { return *window_; }
+    std::unique_ptr<CTestWindow> window_;
 };
 
 TEST_F(ScrollAndSize, TheScrollBarScrollsItsContainerByLinesPagesAndThumb) {
@@ -70,10 +71,10 @@ TEST_F(ScrollAndSize, TheScrollBarScrollsItsContainerByLinesPagesAndThumb) {
     // Held, it repeats once more than five timer ticks have passed.
     W().MouseDown(center(parts.button2));
     EXPECT_EQ(list->GetScrollPos().cy, 20);
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return list->GetScrollPos().cy > 20; }, 3000));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return list->GetScrollPos().cy > 20; }, 3000));
     W().MouseUp(center(parts.button2));
     const int held = list->GetScrollPos().cy;
-    CControlsTestWindow::Pump(200);
+    CTestWindow::Pump(200);
     EXPECT_EQ(list->GetScrollPos().cy, held);  // released: no more steps
 
     // The rail above the thumb pages up, back to the top.
@@ -104,9 +105,9 @@ TEST_F(ScrollAndSize, AHoverFadeRunsDownWhileHotAndBackUpAfter) {
     auto* fader = W().Find<CButtonUI>(L"fader");
     EXPECT_EQ(fader->GetFadeAlpha(), 255);
     W().MouseMove(W().Center(L"fader"));
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return fader->GetFadeAlpha() == 0; }, 3000));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return fader->GetFadeAlpha() == 0; }, 3000));
     W().MouseMove(POINT{290, 250});
-    EXPECT_TRUE(CControlsTestWindow::PumpUntil([&] { return fader->GetFadeAlpha() == 255; }, 3000));
+    EXPECT_TRUE(CTestWindow::PumpUntil([&] { return fader->GetFadeAlpha() == 255; }, 3000));
 }
 
 TEST_F(ScrollAndSize, LabelsTakeTheirFontHeightAndCentreTheirText) {

@@ -110,7 +110,7 @@ TEST(GifFrames, ShortOrMissingDelaysNeverBreakTiming) {
     CGifFrames frames;
     frames.Reset(4, {7});  // fewer delays than frames
     frames.Advance();
-    EXPECT_EQ(frames.GetIntervalMs(), CGifFrames::kZeroDelayMs);
+    EXPECT_EQ(frames.GetIntervalMs(), 100u);
     frames.Reset(2, {0xFFFFFFFFu});
     EXPECT_EQ(frames.GetIntervalMs(), 0xFFFFFFFFu);  // saturates instead of wrapping
     frames.Reset(5, {});
