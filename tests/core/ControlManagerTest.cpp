@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "NetTestSupport.h"
@@ -62,7 +63,8 @@ class ControlManagerTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim.ok()) << "the simulator fixture did not start";
         sim.Reset();
-        dir = MakeScratchDir(L"control");
+        scratch = std::make_unique<TempDir>(L"varlo-core-control");
+        dir = scratch->path() + L"\\";
         ServerEndpoints e;
         e.primary = sim.Base("primary");
         e.secondary = sim.Base("secondary");
@@ -78,7 +80,7 @@ class ControlManagerTest : public ::testing::Test {
     }
     void TearDown() override {
         control->SetDownloadWatch(nullptr);
-        RemoveTree(dir);
+        scratch.reset();
     }
 
     std::vector<std::string> RolesProbed() {
@@ -98,7 +100,8 @@ class ControlManagerTest : public ::testing::Test {
     SimulatorClient& sim = SimulatorClient::Get();
     ControlManager* control = ControlManager::Instance();
     FakeWatch watch;
-    std::wstring dir;
+    std::unique_ptr<TempDir> scratch;
+    std::wstring dir;  // with a trailing separator
 };
 
 TEST_F(ControlManagerTest, SelectServerOutcomes) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -22,9 +23,10 @@ class HttpClientTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim.ok()) << "the simulator fixture did not start";
         sim.Reset();
-        dir = MakeScratchDir(L"http");
+        scratch = std::make_unique<TempDir>(L"varlo-core-http");
+        dir = scratch->path() + L"\\";
     }
-    void TearDown() override { RemoveTree(dir); }
+    void TearDown() override { scratch.reset(); }
 
     ReceivedRequest OnlyRequest() {
         const std::vector<ReceivedRequest> all = sim.Requests();
@@ -33,7 +35,8 @@ class HttpClientTest : public ::testing::Test {
     }
 
     SimulatorClient& sim = SimulatorClient::Get();
-    std::wstring dir;
+    std::unique_ptr<TempDir> scratch;
+    std::wstring dir;  // with a trailing separator
 };
 
 bool RefuseAll(void*, int64_t, int64_t, double) {

@@ -258,7 +258,8 @@ TEST_F(NetManagerTest, TimestampIsTheCurrentSecondInDecimal) {
 
 TEST_F(NetManagerTest, InitActsOnceAndLogsAnUncreatableCacheFolder) {
     // A file where the work directory should be: "cache" cannot be made below it.
-    const std::wstring dir = MakeScratchDir(L"init");
+    const TempDir scratch(L"varlo-core-init");
+    const std::wstring dir = scratch.path() + L"\\";
     ASSERT_TRUE(WriteWholeFile(dir + L"blocker", "x"));
     const LogCapture log;
     net->Init(dir + L"blocker\\");
@@ -266,7 +267,6 @@ TEST_F(NetManagerTest, InitActsOnceAndLogsAnUncreatableCacheFolder) {
 
     net->Init(dir);
     EXPECT_FALSE(PathExists(dir + L"cache")) << "a second Init does nothing";
-    RemoveTree(dir);
 }
 
 }  // namespace

@@ -15,40 +15,6 @@ void FakePauses::Sleep(uint32_t ms) {
     taken.push_back(ms);
 }
 
-std::wstring MakeScratchDir(const std::wstring& name) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring dir =
-        std::wstring(temp) + L"varlo-core-" + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
-    RemoveTree(dir);
-    ::CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
-void RemoveTree(const std::wstring& dir) {
-    std::wstring base = dir;
-    if (!base.empty() && base.back() != L'\\') {
-        base += L'\\';
-    }
-    WIN32_FIND_DATAW found;
-    UniqueFindHandle search(::FindFirstFileW((base + L"*").c_str(), &found));
-    if (search) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(base + name);
-            } else {
-                ::DeleteFileW((base + name).c_str());
-            }
-        } while (::FindNextFileW(search.get(), &found));
-    }
-    search.reset();
-    ::RemoveDirectoryW(base.c_str());
-}
-
 std::string ReadWholeFile(const std::wstring& path) {
     UniqueFile file(_wfopen(path.c_str(), L"rb"));
     std::string out;
@@ -74,7 +40,9 @@ bool PathExists(const std::wstring& path) {
 
 const std::wstring& TestLogPath() {
     static const std::wstring path = [] {
-        const std::wstring p = MakeScratchDir(L"log") + L"VarloSetup.log";
+        // Left in place: the log stays open until the process ends.
+        static const TempDir* const folder = new TempDir(L"varlo-core-log");
+        const std::wstring p = folder->path() + L"\\VarloSetup.log";
         g_logFile.SetLogFile(p, 1024);
         return p;
     }();

@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the network tests: a scratch folder, the log written by the code under
-// test, and fakes for the clock and the pauses.
+// Shared pieces of the network tests: files, the log written by the code under test, and
+// fakes for the clock and the pauses. Scratch folders are the shared TempDir.
 
 #include <cstdint>
 #include <string>
@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "tests/support/LogLines.h"
+#include "tests/support/TempDir.h"
 
-// A fresh folder under the temporary directory, ending in a backslash.
-std::wstring MakeScratchDir(const std::wstring& name);
-void RemoveTree(const std::wstring& dir);
 [[nodiscard]] std::string ReadWholeFile(const std::wstring& path);
 [[nodiscard]] bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] bool PathExists(const std::wstring& path);

@@ -122,7 +122,7 @@ class InstallWorkerTest : public ::testing::Test {
         ControlManager::Instance()->SetEndpoints(e);
         NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
         DataManager::Instance()->Init("100", 1, 1);
-        logDir = MakeScratchDir(L"installer");
+        logDir = logScratch.path() + L"\\";
         ::CreateDirectoryW((logDir + L"cache").c_str(), nullptr);
         target = dir.path() + L"\\Varlo Client";
         job.targetDir = target;
@@ -140,7 +140,6 @@ class InstallWorkerTest : public ::testing::Test {
     void TearDown() override {
         ClearSystemState();
         ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey);
-        RemoveTree(logDir);
     }
 
     void ClearSystemState() {
@@ -172,6 +171,7 @@ class InstallWorkerTest : public ::testing::Test {
     SharedStateLock shared;
     SimulatorClient& sim = SimulatorClient::Get();
     TempDir dir{L"varlo inst"};
+    TempDir logScratch{L"varlo-installer-log"};
     std::wstring logDir;
     std::wstring target;
     std::wstring desktopLink;

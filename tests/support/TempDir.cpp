@@ -11,12 +11,39 @@ TempDir::TempDir(const std::wstring& label) {
     static int counter = 0;
     path_ = std::wstring(temp) + label + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
+    RemoveTree(path_);
     std::error_code error;
-    std::filesystem::remove_all(path_, error);
     std::filesystem::create_directories(path_, error);
 }
 
 TempDir::~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    RemoveTree(path_);
+}
+
+void RemoveTree(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    // Tests leave read-only files behind on purpose; and a link is removed, never followed,
+    // so a test's junction cannot take the files it points at with it.
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..") {
+                    RemoveTree(path + L"\\" + name);
+                }
+            } while (::FindNextFileW(find, &data));
+            ::FindClose(find);
+        }
+    }
+    ::RemoveDirectoryW(path.c_str());
 }

@@ -17,3 +17,6 @@ class TempDir {
   private:
     std::wstring path_;
 };
+
+// Removes `path` with everything in it; nothing happens when it is not there.
+void RemoveTree(const std::wstring& path);

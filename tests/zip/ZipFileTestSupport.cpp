@@ -32,43 +32,7 @@ void ListInto(const std::wstring& folder,
 
 }  // namespace
 
-TestSandbox::TestSandbox() {
-    static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    DWORD length = ::GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp, length) + L"zipt-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    RemoveTree(path_);
-    ::CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TestSandbox::~TestSandbox() {
-    RemoveTree(path_);
-}
-
-void RemoveTree(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return;
-    }
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ::DeleteFileW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") {
-                RemoveTree(path + L"\\" + name);
-            }
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
+TestSandbox::TestSandbox() : folder_(L"zipt") {}
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

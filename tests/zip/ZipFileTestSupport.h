@@ -7,23 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 // A fresh folder below the temporary directory, removed (with everything in it, read-only
 // or not) at the end of the test. `Root()` is a folder inside it that does not exist yet.
 class TestSandbox {
   public:
     TestSandbox();
-    ~TestSandbox();
     TestSandbox(const TestSandbox&) = delete;
     TestSandbox& operator=(const TestSandbox&) = delete;
 
-    [[nodiscard]] const std::wstring& Path() const { return path_; }
-    [[nodiscard]] std::wstring Root() const { return path_ + L"\\root"; }
+    [[nodiscard]] const std::wstring& Path() const { return folder_.path(); }
+    [[nodiscard]] std::wstring Root() const { return folder_.path() + L"\\root"; }
 
   private:
-    std::wstring path_;
+    TempDir folder_;
 };
 
-void RemoveTree(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] std::string ReadBytes(const std::wstring& path);
 [[nodiscard]] bool PathExists(const std::wstring& path);
