@@ -4,8 +4,12 @@
 // keeps the window's resources, timers, focus and tooltips, and delivers notifications.
 // Everything here belongs to the window's thread.
 
+#include "toolkit/ControlNames.h"
+#include "toolkit/FocusChain.h"
 #include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDescriptor.h"
+#include "toolkit/NotifyHub.h"
+#include "toolkit/OptionGroups.h"
 #include "toolkit/PaintBuffers.h"
 #include "toolkit/ResourceCache.h"
 #include "toolkit/TimerTable.h"
@@ -29,7 +33,7 @@ class ITranslateAccelerator;
 class CUIManager : public IResourceLookup {
   public:
     // Carries the queued notifications.
-    static constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
+    static constexpr UINT kAsyncNotifyMessage = CNotifyHub::kDeliveryMessage;
     // The layered window repaints on this window timer.
     static constexpr UINT_PTR kLayeredTimerId = 0x2000;
     static constexpr UINT kLayeredTimerInterval = 10;
@@ -170,7 +174,7 @@ class CUIManager : public IResourceLookup {
     void RemoveAllTimers();
     [[nodiscard]] size_t GetTimerRecordCount() const { return timers_.GetRecordCount(); }
 
-    [[nodiscard]] CControlUI* GetFocus() const { return focus_; }
+    [[nodiscard]] CControlUI* GetFocus() const { return focus_.Get(); }
     void SetFocus(CControlUI* control, bool focusWindow = true);
     void SetFocusNeeded(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
@@ -232,6 +236,8 @@ class CUIManager : public IResourceLookup {
     void PushLayered(const RECT& client, const RECT& paint);
     void ComposeNativeChildren(const RECT& paint);
     void SendEvent(CControlUI* control, UIEventType type, WPARAM wParam = 0, LPARAM lParam = 0, wchar_t key = 0);
+    void SendButtonEvent(CControlUI* control, UIEventType type, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] POINT ClientPointFromScreenLParam(LPARAM lParam) const;
     // Takes the focus from the focused control, telling it who takes it.
     void DropFocus(CControlUI* taker);
     void ClearRoots();
@@ -248,7 +254,7 @@ class CUIManager : public IResourceLookup {
     CPaintBuffers buffers_;
 
     CControlUI* root_ = nullptr;
-    CControlUI* focus_ = nullptr;
+    CFocusChain focus_;
     CControlUI* hover_ = nullptr;
     CControlUI* click_ = nullptr;
     CControlUI* key_ = nullptr;
@@ -257,7 +263,6 @@ class CUIManager : public IResourceLookup {
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
-    bool focusNeeded_ = false;
     BYTE opacity_ = 255;
     bool layered_ = false;
     bool layeredChanged_ = false;
@@ -269,7 +274,6 @@ class CUIManager : public IResourceLookup {
     bool painting_ = false;
     bool mouseTracking_ = false;
     bool usesVirtualWnd_ = false;
-    bool asyncNotifyPosted_ = false;
 
     SIZE minInfo_{};
     SIZE maxInfo_{};
@@ -284,16 +288,12 @@ class CUIManager : public IResourceLookup {
     DWORD linkHoverColor_ = kDefaultLinkHoverFontColor;
     DWORD selectedColor_ = kDefaultSelectedBkColor;
 
-    std::map<std::wstring, CControlUI*> names_;
-    std::map<std::wstring, std::vector<CControlUI*>> optionGroups_;
-    std::vector<INotifyUI*> notifiers_;
-    std::vector<IMessageFilterUI*> preMessageFilters_;
-    std::vector<IMessageFilterUI*> messageFilters_;
-    std::vector<ITranslateAccelerator*> translateAccelerators_;
+    CControlNames names_;
+    COptionGroups optionGroups_;
+    CNotifyHub notify_;
     std::vector<CControlUI*> postPaint_;
     std::vector<NativeWindow> nativeWindows_;
     std::vector<CControlUI*> delayedCleanup_;
-    std::vector<NotifyMessage> asyncNotify_;
     std::vector<CControlUI*> mouseLeaveNeeded_;
     CTimerTable timers_;
     CResourceCache resources_;

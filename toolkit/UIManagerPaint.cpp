@@ -77,7 +77,7 @@ void CUIManager::OnPaint() {
     } else if (!::GetUpdateRect(window_, &paint, FALSE)) {
         return;
     }
-    if (focusNeeded_) {
+    if (focus_.IsNeeded()) {
         SetNextTabControl();
     }
     painting_ = true;
@@ -129,7 +129,7 @@ void CUIManager::OnPaint() {
     }
     painting_ = false;
     layeredChanged_ = false;
-    if (updateNeeded_ || focusNeeded_) {
+    if (updateNeeded_ || focus_.IsNeeded()) {
         Invalidate();
     }
 }
