@@ -38,6 +38,10 @@ CControlUI* NameProc(CControlUI* control, void* data) {
 
 }  // namespace
 
+IControlHost* ControlHostOf(CUIManager* manager) {
+    return manager;
+}
+
 CUIManager::CUIManager()
     : timers_([this](uint32_t id, uint32_t interval) { return ::SetTimer(window_, id, interval, nullptr) != 0; },
               [this](uint32_t id) { ::KillTimer(window_, id); }) {

@@ -6,7 +6,7 @@
 
 #include "toolkit/ControlNames.h"
 #include "toolkit/FocusChain.h"
-#include "toolkit/IResourceLookup.h"
+#include "toolkit/IControlHost.h"
 #include "toolkit/ImageDescriptor.h"
 #include "toolkit/NotifyHub.h"
 #include "toolkit/OptionGroups.h"
@@ -30,7 +30,7 @@ class IMessageFilterUI;
 class INotifyUI;
 class ITranslateAccelerator;
 
-class CUIManager : public IResourceLookup {
+class CUIManager : public IControlHost {
   public:
     // Carries the queued notifications.
     static constexpr UINT kAsyncNotifyMessage = CNotifyHub::kDeliveryMessage;
@@ -151,16 +151,16 @@ class CUIManager : public IResourceLookup {
     // Attaches a subtree to this manager (initialising it) and registers its names.
     bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
     // Forgets every role and record of a control that is going away.
-    void ReapObjects(CControlUI* control);
+    void ReapObjects(CControlUI* control) override;
     // Keeps the name table right after a control's name changed.
-    void RenameControl(CControlUI* control, const std::wstring& oldName);
+    void RenameControl(CControlUI* control, const std::wstring& oldName) override;
     void AddDelayedCleanup(CControlUI* control);
     [[nodiscard]] CControlUI* FindControl(const std::wstring& name) const;
     [[nodiscard]] CControlUI* FindControl(POINT point) const;
     [[nodiscard]] CControlUI* FindSubControlByPoint(CControlUI* parent, POINT point) const;
     [[nodiscard]] CControlUI* FindSubControlByName(CControlUI* parent, const std::wstring& name) const;
     [[nodiscard]] CControlUI* FindSubControlByClass(CControlUI* parent, const wchar_t* className, int index = 0);
-    void UsedVirtualWnd(bool used) { usesVirtualWnd_ = used; }
+    void UsedVirtualWnd(bool used) override { usesVirtualWnd_ = used; }
 
     bool AddOptionGroup(const std::wstring& group, CControlUI* control);
     [[nodiscard]] const std::vector<CControlUI*>* GetOptionGroup(const std::wstring& group) const;
@@ -174,8 +174,8 @@ class CUIManager : public IResourceLookup {
     void RemoveAllTimers();
     [[nodiscard]] size_t GetTimerRecordCount() const { return timers_.GetRecordCount(); }
 
-    [[nodiscard]] CControlUI* GetFocus() const { return focus_.Get(); }
-    void SetFocus(CControlUI* control, bool focusWindow = true);
+    [[nodiscard]] CControlUI* GetFocus() const override { return focus_.Get(); }
+    void SetFocus(CControlUI* control, bool focusWindow = true) override;
     void SetFocusNeeded(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
     void SetCapture();
@@ -188,7 +188,7 @@ class CUIManager : public IResourceLookup {
                     WPARAM wParam = 0,
                     LPARAM lParam = 0,
                     bool async = false,
-                    bool allowRepeats = true);
+                    bool allowRepeats = true) override;
     void SendNotify(NotifyMessage& msg, bool async = false, bool allowRepeats = true);
 
     bool AddNotifier(INotifyUI* notifier);
@@ -203,12 +203,12 @@ class CUIManager : public IResourceLookup {
     bool RemovePostPaint(CControlUI* control);
     bool AddNativeWindow(CControlUI* control, HWND window);
     bool RemoveNativeWindow(HWND window);
-    bool AddMouseLeaveNeeded(CControlUI* control);
-    bool RemoveMouseLeaveNeeded(CControlUI* control);
+    bool AddMouseLeaveNeeded(CControlUI* control) override;
+    bool RemoveMouseLeaveNeeded(CControlUI* control) override;
 
     void Invalidate();
-    void Invalidate(RECT& rect);
-    void NeedUpdate() { updateNeeded_ = true; }
+    void Invalidate(RECT& rect) override;
+    void NeedUpdate() override { updateNeeded_ = true; }
     [[nodiscard]] bool IsUpdateNeeded() const { return updateNeeded_; }
 
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
