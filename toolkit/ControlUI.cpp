@@ -43,8 +43,8 @@ std::wstring ReplaceLineBreaks(const std::wstring& text) {
 CControlUI::CControlUI() = default;
 
 void CControlUI::Delete() {
-    if (host_ != nullptr) {
-        host_->RemoveMouseLeaveNeeded(this);
+    if (controlHost_ != nullptr) {
+        controlHost_->RemoveMouseLeaveNeeded(this);
     }
     delete this;
 }
@@ -52,8 +52,8 @@ void CControlUI::Delete() {
 CControlUI::~CControlUI() {
     delete cover_;
     cover_ = nullptr;
-    if (host_ != nullptr) {
-        host_->ReapObjects(this);
+    if (controlHost_ != nullptr) {
+        controlHost_->ReapObjects(this);
     }
 }
 
@@ -67,8 +67,8 @@ void CControlUI::SetName(const std::wstring& name) {
     }
     const std::wstring old = name_;
     name_ = name;
-    if (host_ != nullptr) {
-        host_->RenameControl(this, old);
+    if (controlHost_ != nullptr) {
+        controlHost_->RenameControl(this, old);
     }
 }
 
@@ -101,7 +101,7 @@ void CControlUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) 
         cover_->SetManager(manager, this, init);
     }
     manager_ = manager;
-    host_ = ControlHostOf(manager);
+    controlHost_ = ControlHostOf(manager);
     parent_ = parent;
     if (init && parent_ != nullptr) {
         Init();
@@ -186,7 +186,7 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
         fixedWidth_ = rect.right - fixedXY_.cx - static_cast<int>(floatPercent_.right * parentWidth);
         fixedHeight_ = rect.bottom - fixedXY_.cy - static_cast<int>(floatPercent_.bottom * parentHeight);
     }
-    if (host_ == nullptr) {
+    if (controlHost_ == nullptr) {
         return;
     }
     updateNeeded_ = false;
@@ -196,7 +196,7 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
         const RECT clipped = ClipByAncestors(both);
         if (!::IsRectEmpty(&clipped)) {
             RECT invalid = clipped;
-            host_->Invalidate(invalid);
+            controlHost_->Invalidate(invalid);
         }
     }
     PositionCover();
@@ -408,8 +408,8 @@ void CControlUI::SetVisible(bool visible) {
     }
     const bool wasVisible = IsVisible();
     visible_ = visible;
-    if (focused_ && !visible_ && host_ != nullptr) {
-        host_->SetFocus(nullptr, false);
+    if (focused_ && !visible_ && controlHost_ != nullptr) {
+        controlHost_->SetFocus(nullptr, false);
     }
     if (IsVisible() != wasVisible) {
         NeedParentUpdate();
@@ -421,8 +421,8 @@ void CControlUI::SetVisible(bool visible) {
 
 void CControlUI::SetInternVisible(bool visible) {
     internVisible_ = visible;
-    if (!visible && focused_ && host_ != nullptr && host_->GetFocus() == this) {
-        host_->SetFocus(nullptr, false);
+    if (!visible && focused_ && controlHost_ != nullptr && controlHost_->GetFocus() == this) {
+        controlHost_->SetFocus(nullptr, false);
     }
     if (cover_ != nullptr) {
         cover_->SetInternVisible(IsVisible());
@@ -462,8 +462,8 @@ bool CControlUI::IsFocused() const {
 }
 
 void CControlUI::SetFocus() {
-    if (host_ != nullptr) {
-        host_->SetFocus(this, false);
+    if (controlHost_ != nullptr) {
+        controlHost_->SetFocus(this, false);
     }
 }
 
@@ -524,13 +524,13 @@ void CControlUI::DoEvent(UIEvent& event) {
             Invalidate();
             return;
         case UIEventType::Timer:
-            if (host_ != nullptr) {
-                host_->SendNotify(this, L"timer", event.wParam, event.lParam);
+            if (controlHost_ != nullptr) {
+                controlHost_->SendNotify(this, L"timer", event.wParam, event.lParam);
             }
             return;
         case UIEventType::ContextMenu:
-            if (contextMenuUsed_ && host_ != nullptr) {
-                host_->SendNotify(this, L"menu", event.wParam, event.lParam);
+            if (contextMenuUsed_ && controlHost_ != nullptr) {
+                controlHost_->SendNotify(this, L"menu", event.wParam, event.lParam);
             }
             return;
         default:
@@ -560,12 +560,12 @@ SIZE CControlUI::EstimateSize(SIZE) {
 }
 
 void CControlUI::Invalidate() {
-    if (!IsVisible() || host_ == nullptr) {
+    if (!IsVisible() || controlHost_ == nullptr) {
         return;
     }
     RECT rect = ClipByAncestors(pos_);
     if (!::IsRectEmpty(&rect)) {
-        host_->Invalidate(rect);
+        controlHost_->Invalidate(rect);
     }
 }
 
@@ -575,8 +575,8 @@ void CControlUI::NeedUpdate() {
     }
     updateNeeded_ = true;
     Invalidate();
-    if (host_ != nullptr) {
-        host_->NeedUpdate();
+    if (controlHost_ != nullptr) {
+        controlHost_->NeedUpdate();
     }
 }
 
@@ -587,8 +587,8 @@ void CControlUI::NeedParentUpdate() {
     } else {
         NeedUpdate();
     }
-    if (host_ != nullptr) {
-        host_->NeedUpdate();
+    if (controlHost_ != nullptr) {
+        controlHost_->NeedUpdate();
     }
 }
 
@@ -611,13 +611,13 @@ bool CControlUI::TrackHover(const UIEvent& event, bool inside, CPressTracker& st
 }
 
 bool CControlUI::DeferMouseLeave(bool inside) {
-    if (host_ == nullptr) {
+    if (controlHost_ == nullptr) {
         return false;
     }
     if (inside) {
-        host_->AddMouseLeaveNeeded(this);
+        controlHost_->AddMouseLeaveNeeded(this);
         return true;
     }
-    host_->RemoveMouseLeaveNeeded(this);
+    controlHost_->RemoveMouseLeaveNeeded(this);
     return false;
 }

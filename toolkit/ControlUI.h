@@ -238,5 +238,5 @@ class CControlUI {
 
   private:
     // The same manager as manager_, as far as the control base uses it.
-    IControlHost* host_ = nullptr;
+    IControlHost* controlHost_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "toolkit/ControlUI.h"
 #include "toolkit/LanguageTexts.h"
 #include "toolkit/MessagePoint.h"
+#include "toolkit/PointerList.h"
 #include "toolkit/UIManager.h"
 
 // The context menu and the wheel carry screen coordinates.
@@ -190,4 +191,12 @@ void CUIManager::OnMouseLeave() {
         }
     }
     mouseTracking_ = false;
+}
+
+bool CUIManager::AddMouseLeaveNeeded(CControlUI* control) {
+    return AddUnique(mouseLeaveNeeded_, control);
+}
+
+bool CUIManager::RemoveMouseLeaveNeeded(CControlUI* control) {
+    return RemoveItem(mouseLeaveNeeded_, control);
 }

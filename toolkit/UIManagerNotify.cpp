@@ -1,8 +1,5 @@
 #include "toolkit/ControlUI.h"
-#include "toolkit/PointerList.h"
 #include "toolkit/UIManager.h"
-
-#include <algorithm>
 
 void CUIManager::SendNotify(CControlUI* control,
                             const std::wstring& type,
@@ -71,43 +68,4 @@ bool CUIManager::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
 
 bool CUIManager::RemoveTranslateAccelerator(ITranslateAccelerator* accelerator) {
     return notify_.RemoveTranslateAccelerator(accelerator);
-}
-
-bool CUIManager::AddPostPaint(CControlUI* control) {
-    return AddUnique(postPaint_, control);
-}
-
-bool CUIManager::RemovePostPaint(CControlUI* control) {
-    return RemoveItem(postPaint_, control);
-}
-
-bool CUIManager::AddNativeWindow(CControlUI* control, HWND window) {
-    if (control == nullptr || window == nullptr) {
-        return false;
-    }
-    for (const NativeWindow& entry : nativeWindows_) {
-        if (entry.window == window) {
-            return false;
-        }
-    }
-    nativeWindows_.push_back(NativeWindow{control, window});
-    return true;
-}
-
-bool CUIManager::RemoveNativeWindow(HWND window) {
-    const auto it = std::find_if(nativeWindows_.begin(), nativeWindows_.end(),
-                                 [window](const NativeWindow& w) { return w.window == window; });
-    if (it == nativeWindows_.end()) {
-        return false;
-    }
-    nativeWindows_.erase(it);
-    return true;
-}
-
-bool CUIManager::AddMouseLeaveNeeded(CControlUI* control) {
-    return AddUnique(mouseLeaveNeeded_, control);
-}
-
-bool CUIManager::RemoveMouseLeaveNeeded(CControlUI* control) {
-    return RemoveItem(mouseLeaveNeeded_, control);
 }
