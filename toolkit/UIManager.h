@@ -2,7 +2,9 @@
 // One per window: turns the window's messages into events for single controls, paints
 // the control tree through an off-screen buffer (or as a per-pixel-alpha layered window),
 // keeps the window's resources, timers, focus and tooltips, and delivers notifications.
-// Everything here belongs to the window's thread.
+// The parts with state of their own (names, option groups, focus, listeners, timers,
+// tooltips, paint buffers, resources) are classes of their own; the manager ties them to
+// the window. Everything here belongs to the window's thread.
 
 #include "toolkit/ControlNames.h"
 #include "toolkit/FocusChain.h"
