@@ -6,7 +6,7 @@
 #include "toolkit/PressTracker.h"
 #include "toolkit/RenderClip.h"
 #include "toolkit/RenderKit.h"
-#include "toolkit/UIManager.h"
+#include "toolkit/IControlHost.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -43,8 +43,8 @@ std::wstring ReplaceLineBreaks(const std::wstring& text) {
 CControlUI::CControlUI() = default;
 
 void CControlUI::Delete() {
-    if (manager_ != nullptr) {
-        manager_->RemoveMouseLeaveNeeded(this);
+    if (controlHost_ != nullptr) {
+        controlHost_->RemoveMouseLeaveNeeded(this);
     }
     delete this;
 }
@@ -52,8 +52,8 @@ void CControlUI::Delete() {
 CControlUI::~CControlUI() {
     delete cover_;
     cover_ = nullptr;
-    if (manager_ != nullptr) {
-        manager_->ReapObjects(this);
+    if (controlHost_ != nullptr) {
+        controlHost_->ReapObjects(this);
     }
 }
 
@@ -67,8 +67,8 @@ void CControlUI::SetName(const std::wstring& name) {
     }
     const std::wstring old = name_;
     name_ = name;
-    if (manager_ != nullptr) {
-        manager_->RenameControl(this, old);
+    if (controlHost_ != nullptr) {
+        controlHost_->RenameControl(this, old);
     }
 }
 
@@ -101,6 +101,7 @@ void CControlUI::SetManager(CUIManager* manager, CControlUI* parent, bool init) 
         cover_->SetManager(manager, this, init);
     }
     manager_ = manager;
+    controlHost_ = ControlHostOf(manager);
     parent_ = parent;
     if (init && parent_ != nullptr) {
         Init();
@@ -185,7 +186,7 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
         fixedWidth_ = rect.right - fixedXY_.cx - static_cast<int>(floatPercent_.right * parentWidth);
         fixedHeight_ = rect.bottom - fixedXY_.cy - static_cast<int>(floatPercent_.bottom * parentHeight);
     }
-    if (manager_ == nullptr) {
+    if (controlHost_ == nullptr) {
         return;
     }
     updateNeeded_ = false;
@@ -195,7 +196,7 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
         const RECT clipped = ClipByAncestors(both);
         if (!::IsRectEmpty(&clipped)) {
             RECT invalid = clipped;
-            manager_->Invalidate(invalid);
+            controlHost_->Invalidate(invalid);
         }
     }
     PositionCover();
@@ -407,8 +408,8 @@ void CControlUI::SetVisible(bool visible) {
     }
     const bool wasVisible = IsVisible();
     visible_ = visible;
-    if (focused_ && !visible_ && manager_ != nullptr) {
-        manager_->SetFocus(nullptr, false);
+    if (focused_ && !visible_ && controlHost_ != nullptr) {
+        controlHost_->SetFocus(nullptr, false);
     }
     if (IsVisible() != wasVisible) {
         NeedParentUpdate();
@@ -420,8 +421,8 @@ void CControlUI::SetVisible(bool visible) {
 
 void CControlUI::SetInternVisible(bool visible) {
     internVisible_ = visible;
-    if (!visible && focused_ && manager_ != nullptr && manager_->GetFocus() == this) {
-        manager_->SetFocus(nullptr, false);
+    if (!visible && focused_ && controlHost_ != nullptr && controlHost_->GetFocus() == this) {
+        controlHost_->SetFocus(nullptr, false);
     }
     if (cover_ != nullptr) {
         cover_->SetInternVisible(IsVisible());
@@ -461,8 +462,8 @@ bool CControlUI::IsFocused() const {
 }
 
 void CControlUI::SetFocus() {
-    if (manager_ != nullptr) {
-        manager_->SetFocus(this, false);
+    if (controlHost_ != nullptr) {
+        controlHost_->SetFocus(this, false);
     }
 }
 
@@ -523,13 +524,13 @@ void CControlUI::DoEvent(UIEvent& event) {
             Invalidate();
             return;
         case UIEventType::Timer:
-            if (manager_ != nullptr) {
-                manager_->SendNotify(this, L"timer", event.wParam, event.lParam);
+            if (controlHost_ != nullptr) {
+                controlHost_->SendNotify(this, L"timer", event.wParam, event.lParam);
             }
             return;
         case UIEventType::ContextMenu:
-            if (contextMenuUsed_ && manager_ != nullptr) {
-                manager_->SendNotify(this, L"menu", event.wParam, event.lParam);
+            if (contextMenuUsed_ && controlHost_ != nullptr) {
+                controlHost_->SendNotify(this, L"menu", event.wParam, event.lParam);
             }
             return;
         default:
@@ -559,12 +560,12 @@ SIZE CControlUI::EstimateSize(SIZE) {
 }
 
 void CControlUI::Invalidate() {
-    if (!IsVisible() || manager_ == nullptr) {
+    if (!IsVisible() || controlHost_ == nullptr) {
         return;
     }
     RECT rect = ClipByAncestors(pos_);
     if (!::IsRectEmpty(&rect)) {
-        manager_->Invalidate(rect);
+        controlHost_->Invalidate(rect);
     }
 }
 
@@ -574,8 +575,8 @@ void CControlUI::NeedUpdate() {
     }
     updateNeeded_ = true;
     Invalidate();
-    if (manager_ != nullptr) {
-        manager_->NeedUpdate();
+    if (controlHost_ != nullptr) {
+        controlHost_->NeedUpdate();
     }
 }
 
@@ -586,8 +587,8 @@ void CControlUI::NeedParentUpdate() {
     } else {
         NeedUpdate();
     }
-    if (manager_ != nullptr) {
-        manager_->NeedUpdate();
+    if (controlHost_ != nullptr) {
+        controlHost_->NeedUpdate();
     }
 }
 
@@ -610,13 +611,13 @@ bool CControlUI::TrackHover(const UIEvent& event, bool inside, CPressTracker& st
 }
 
 bool CControlUI::DeferMouseLeave(bool inside) {
-    if (manager_ == nullptr) {
+    if (controlHost_ == nullptr) {
         return false;
     }
     if (inside) {
-        manager_->AddMouseLeaveNeeded(this);
+        controlHost_->AddMouseLeaveNeeded(this);
         return true;
     }
-    manager_->RemoveMouseLeaveNeeded(this);
+    controlHost_->RemoveMouseLeaveNeeded(this);
     return false;
 }

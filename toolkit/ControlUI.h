@@ -15,6 +15,7 @@
 
 class CPressTracker;
 class CUIManager;
+class IControlHost;
 
 class CControlUI {
   public:
@@ -234,4 +235,8 @@ class CControlUI {
     ImageDescriptor bkImage_;
     ImageDescriptor foreImage_;
     std::map<std::wstring, std::wstring> customAttributes_;
+
+  private:
+    // The same manager as manager_, as far as the control base uses it.
+    IControlHost* controlHost_ = nullptr;
 };

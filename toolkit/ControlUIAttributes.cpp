@@ -2,7 +2,7 @@
 
 #include "toolkit/AttributeValue.h"
 #include "toolkit/RenderKit.h"
-#include "toolkit/UIManager.h"
+#include "toolkit/IControlHost.h"
 
 #include <cwchar>
 
@@ -177,12 +177,12 @@ void CControlUI::SetBorderRound(SIZE round) {
 void CControlUI::SetBkImage(const std::wstring& descriptor) {
     // Setting a text again, even the same one, retries an image that failed to load.
     bkImage_.SetText(descriptor);
-    CRenderKit::DrawImage(nullptr, manager_, pos_, pos_, bkImage_);
+    CRenderKit::DrawImage(nullptr, controlHost_, pos_, pos_, bkImage_);
     Invalidate();
 }
 
 bool CControlUI::DrawImage(HDC dc, ImageDescriptor& descriptor) {
-    return CRenderKit::DrawImage(dc, manager_, pos_, paintRect_, descriptor);
+    return CRenderKit::DrawImage(dc, controlHost_, pos_, paintRect_, descriptor);
 }
 
 std::wstring CControlUI::GetEffectiveVirtualWnd() const {
@@ -196,8 +196,8 @@ std::wstring CControlUI::GetEffectiveVirtualWnd() const {
 
 void CControlUI::SetVirtualWnd(const std::wstring& name) {
     virtualWnd_ = name;
-    if (manager_ != nullptr) {
-        manager_->UsedVirtualWnd(true);
+    if (controlHost_ != nullptr) {
+        controlHost_->UsedVirtualWnd(true);
     }
 }
 

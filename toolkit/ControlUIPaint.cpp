@@ -2,7 +2,6 @@
 
 #include "toolkit/RenderClip.h"
 #include "toolkit/RenderKit.h"
-#include "toolkit/UIManager.h"
 
 bool CControlUI::Paint(HDC dc, const RECT& paint, CControlUI* stop) {
     if (stop == this) {

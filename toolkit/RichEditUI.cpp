@@ -2,6 +2,7 @@
 
 #include "toolkit/AttributeValue.h"
 #include "toolkit/IScrollBarUI.h"
+#include "toolkit/MessagePoint.h"
 #include "toolkit/TextAlign.h"
 #include "toolkit/TxtWinHost.h"
 #include "toolkit/UIManager.h"
@@ -238,7 +239,7 @@ LRESULT CRichEditUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, 
         if (!IsMouseEnabled()) {
             return 0;
         }
-        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const POINT point = PointFromLParam(lParam);
         const RECT text = GetTextRect();
         const bool inside = ::PtInRect(&text, point) != FALSE;
         const bool captured = manager_->IsCaptured() && manager_->GetFocus() == this;

@@ -1,7 +1,6 @@
 #include "toolkit/UIManager.h"
 
 #include "toolkit/ControlUI.h"
-#include "toolkit/INotifyUI.h"
 #include "toolkit/SkinArchive.h"
 #include "toolkit/UIManagerGlobals.h"
 
@@ -12,11 +11,7 @@
 namespace {
 
 CControlUI* RegisterNameProc(CControlUI* control, void* data) {
-    auto* names = static_cast<std::map<std::wstring, CControlUI*>*>(data);
-    const std::wstring& name = control->GetName();
-    if (!name.empty()) {
-        names->emplace(name, control);  // the first control keeps a name
-    }
+    static_cast<CControlNames*>(data)->Add(control->GetName(), control);
     return nullptr;
 }
 
@@ -41,12 +36,11 @@ CControlUI* NameProc(CControlUI* control, void* data) {
     return control->GetName() == *static_cast<const std::wstring*>(data) ? control : nullptr;
 }
 
-CControlUI* CollectProc(CControlUI* control, void* data) {
-    static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
-    return nullptr;
-}
-
 }  // namespace
+
+IControlHost* ControlHostOf(CUIManager* manager) {
+    return manager;
+}
 
 CUIManager::CUIManager()
     : timers_([this](uint32_t id, uint32_t interval) { return ::SetTimer(window_, id, interval, nullptr) != 0; },
@@ -59,14 +53,14 @@ CUIManager::~CUIManager() {
         delete control;
     }
     delayedCleanup_.clear();
-    asyncNotify_.clear();
-    names_.clear();
+    notify_.ClearQueue();
+    names_.Clear();
     CControlUI* root = root_;
     root_ = nullptr;
     delete root;
     resources_.Clear();
     windowAttributes_.clear();
-    optionGroups_.clear();
+    optionGroups_.Clear();
     RemoveAllTimers();
     toolTips_.Destroy();
     buffers_.Release();
@@ -136,14 +130,15 @@ bool CUIManager::AttachRoot(CControlUI* root) {
     if (root == nullptr) {
         return false;
     }
-    focus_ = key_ = hover_ = click_ = nullptr;
+    focus_.Set(nullptr);
+    key_ = hover_ = click_ = nullptr;
     if (root_ != nullptr) {
         for (CControlUI* control : delayedCleanup_) {
             delete control;
         }
         delayedCleanup_.clear();
-        asyncNotify_.clear();
-        names_.clear();
+        notify_.ClearQueue();
+        names_.Clear();
         postPaint_.clear();
         nativeWindows_.clear();
         AddDelayedCleanup(root_);
@@ -151,7 +146,7 @@ bool CUIManager::AttachRoot(CControlUI* root) {
     root_ = root;
     updateNeeded_ = true;
     firstLayout_ = true;
-    focusNeeded_ = true;
+    focus_.SetNeeded(true);
     return InitControls(root, nullptr);
 }
 
@@ -174,41 +169,26 @@ void CUIManager::ReapObjects(CControlUI* control) {
     if (control == hover_) {
         hover_ = nullptr;
     }
-    if (control == focus_) {
-        focus_ = nullptr;
-    }
+    focus_.Forget(control);
     if (control == key_) {
         key_ = nullptr;
     }
     timers_.KillAll(control);
-    const auto named = names_.find(control->GetName());
-    if (named != names_.end() && named->second == control) {
-        names_.erase(named);
-    }
+    names_.Remove(control->GetName(), control);
     RemoveItem(mouseLeaveNeeded_, control);
     RemoveItem(postPaint_, control);
     nativeWindows_.erase(std::remove_if(nativeWindows_.begin(), nativeWindows_.end(),
                                         [control](const NativeWindow& w) { return w.control == control; }),
                          nativeWindows_.end());
-    for (NotifyMessage& msg : asyncNotify_) {
-        if (msg.sender == control) {
-            msg.sender = nullptr;
-        }
-    }
-    for (auto& group : optionGroups_) {
-        RemoveItem(group.second, control);
-    }
+    notify_.ForgetSender(control);
+    optionGroups_.RemoveEverywhere(control);
 }
 
 void CUIManager::RenameControl(CControlUI* control, const std::wstring& oldName) {
-    const auto old = names_.find(oldName);
-    if (old != names_.end() && old->second == control) {
-        names_.erase(old);
+    names_.Remove(oldName, control);
+    if (IsOwnControl(control)) {
+        names_.Add(control->GetName(), control);
     }
-    if (control->GetName().empty() || !IsOwnControl(control)) {
-        return;
-    }
-    names_.emplace(control->GetName(), control);
 }
 
 // True when the control hangs in this manager's tree (not merely pointing at it while a
@@ -229,14 +209,13 @@ void CUIManager::AddDelayedCleanup(CControlUI* control) {
         return;
     }
     control->SetManager(this, nullptr, false);
-    if (AddUnique(delayedCleanup_, control) && window_ != nullptr && !asyncNotifyPosted_) {
-        asyncNotifyPosted_ = ::PostMessageW(window_, kAsyncNotifyMessage, 0, 0) != FALSE;
+    if (AddUnique(delayedCleanup_, control)) {
+        notify_.RequestDelivery(window_);
     }
 }
 
 CControlUI* CUIManager::FindControl(const std::wstring& name) const {
-    const auto it = names_.find(name);
-    return it != names_.end() ? it->second : nullptr;
+    return names_.Find(name);
 }
 
 CControlUI* CUIManager::FindControl(POINT point) const {
@@ -263,27 +242,19 @@ CControlUI* CUIManager::FindSubControlByClass(CControlUI* parent, const wchar_t*
 }
 
 bool CUIManager::AddOptionGroup(const std::wstring& group, CControlUI* control) {
-    return AddUnique(optionGroups_[group], control);
+    return optionGroups_.Add(group, control);
 }
 
 const std::vector<CControlUI*>* CUIManager::GetOptionGroup(const std::wstring& group) const {
-    const auto it = optionGroups_.find(group);
-    return it != optionGroups_.end() ? &it->second : nullptr;
+    return optionGroups_.Find(group);
 }
 
 void CUIManager::RemoveOptionGroup(const std::wstring& group, CControlUI* control) {
-    const auto it = optionGroups_.find(group);
-    if (it == optionGroups_.end()) {
-        return;
-    }
-    RemoveItem(it->second, control);
-    if (it->second.empty()) {
-        optionGroups_.erase(it);
-    }
+    optionGroups_.Remove(group, control);
 }
 
 void CUIManager::RemoveAllOptionGroups() {
-    optionGroups_.clear();
+    optionGroups_.Clear();
 }
 
 bool CUIManager::SetTimer(CControlUI* control, UINT localId, UINT interval) {
@@ -350,10 +321,10 @@ WORD CUIManager::CurrentKeyState() const {
 }
 
 void CUIManager::DropFocus(CControlUI* taker) {
-    if (focus_ == nullptr) {
+    CControlUI* old = focus_.Get();
+    if (old == nullptr) {
         return;
     }
-    CControlUI* old = focus_;
     UIEvent event;
     event.type = UIEventType::KillFocus;
     event.sender = taker;
@@ -361,88 +332,35 @@ void CUIManager::DropFocus(CControlUI* taker) {
     event.mouse = lastMouse_;
     old->Event(event);
     SendNotify(old, L"killfocus");
-    focus_ = nullptr;
+    focus_.Set(nullptr);
 }
 
 void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
-    if (focusWindow && !noActivate_ && window_ != nullptr && ::GetFocus() != window_ && control != focus_) {
+    if (focusWindow && !noActivate_ && window_ != nullptr && ::GetFocus() != window_ && control != focus_.Get()) {
         ::SetFocus(window_);
     }
-    if (control == focus_) {
+    if (control == focus_.Get()) {
         return;
     }
     DropFocus(control);
     if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
-        focus_ = control;
+        focus_.Set(control);
         SendEvent(control, UIEventType::SetFocus);
         SendNotify(control, L"setfocus");
     }
 }
-
-namespace {
-
-// Every visible, enabled control, parents before children.
-std::vector<CControlUI*> TabOrder(CControlUI* root) {
-    std::vector<CControlUI*> all;
-    if (root != nullptr) {
-        root->FindControl(CollectProc, &all, UIFind::Visible | UIFind::Enabled | UIFind::MeFirst);
-    }
-    return all;
-}
-
-bool IsTabStop(const CControlUI* control) {
-    return (control->GetControlFlags() & UIFlag::TabStop) != 0;
-}
-
-CControlUI* FindTabStop(const std::vector<CControlUI*>& order, CControlUI* from, bool forward) {
-    std::vector<CControlUI*> stops;
-    size_t fromIndex = order.size();
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] == from) {
-            fromIndex = i;
-        }
-    }
-    if (forward) {
-        for (size_t i = fromIndex == order.size() ? 0 : fromIndex + 1; i < order.size(); ++i) {
-            if (IsTabStop(order[i])) {
-                return order[i];
-            }
-        }
-        for (CControlUI* control : order) {
-            if (IsTabStop(control)) {
-                return control;
-            }
-        }
-        return nullptr;
-    }
-    if (fromIndex < order.size()) {
-        for (size_t i = fromIndex; i-- > 0;) {
-            if (IsTabStop(order[i])) {
-                return order[i];
-            }
-        }
-    }
-    for (size_t i = order.size(); i-- > 0;) {
-        if (IsTabStop(order[i])) {
-            return order[i];
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 void CUIManager::SetFocusNeeded(CControlUI* control) {
     if (!noActivate_ && window_ != nullptr) {
         ::SetFocus(window_);
     }
     if (control == nullptr) {
-        focusNeeded_ = false;
+        focus_.SetNeeded(false);
         return;
     }
     DropFocus(control);
-    focus_ = FindTabStop(TabOrder(root_), control, false);
-    focusNeeded_ = true;
+    focus_.Set(CFocusChain::FindTabStop(root_, control, false));
+    focus_.SetNeeded(true);
     if (root_ != nullptr) {
         root_->NeedUpdate();
     }
@@ -450,17 +368,17 @@ void CUIManager::SetFocusNeeded(CControlUI* control) {
 
 bool CUIManager::SetNextTabControl(bool forward) {
     if (updateNeeded_ && forward) {
-        focusNeeded_ = true;
+        focus_.SetNeeded(true);
         if (window_ != nullptr) {
             ::InvalidateRect(window_, nullptr, FALSE);
         }
         return true;
     }
-    CControlUI* next = FindTabStop(TabOrder(root_), focus_, forward);
+    CControlUI* next = CFocusChain::FindTabStop(root_, focus_.Get(), forward);
     if (next != nullptr) {
         SetFocus(next, true);
     }
-    focusNeeded_ = false;
+    focus_.SetNeeded(false);
     return true;
 }
 

@@ -2,10 +2,16 @@
 // One per window: turns the window's messages into events for single controls, paints
 // the control tree through an off-screen buffer (or as a per-pixel-alpha layered window),
 // keeps the window's resources, timers, focus and tooltips, and delivers notifications.
-// Everything here belongs to the window's thread.
+// The parts with state of their own (names, option groups, focus, listeners, timers,
+// tooltips, paint buffers, resources) are classes of their own; the manager ties them to
+// the window. Everything here belongs to the window's thread.
 
-#include "toolkit/IResourceLookup.h"
+#include "toolkit/ControlNames.h"
+#include "toolkit/FocusChain.h"
+#include "toolkit/IControlHost.h"
 #include "toolkit/ImageDescriptor.h"
+#include "toolkit/NotifyHub.h"
+#include "toolkit/OptionGroups.h"
 #include "toolkit/PaintBuffers.h"
 #include "toolkit/ResourceCache.h"
 #include "toolkit/TimerTable.h"
@@ -26,10 +32,10 @@ class IMessageFilterUI;
 class INotifyUI;
 class ITranslateAccelerator;
 
-class CUIManager : public IResourceLookup {
+class CUIManager : public IControlHost {
   public:
     // Carries the queued notifications.
-    static constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
+    static constexpr UINT kAsyncNotifyMessage = CNotifyHub::kDeliveryMessage;
     // The layered window repaints on this window timer.
     static constexpr UINT_PTR kLayeredTimerId = 0x2000;
     static constexpr UINT kLayeredTimerInterval = 10;
@@ -147,16 +153,16 @@ class CUIManager : public IResourceLookup {
     // Attaches a subtree to this manager (initialising it) and registers its names.
     bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
     // Forgets every role and record of a control that is going away.
-    void ReapObjects(CControlUI* control);
+    void ReapObjects(CControlUI* control) override;
     // Keeps the name table right after a control's name changed.
-    void RenameControl(CControlUI* control, const std::wstring& oldName);
+    void RenameControl(CControlUI* control, const std::wstring& oldName) override;
     void AddDelayedCleanup(CControlUI* control);
     [[nodiscard]] CControlUI* FindControl(const std::wstring& name) const;
     [[nodiscard]] CControlUI* FindControl(POINT point) const;
     [[nodiscard]] CControlUI* FindSubControlByPoint(CControlUI* parent, POINT point) const;
     [[nodiscard]] CControlUI* FindSubControlByName(CControlUI* parent, const std::wstring& name) const;
     [[nodiscard]] CControlUI* FindSubControlByClass(CControlUI* parent, const wchar_t* className, int index = 0);
-    void UsedVirtualWnd(bool used) { usesVirtualWnd_ = used; }
+    void UsedVirtualWnd(bool used) override { usesVirtualWnd_ = used; }
 
     bool AddOptionGroup(const std::wstring& group, CControlUI* control);
     [[nodiscard]] const std::vector<CControlUI*>* GetOptionGroup(const std::wstring& group) const;
@@ -170,8 +176,8 @@ class CUIManager : public IResourceLookup {
     void RemoveAllTimers();
     [[nodiscard]] size_t GetTimerRecordCount() const { return timers_.GetRecordCount(); }
 
-    [[nodiscard]] CControlUI* GetFocus() const { return focus_; }
-    void SetFocus(CControlUI* control, bool focusWindow = true);
+    [[nodiscard]] CControlUI* GetFocus() const override { return focus_.Get(); }
+    void SetFocus(CControlUI* control, bool focusWindow = true) override;
     void SetFocusNeeded(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
     void SetCapture();
@@ -184,7 +190,7 @@ class CUIManager : public IResourceLookup {
                     WPARAM wParam = 0,
                     LPARAM lParam = 0,
                     bool async = false,
-                    bool allowRepeats = true);
+                    bool allowRepeats = true) override;
     void SendNotify(NotifyMessage& msg, bool async = false, bool allowRepeats = true);
 
     bool AddNotifier(INotifyUI* notifier);
@@ -199,12 +205,12 @@ class CUIManager : public IResourceLookup {
     bool RemovePostPaint(CControlUI* control);
     bool AddNativeWindow(CControlUI* control, HWND window);
     bool RemoveNativeWindow(HWND window);
-    bool AddMouseLeaveNeeded(CControlUI* control);
-    bool RemoveMouseLeaveNeeded(CControlUI* control);
+    bool AddMouseLeaveNeeded(CControlUI* control) override;
+    bool RemoveMouseLeaveNeeded(CControlUI* control) override;
 
     void Invalidate();
-    void Invalidate(RECT& rect);
-    void NeedUpdate() { updateNeeded_ = true; }
+    void Invalidate(RECT& rect) override;
+    void NeedUpdate() override { updateNeeded_ = true; }
     [[nodiscard]] bool IsUpdateNeeded() const { return updateNeeded_; }
 
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -232,6 +238,8 @@ class CUIManager : public IResourceLookup {
     void PushLayered(const RECT& client, const RECT& paint);
     void ComposeNativeChildren(const RECT& paint);
     void SendEvent(CControlUI* control, UIEventType type, WPARAM wParam = 0, LPARAM lParam = 0, wchar_t key = 0);
+    void SendButtonEvent(CControlUI* control, UIEventType type, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] POINT ClientPointFromScreenLParam(LPARAM lParam) const;
     // Takes the focus from the focused control, telling it who takes it.
     void DropFocus(CControlUI* taker);
     void ClearRoots();
@@ -248,7 +256,7 @@ class CUIManager : public IResourceLookup {
     CPaintBuffers buffers_;
 
     CControlUI* root_ = nullptr;
-    CControlUI* focus_ = nullptr;
+    CFocusChain focus_;
     CControlUI* hover_ = nullptr;
     CControlUI* click_ = nullptr;
     CControlUI* key_ = nullptr;
@@ -257,7 +265,6 @@ class CUIManager : public IResourceLookup {
 
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
-    bool focusNeeded_ = false;
     BYTE opacity_ = 255;
     bool layered_ = false;
     bool layeredChanged_ = false;
@@ -269,7 +276,6 @@ class CUIManager : public IResourceLookup {
     bool painting_ = false;
     bool mouseTracking_ = false;
     bool usesVirtualWnd_ = false;
-    bool asyncNotifyPosted_ = false;
 
     SIZE minInfo_{};
     SIZE maxInfo_{};
@@ -284,16 +290,12 @@ class CUIManager : public IResourceLookup {
     DWORD linkHoverColor_ = kDefaultLinkHoverFontColor;
     DWORD selectedColor_ = kDefaultSelectedBkColor;
 
-    std::map<std::wstring, CControlUI*> names_;
-    std::map<std::wstring, std::vector<CControlUI*>> optionGroups_;
-    std::vector<INotifyUI*> notifiers_;
-    std::vector<IMessageFilterUI*> preMessageFilters_;
-    std::vector<IMessageFilterUI*> messageFilters_;
-    std::vector<ITranslateAccelerator*> translateAccelerators_;
+    CControlNames names_;
+    COptionGroups optionGroups_;
+    CNotifyHub notify_;
     std::vector<CControlUI*> postPaint_;
     std::vector<NativeWindow> nativeWindows_;
     std::vector<CControlUI*> delayedCleanup_;
-    std::vector<NotifyMessage> asyncNotify_;
     std::vector<CControlUI*> mouseLeaveNeeded_;
     CTimerTable timers_;
     CResourceCache resources_;

@@ -1,7 +1,4 @@
 #include "toolkit/ControlUI.h"
-#include "toolkit/IMessageFilterUI.h"
-#include "toolkit/ITranslateAccelerator.h"
-#include "toolkit/LanguageTexts.h"
 #include "toolkit/MessagePoint.h"
 #include "toolkit/UIManager.h"
 #include "toolkit/UIManagerGlobals.h"
@@ -46,10 +43,8 @@ bool CUIManager::TranslateMessage(const MSG* msg) {
             HWND chain = msg->hwnd;
             while (chain != nullptr) {
                 if (chain == manager->window_) {
-                    for (ITranslateAccelerator* accelerator : manager->translateAccelerators_) {
-                        if (accelerator->TranslateAccelerator(const_cast<MSG*>(msg)) == 0) {
-                            return true;
-                        }
+                    if (manager->notify_.TranslateAccelerator(msg)) {
+                        return true;
                     }
                     (void)manager->PreMessageHandler(msg->message, msg->wParam, msg->lParam, result);
                 }
@@ -60,10 +55,8 @@ bool CUIManager::TranslateMessage(const MSG* msg) {
     }
     for (CUIManager* manager : managers) {
         if (manager->window_ == msg->hwnd) {
-            for (ITranslateAccelerator* accelerator : manager->translateAccelerators_) {
-                if (accelerator->TranslateAccelerator(const_cast<MSG*>(msg)) == 0) {
-                    return true;
-                }
+            if (manager->notify_.TranslateAccelerator(msg)) {
+                return true;
             }
             return manager->PreMessageHandler(msg->message, msg->wParam, msg->lParam, result);
         }
@@ -80,22 +73,17 @@ CControlUI* CUIManager::FindShortcutControl(wchar_t key) {
 }
 
 bool CUIManager::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    const std::vector<IMessageFilterUI*> filters = preMessageFilters_;
-    for (IMessageFilterUI* filter : filters) {
-        bool handled = false;
-        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
-        if (handled) {
-            result = answer;
-            return true;
-        }
+    if (notify_.PreFilter(message, wParam, lParam, result)) {
+        return true;
     }
+    CControlUI* focus = focus_.Get();
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_TAB) {
                 // A rich edit that wants Tab answers GetInterface(L"WantTab").
-                if (focus_ != nullptr && focus_->IsVisible() && focus_->IsEnabled() &&
-                    std::wcsstr(focus_->GetClass(), L"RichEdit") != nullptr &&
-                    focus_->GetInterface(L"WantTab") != nullptr) {
+                if (focus != nullptr && focus->IsVisible() && focus->IsEnabled() &&
+                    std::wcsstr(focus->GetClass(), L"RichEdit") != nullptr &&
+                    focus->GetInterface(L"WantTab") != nullptr) {
                     return false;
                 }
                 SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
@@ -112,8 +100,8 @@ bool CUIManager::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
             break;
         }
         case WM_SYSKEYDOWN:
-            if (focus_ != nullptr) {
-                SendEvent(focus_, UIEventType::SysKey, wParam, lParam, static_cast<wchar_t>(wParam));
+            if (focus != nullptr) {
+                SendEvent(focus, UIEventType::SysKey, wParam, lParam, static_cast<wchar_t>(wParam));
             }
             break;
         default:
@@ -126,21 +114,13 @@ bool CUIManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRES
     if (window_ == nullptr) {
         return false;
     }
-    const std::vector<IMessageFilterUI*> filters = messageFilters_;
-    for (IMessageFilterUI* filter : filters) {
-        bool handled = false;
-        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
-        if (handled) {
-            if (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK) {
-                lastMouse_ = PointFromLParam(lParam);
-            } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
-                POINT point = PointFromLParam(lParam);
-                ::ScreenToClient(window_, &point);
-                lastMouse_ = point;
-            }
-            result = answer;
-            return true;
+    if (notify_.Filter(message, wParam, lParam, result)) {
+        if (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK) {
+            lastMouse_ = PointFromLParam(lParam);
+        } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
+            lastMouse_ = ClientPointFromScreenLParam(lParam);
         }
+        return true;
     }
     if (layered_) {
         switch (message) {
@@ -192,8 +172,8 @@ bool CUIManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return false;
         }
         case WM_SIZE:
-            if (focus_ != nullptr) {
-                SendEvent(focus_, UIEventType::WindowSize);
+            if (focus_.Get() != nullptr) {
+                SendEvent(focus_.Get(), UIEventType::WindowSize);
             }
             if (root_ != nullptr) {
                 root_->NeedUpdate();
@@ -261,11 +241,12 @@ void CUIManager::OnTimer(WPARAM id, LPARAM lParam) {
 }
 
 bool CUIManager::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    CControlUI* focus = focus_.Get();
     switch (message) {
         case WM_KEYDOWN:
-            if (focus_ != nullptr) {
-                key_ = focus_;
-                SendEvent(focus_, UIEventType::KeyDown, wParam, lParam, static_cast<wchar_t>(wParam));
+            if (focus != nullptr) {
+                key_ = focus;
+                SendEvent(focus, UIEventType::KeyDown, wParam, lParam, static_cast<wchar_t>(wParam));
             }
             return true;
         case WM_KEYUP:
@@ -276,15 +257,15 @@ bool CUIManager::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return true;
         case WM_CHAR:
-            if (focus_ != nullptr) {
-                SendEvent(focus_, UIEventType::Char, wParam, lParam, static_cast<wchar_t>(wParam));
+            if (focus != nullptr) {
+                SendEvent(focus, UIEventType::Char, wParam, lParam, static_cast<wchar_t>(wParam));
             }
             return true;
         case WM_KILLFOCUS: {
             HWND target = reinterpret_cast<HWND>(wParam);
             for (const NativeWindow& native : nativeWindows_) {
                 if (target != nullptr && (native.window == target || ::IsChild(native.window, target))) {
-                    focus_ = native.control;  // the native focus stays where it went
+                    focus_.Set(native.control);  // the native focus stays where it went
                     break;
                 }
             }

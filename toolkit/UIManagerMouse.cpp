@@ -1,7 +1,28 @@
 #include "toolkit/ControlUI.h"
 #include "toolkit/LanguageTexts.h"
 #include "toolkit/MessagePoint.h"
+#include "toolkit/PointerList.h"
 #include "toolkit/UIManager.h"
+
+// The context menu and the wheel carry screen coordinates.
+POINT CUIManager::ClientPointFromScreenLParam(LPARAM lParam) const {
+    POINT point = PointFromLParam(lParam);
+    ::ScreenToClient(window_, &point);
+    return point;
+}
+
+// A button message's wParam holds the key state at the time of the click.
+void CUIManager::SendButtonEvent(CControlUI* control, UIEventType type, WPARAM wParam, LPARAM lParam) {
+    UIEvent event;
+    event.type = type;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
+    event.mouse = lastMouse_;
+    event.keyState = static_cast<WORD>(wParam);
+    event.wParam = wParam;
+    event.lParam = lParam;
+    control->Event(event);
+}
 
 bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
@@ -36,15 +57,7 @@ bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             const UIEventType type = message == WM_LBUTTONDOWN   ? UIEventType::ButtonDown
                                      : message == WM_RBUTTONDOWN ? UIEventType::RButtonDown
                                                                  : UIEventType::DblClick;
-            UIEvent event;
-            event.type = type;
-            event.sender = control;
-            event.timestamp = ::GetTickCount();
-            event.mouse = lastMouse_;
-            event.keyState = static_cast<WORD>(wParam);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            control->Event(event);
+            SendButtonEvent(control, type, wParam, lParam);
             return false;
         }
         case WM_LBUTTONUP: {
@@ -55,24 +68,14 @@ bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             ReleaseCapture();
             CControlUI* control = click_;
             click_ = nullptr;
-            UIEvent event;
-            event.type = UIEventType::ButtonUp;
-            event.sender = control;
-            event.timestamp = ::GetTickCount();
-            event.mouse = lastMouse_;
-            event.keyState = static_cast<WORD>(wParam);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            control->Event(event);
+            SendButtonEvent(control, UIEventType::ButtonUp, wParam, lParam);
             return false;
         }
         case WM_CONTEXTMENU: {
             if (captured_) {
                 return false;
             }
-            POINT point = PointFromLParam(lParam);
-            ::ScreenToClient(window_, &point);
-            lastMouse_ = point;
+            lastMouse_ = ClientPointFromScreenLParam(lParam);
             if (click_ == nullptr) {
                 return false;
             }
@@ -82,10 +85,8 @@ bool CUIManager::HandleMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             return false;
         }
         case WM_MOUSEWHEEL: {
-            POINT point = PointFromLParam(lParam);
-            ::ScreenToClient(window_, &point);
-            lastMouse_ = point;
-            CControlUI* control = FindControl(point);
+            lastMouse_ = ClientPointFromScreenLParam(lParam);
+            CControlUI* control = FindControl(lastMouse_);
             if (control == nullptr || control->GetManager() != this) {
                 return false;
             }
@@ -190,4 +191,12 @@ void CUIManager::OnMouseLeave() {
         }
     }
     mouseTracking_ = false;
+}
+
+bool CUIManager::AddMouseLeaveNeeded(CControlUI* control) {
+    return AddUnique(mouseLeaveNeeded_, control);
+}
+
+bool CUIManager::RemoveMouseLeaveNeeded(CControlUI* control) {
+    return RemoveItem(mouseLeaveNeeded_, control);
 }

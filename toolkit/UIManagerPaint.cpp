@@ -1,4 +1,5 @@
 #include "toolkit/ControlUI.h"
+#include "toolkit/PointerList.h"
 #include "toolkit/RenderClip.h"
 #include "toolkit/RenderKit.h"
 #include "toolkit/UIManager.h"
@@ -77,7 +78,7 @@ void CUIManager::OnPaint() {
     } else if (!::GetUpdateRect(window_, &paint, FALSE)) {
         return;
     }
-    if (focusNeeded_) {
+    if (focus_.IsNeeded()) {
         SetNextTabControl();
     }
     painting_ = true;
@@ -129,7 +130,7 @@ void CUIManager::OnPaint() {
     }
     painting_ = false;
     layeredChanged_ = false;
-    if (updateNeeded_ || focusNeeded_) {
+    if (updateNeeded_ || focus_.IsNeeded()) {
         Invalidate();
     }
 }
@@ -286,4 +287,35 @@ void CUIManager::SetOpacity(BYTE opacity) {
     }
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ::GetWindowLongPtrW(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
     setAttributes(window_, 0, opacity, LWA_ALPHA);
+}
+
+bool CUIManager::AddPostPaint(CControlUI* control) {
+    return AddUnique(postPaint_, control);
+}
+
+bool CUIManager::RemovePostPaint(CControlUI* control) {
+    return RemoveItem(postPaint_, control);
+}
+
+bool CUIManager::AddNativeWindow(CControlUI* control, HWND window) {
+    if (control == nullptr || window == nullptr) {
+        return false;
+    }
+    for (const NativeWindow& entry : nativeWindows_) {
+        if (entry.window == window) {
+            return false;
+        }
+    }
+    nativeWindows_.push_back(NativeWindow{control, window});
+    return true;
+}
+
+bool CUIManager::RemoveNativeWindow(HWND window) {
+    const auto it = std::find_if(nativeWindows_.begin(), nativeWindows_.end(),
+                                 [window](const NativeWindow& w) { return w.window == window; });
+    if (it == nativeWindows_.end()) {
+        return false;
+    }
+    nativeWindows_.erase(it);
+    return true;
 }
