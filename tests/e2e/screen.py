@@ -1,0 +1,153 @@
+"""The screen and the input: the installer's windows found by title and size, clicks and
+keys through xdotool, screenshots through ImageMagick, and one run of the installer."""
+import os
+import subprocess
+import time
+import xml.etree.ElementTree as ET
+
+from PIL import Image
+
+from common import BOX_SIZE, ROOT, TITLE, ScenarioFailed
+
+
+def control_centres(source_root):
+    tree = ET.parse(os.path.join(source_root, "resources", "skin", "main.xml"))
+    centres = {}
+    for element in tree.iter():
+        name, pos = element.get("name"), element.get("pos")
+        if name and pos:
+            l, t, r, b = (int(v) for v in pos.split(","))
+            centres[name] = ((l + r) // 2, (t + b) // 2)
+            centres[name + ".rect"] = (l, t, r, b)
+    return centres
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool"] + [str(a) for a in args], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True).stdout
+
+
+def visible_windows():
+    """(id, x, y, w, h) of every visible window titled like the installer."""
+    out = []
+    for wid in xdotool("search", "--onlyvisible", "--name", "^" + TITLE + "$").split():
+        geo = xdotool("getwindowgeometry", "--shell", wid)
+        vals = dict(line.split("=", 1) for line in geo.split() if "=" in line)
+        if "X" in vals:
+            out.append((wid, int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"])))
+    return out
+
+
+def wait_for(predicate, timeout, what, interval=0.25):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise ScenarioFailed("timed out waiting for " + what)
+
+
+def main_window():
+    for w in visible_windows():
+        if w[3] == 800 and w[4] in (430, 550):
+            return w
+    return None
+
+
+def expanded_window():
+    window = main_window()
+    return window if window and window[4] == 550 else None
+
+
+def message_box():
+    for w in visible_windows():
+        if (w[3], w[4]) == BOX_SIZE:
+            return w
+    return None
+
+
+def click(window, point):
+    x, y = window[1] + point[0], window[2] + point[1]
+    xdotool("mousemove", "--sync", x, y)
+    time.sleep(0.15)
+    xdotool("click", "1")
+    time.sleep(0.35)
+
+
+def answer_box(box, point, attempts=4):
+    """Clicks a button of the message box and waits for the box to go; a click that lands
+    while the box is still laying itself out (a busy machine) is made again."""
+    for _ in range(attempts):
+        click(box, point)
+        end = time.time() + 3
+        while time.time() < end:
+            if message_box() is None:
+                return
+            time.sleep(0.2)
+        box = message_box() or box
+    raise ScenarioFailed("the message box did not take the click")
+
+
+def type_text(text):
+    xdotool("type", "--delay", "40", text)
+
+
+def screenshot(window, path):
+    x, y, w, h = window[1], window[2], window[3], window[4]
+    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", path],
+                   check=True)
+    return Image.open(path).convert("RGB")
+
+
+def light_pixels(image, rect, threshold=170):
+    l, t, r, b = rect
+    return sum(1 for x in range(l, r) for y in range(t, b) if sum(image.getpixel((x, y))) // 3 > threshold)
+
+
+class Run:
+    def __init__(self, ctx, prefix, exe=None):
+        self.ctx, self.prefix = ctx, prefix
+        exe = exe or ctx.tools["setup"]
+        self.out = open(os.path.join(ctx.work, "wine-output.txt"), "ab")
+        self.process = prefix.wine(exe, stdout=self.out, stderr=subprocess.STDOUT)
+        self.shots = []
+
+    def window(self, timeout=60):
+        return wait_for(main_window, timeout, "the installer window")
+
+    def shot(self, name):
+        path = os.path.join(self.ctx.work, name + ".png")
+        image = screenshot(self.window(), path)
+        self.shots.append(path)
+        return image
+
+    def click(self, name):
+        click(self.window(), self.ctx.centres[name])
+
+    def box(self, timeout=60):
+        return wait_for(message_box, timeout, "a message box")
+
+    def wait_exit(self, timeout=60):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise ScenarioFailed("setup did not end")
+
+    def page_is_finished(self):
+        window = main_window()
+        if window is None:
+            return False
+        image = screenshot(window, os.path.join(self.ctx.work, "poll.png"))
+        return light_pixels(image, self.ctx.centres["finish_tip_lab.rect"]) > 20
+
+
+class Context:
+    def __init__(self, build, work, tools):
+        self.build, self.work, self.tools = build, work, tools
+        self.centres = control_centres(ROOT)
+
+
+def default_dir():
+    return "C:\\Program Files (x86)\\varlo"
