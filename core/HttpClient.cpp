@@ -140,9 +140,9 @@ void DeleteIfPresent(const std::wstring& path) {
 }
 
 void CreateParentOf(const std::wstring& path) {
-    const size_t sep = path.find_last_of(L"\\/");
-    if (sep != std::wstring::npos) {
-        static_cast<void>(HttpClient::CreateDirectoryChain(path.substr(0, sep)));
+    const std::wstring parent = GetParentPart(path);
+    if (!parent.empty()) {
+        static_cast<void>(HttpClient::CreateDirectoryChain(parent));
     }
 }
 
@@ -325,13 +325,20 @@ void HttpClient::Release() {
     handle_.reset();
 }
 
+bool HttpClient::FitsAnswer(const std::string& part, size_t bytes) {
+    if (bytes > kMaxAnswerBytes - part.size()) {
+        answerTooLarge_ = true;
+        return false;
+    }
+    return true;
+}
+
 size_t HttpClient::BodySink(char* data, size_t size, size_t count, void* self) {
     try {
         auto* client = static_cast<HttpClient*>(self);
         const size_t bytes = size * count;
         // What libcurl hands over is already decoded; a short count fails the transfer.
-        if (bytes > kMaxAnswerBytes - client->responseBody_.size()) {
-            client->answerTooLarge_ = true;
+        if (!client->FitsAnswer(client->responseBody_, bytes)) {
             return 0;
         }
         if (!client->sinkPath_.empty()) {
@@ -351,8 +358,7 @@ size_t HttpClient::HeaderSink(char* data, size_t size, size_t count, void* self)
     try {
         auto* client = static_cast<HttpClient*>(self);
         const size_t bytes = size * count;
-        if (bytes > kMaxAnswerBytes - client->responseHeaders_.size()) {
-            client->answerTooLarge_ = true;
+        if (!client->FitsAnswer(client->responseHeaders_, bytes)) {
             return 0;
         }
         client->responseHeaders_.append(data, bytes);

@@ -83,6 +83,9 @@ class HttpClient {
   private:
     static size_t BodySink(char* data, size_t size, size_t count, void* self);
     static size_t HeaderSink(char* data, size_t size, size_t count, void* self);
+    // False, and the answer marked too large, when `bytes` more would take `part` (the
+    // body or the headers) past the answer limit.
+    [[nodiscard]] bool FitsAnswer(const std::string& part, size_t bytes);
     [[nodiscard]] bool Perform(const std::string& url, RequestKind kind, const char* extraHeaders);
 
     std::string responseHeaders_;
