@@ -158,7 +158,7 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     }
     cancelSource_ = nullptr;
 
-    if (file && (!complete || progress_.IsCancelled() || IsAborted())) {
+    if (file && (!complete || IsAborted())) {
         // A partial package is of no use to anybody.
         PackageFile::DeleteOnClose(file.get());
         file.reset();
