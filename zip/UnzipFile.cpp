@@ -89,7 +89,7 @@ bool ApplyTimesAndAttributes(HANDLE file, const ZipEntryInfo& info) {
 }
 
 // The temporary file goes when its handle closes, even should a scanner have opened it
-// meanwhile (they share delete); by name only as the last resort.
+// meanwhile (they share delete); by name when it cannot be marked or is closed already.
 void DiscardTemporary(UniqueKernelHandle& file, const std::wstring& path) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
     const bool marked =
@@ -134,8 +134,7 @@ ZipResult WriteEntryFile(ZipArchive* archive,
     file.reset();
     if (!ZipFilePlacer::Place(temporary, target)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
-        ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(temporary.c_str());
+        DiscardTemporary(file, temporary);
         return UZ_WRITE;
     }
     return UZ_OK;
