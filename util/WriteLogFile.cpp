@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "util/FileUtil.h"
 #include "util/UniqueHandle.h"
 
 CWriteLogFile g_logFile;
@@ -37,16 +38,11 @@ bool IsReparsePoint(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-std::wstring ParentOf(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
-}
-
 // The log lives in a folder the user can write to and is written by an elevated process:
 // a link planted there (to the file, or the folder made a junction) must not turn a log
 // line into a write, or a delete, somewhere else.
 bool IsPlantedLink(const std::wstring& path) {
-    const std::wstring parent = ParentOf(path);
+    const std::wstring parent = GetParentPart(path);
     return IsReparsePoint(path) || (!parent.empty() && IsReparsePoint(parent));
 }
 
@@ -124,13 +120,13 @@ void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* m
         if (!file) {
             return;
         }
-        const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
         BY_HANDLE_FILE_INFORMATION info{};
         if (!::GetFileInformationByHandle(file.get(), &info) ||
             (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1) {
             return;
         }
-        if (!existed || (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0)) {
+        // An empty file needs the mark, whether just created or left empty; its size tells.
+        if (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0) {
             static const unsigned char kBom[2] = {0xFF, 0xFE};
             WriteUnits(file.get(), kBom, sizeof(kBom));
         }
