@@ -18,11 +18,6 @@ bool IsPlainFolder(HANDLE folder, const std::wstring& /*path*/) {
 
 std::atomic<PackageFile::FolderProbe> g_folderProbe{&IsPlainFolder};
 
-std::wstring ParentOf(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
-}
-
 // Opens the folder itself, never what a link points to, without delete sharing: while it
 // is held it cannot be renamed or removed and replaced by a link.
 UniqueKernelHandle HoldFolder(const std::wstring& path) {
@@ -53,8 +48,8 @@ UniqueKernelHandle PackageFile::OpenExisting(const std::wstring& path) {
 }
 
 UniqueKernelHandle PackageFile::CreateNew(const std::wstring& path) {
-    const std::wstring cache = ParentOf(path);
-    const std::wstring top = ParentOf(cache);
+    const std::wstring cache = GetParentPart(path);
+    const std::wstring top = GetParentPart(cache);
     if (cache.empty() || top.empty() || !CreateDirectoryRecursive(top)) {
         return UniqueKernelHandle();
     }

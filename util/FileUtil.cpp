@@ -64,3 +64,8 @@ std::wstring GetFileNamePart(const std::wstring& path) {
     const size_t separator = path.find_last_of(L"/\\");
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
+
+std::wstring GetParentPart(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"/\\");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}

@@ -17,3 +17,5 @@ bool IsFolderEmpty(const std::wstring& directory, std::wstring* errorText);
 std::wstring GetModuleDirectory(HMODULE module);
 // The text after the last "/" or "\", or the whole text.
 std::wstring GetFileNamePart(const std::wstring& path);
+// The text before the last "/" or "\"; empty when there is none.
+std::wstring GetParentPart(const std::wstring& path);

@@ -87,4 +87,20 @@ TEST(GetFileNamePart, Table) {
     }
 }
 
+TEST(GetParentPart, Table) {
+    struct Case {
+        std::wstring in, out;
+    } cases[] = {
+        {L"C:\\a\\b.txt", L"C:\\a"},
+        {L"mixed\\a/b", L"mixed\\a"},
+        {L"ends\\", L"ends"},
+        {L"\\top", L""},
+        {L"plain", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetParentPart(c.in), c.out) << c.in;
+    }
+}
+
 }  // namespace
