@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "util/UniqueHandle.h"
+
 TempDir::TempDir(const std::wstring& label) {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -34,15 +36,14 @@ void RemoveTree(const std::wstring& path) {
     }
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         WIN32_FIND_DATAW data;
-        HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        const UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find) {
             do {
                 const std::wstring name = data.cFileName;
                 if (name != L"." && name != L"..") {
                     RemoveTree(path + L"\\" + name);
                 }
-            } while (::FindNextFileW(find, &data));
-            ::FindClose(find);
+            } while (::FindNextFileW(find.get(), &data));
         }
     }
     ::RemoveDirectoryW(path.c_str());

@@ -100,13 +100,6 @@ const std::vector<Entry> kExpected = {
     {L"S-1-5-32-545", ACCESS_ALLOWED_ACE_TYPE, kInheritBoth, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE},
 };
 
-void RemoveIfPresent(const std::wstring& root, const std::vector<std::wstring>& inner) {
-    for (auto it = inner.rbegin(); it != inner.rend(); ++it) {
-        ::DeleteFileW((root + *it + L"\\file.txt").c_str());
-        ::RemoveDirectoryW((root + *it).c_str());
-    }
-}
-
 // The descriptor every new level is created with. Wine cannot show it on a directory (it
 // keeps only what maps onto Unix mode bits), so it is read here as the function builds it.
 TEST(CreateProtectedDirectoryTree, TheDescriptorGrantsWhatProgramFilesGrants) {
@@ -128,8 +121,6 @@ TEST(CreateProtectedDirectoryTree, TheDescriptorGrantsWhatProgramFilesGrants) {
 TEST(CreateProtectedDirectoryTree, NewLevelsAreLockedExistingOnesStayAsTheyWere) {
     const TempDir scratch(L"varlo protected");
     const std::wstring& root = scratch.path();
-    const std::vector<std::wstring> levels = {L"\\old", L"\\old\\new", L"\\old\\new\\deeper"};
-    RemoveIfPresent(root, levels);
     ASSERT_TRUE(::CreateDirectoryW((root + L"\\old").c_str(), nullptr));
     const Dacl before = ReadDacl(root + L"\\old");
     ASSERT_TRUE(before.read);
@@ -154,7 +145,6 @@ TEST(CreateProtectedDirectoryTree, NewLevelsAreLockedExistingOnesStayAsTheyWere)
     ASSERT_TRUE(WriteBytes(root + L"\\old\\new\\deeper\\file.txt", "x"));
     EXPECT_FALSE(CreateProtectedDirectoryTree(root + L"\\old\\new\\deeper\\file.txt\\sub"));
     EXPECT_FALSE(CreateProtectedDirectoryTree(L""));
-    RemoveIfPresent(root, levels);
 }
 
 }  // namespace
