@@ -9,7 +9,6 @@ void DownloadProgress::Reset() {
     percent_ = 0;
     lastActivityTick_ = 0;
     activitySeen_ = false;
-    aborted_ = false;
     stalled_ = false;
     finished_ = false;
     cancelled_ = false;
@@ -17,7 +16,7 @@ void DownloadProgress::Reset() {
 
 bool DownloadProgress::OnProgress(int64_t total, int64_t received, uint32_t now) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (aborted_ || cancelled_) {
+    if (stalled_ || cancelled_) {
         return false;
     }
     if (!activitySeen_ || received != receivedBytes_) {
@@ -60,7 +59,6 @@ bool DownloadProgress::CheckStall(uint32_t now) {
         return false;
     }
     stalled_ = true;
-    aborted_ = true;
     return true;
 }
 
@@ -81,7 +79,7 @@ bool DownloadProgress::IsCancelled() const {
 
 bool DownloadProgress::IsAborted() const {
     std::lock_guard<std::mutex> hold(lock_);
-    return aborted_ || cancelled_;
+    return stalled_ || cancelled_;
 }
 
 int DownloadProgress::Percent() const {

@@ -46,7 +46,6 @@ class DownloadProgress {
     // When the byte count last changed (or the transfer or its watch started).
     uint32_t lastActivityTick_ = 0;
     bool activitySeen_ = false;
-    bool aborted_ = false;
     bool stalled_ = false;
     bool finished_ = false;
     bool cancelled_ = false;
