@@ -111,7 +111,7 @@ ZipResult WriteEntryFile(ZipArchive* archive,
                          const std::wstring& target,
                          const std::atomic<bool>* cancel) {
     std::wstring temporary;
-    UniqueKernelHandle file(ZipFilePlacer::CreateTemporary(directory + L"\\", &temporary));
+    UniqueKernelHandle file = ZipFilePlacer::CreateTemporary(directory + L"\\", &temporary);
     if (!file) {
         return UZ_NOFILE;
     }

@@ -48,7 +48,7 @@ bool ZipFilePlacer::WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     return true;
 }
 
-HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, std::wstring* path) {
+UniqueKernelHandle ZipFilePlacer::CreateTemporary(const std::wstring& directory, std::wstring* path) {
     static constexpr int kNameAttempts = 16;
     const uint32_t process = ::GetCurrentProcessId();
     for (int i = 0; i < kNameAttempts; ++i) {
@@ -57,20 +57,20 @@ HANDLE ZipFilePlacer::CreateTemporary(const std::wstring& directory, std::wstrin
         ::wsprintfW(name, L"~vz%08X.tmp", unique);
         std::wstring candidate = directory + name;
         if (candidate.size() >= kZipMaxPath) {
-            return INVALID_HANDLE_VALUE;
+            return UniqueKernelHandle();
         }
         // CREATE_NEW never opens what is already there, a planted link included.
-        HANDLE file = ::CreateFileW(candidate.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES | DELETE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
+        UniqueKernelHandle file(::CreateFileW(candidate.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES | DELETE, 0,
+                                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
             *path = std::move(candidate);
             return file;
         }
         if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return INVALID_HANDLE_VALUE;
+            return UniqueKernelHandle();
         }
     }
-    return INVALID_HANDLE_VALUE;
+    return UniqueKernelHandle();
 }
 
 bool ZipFilePlacer::Place(const std::wstring& temporary, const std::wstring& target) {

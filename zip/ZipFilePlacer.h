@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/UniqueHandle.h"
+
 class ZipFilePlacer {
   public:
     static constexpr int kMoveAttempts = 4;
@@ -32,7 +34,7 @@ class ZipFilePlacer {
     // open for writing, setting its information and deleting it. The name is fresh, so an
     // existing file or link is never opened. Invalid handle on failure; `path` gets the
     // name on success.
-    [[nodiscard]] static HANDLE CreateTemporary(const std::wstring& directory, std::wstring* path);
+    [[nodiscard]] static UniqueKernelHandle CreateTemporary(const std::wstring& directory, std::wstring* path);
 
     // Moves the closed file `temporary` over `target`. A target that is a link or other
     // reparse point, or a directory, is refused. False when no attempt succeeded; the
