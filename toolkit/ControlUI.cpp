@@ -525,12 +525,14 @@ void CControlUI::DoEvent(UIEvent& event) {
             return;
         case UIEventType::Timer:
             if (controlHost_ != nullptr) {
-                controlHost_->SendNotify(this, L"timer", event.wParam, event.lParam);
+                controlHost_->SendNotify(this, L"timer", event.wParam, event.lParam, /*async=*/false,
+                                         /*allowRepeats=*/true);
             }
             return;
         case UIEventType::ContextMenu:
             if (contextMenuUsed_ && controlHost_ != nullptr) {
-                controlHost_->SendNotify(this, L"menu", event.wParam, event.lParam);
+                controlHost_->SendNotify(this, L"menu", event.wParam, event.lParam, /*async=*/false,
+                                         /*allowRepeats=*/true);
             }
             return;
         default:

@@ -2,6 +2,7 @@
 
 #include "toolkit/ControlUI.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -31,37 +32,19 @@ void CFocusChain::Forget(const CControlUI* control) {
     }
 }
 
+// The order is walked as a ring from `from`; a control outside it stands just before the
+// first control going forward and just after the last going back.
 CControlUI* CFocusChain::FindTabStop(CControlUI* root, CControlUI* from, bool forward) {
     const std::vector<CControlUI*> order = TabOrder(root);
-    size_t fromIndex = order.size();
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] == from) {
-            fromIndex = i;
-        }
+    const size_t count = order.size();
+    size_t at = static_cast<size_t>(std::find(order.begin(), order.end(), from) - order.begin());
+    if (at == count) {
+        at = forward ? count - 1 : 0;
     }
-    if (forward) {
-        for (size_t i = fromIndex == order.size() ? 0 : fromIndex + 1; i < order.size(); ++i) {
-            if (IsTabStop(order[i])) {
-                return order[i];
-            }
-        }
-        for (CControlUI* control : order) {
-            if (IsTabStop(control)) {
-                return control;
-            }
-        }
-        return nullptr;
-    }
-    if (fromIndex < order.size()) {
-        for (size_t i = fromIndex; i-- > 0;) {
-            if (IsTabStop(order[i])) {
-                return order[i];
-            }
-        }
-    }
-    for (size_t i = order.size(); i-- > 0;) {
-        if (IsTabStop(order[i])) {
-            return order[i];
+    for (size_t step = 1; step <= count; ++step) {
+        CControlUI* control = order[forward ? (at + step) % count : (at + count - step) % count];
+        if (IsTabStop(control)) {
+            return control;
         }
     }
     return nullptr;

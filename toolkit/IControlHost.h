@@ -18,13 +18,15 @@ class IControlHost : public IResourceLookup {
     virtual void Invalidate(RECT& rect) = 0;
     virtual void NeedUpdate() = 0;
     [[nodiscard]] virtual CControlUI* GetFocus() const = 0;
-    virtual void SetFocus(CControlUI* control, bool focusWindow = true) = 0;
+    // No default arguments here: the manager's own declarations carry them, and a second
+    // set could drift apart from those.
+    virtual void SetFocus(CControlUI* control, bool focusWindow) = 0;
     virtual void SendNotify(CControlUI* control,
                             const std::wstring& type,
-                            WPARAM wParam = 0,
-                            LPARAM lParam = 0,
-                            bool async = false,
-                            bool allowRepeats = true) = 0;
+                            WPARAM wParam,
+                            LPARAM lParam,
+                            bool async,
+                            bool allowRepeats) = 0;
     virtual bool AddMouseLeaveNeeded(CControlUI* control) = 0;
     virtual bool RemoveMouseLeaveNeeded(CControlUI* control) = 0;
     // Keeps the name table right after a control's name changed.

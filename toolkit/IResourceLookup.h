@@ -11,10 +11,11 @@
 class IResourceLookup {
   public:
     // Loads the image on first use; null when it cannot be read or decoded.
+    // (No default arguments: the manager's declaration carries them.)
     virtual const ImageEntry* GetImageEx(const std::wstring& name,
-                                         const std::wstring& resourceType = L"",
-                                         DWORD mask = 0,
-                                         bool useHSL = false) = 0;
+                                         const std::wstring& resourceType,
+                                         DWORD mask,
+                                         bool useHSL) = 0;
     // The font of that id, else the default font; ids below 0 always mean the default.
     [[nodiscard]] virtual HFONT GetFont(int id) = 0;
 

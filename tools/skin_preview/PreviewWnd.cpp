@@ -1,5 +1,6 @@
 #include "tools/skin_preview/PreviewWnd.h"
 
+#include "installer/WindowTexts.h"
 #include "toolkit/ComboUI.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/LayoutBuilder.h"
@@ -46,23 +47,6 @@ const wchar_t* const kNamedControls[] = {
     L"setup_process",
     L"immediate_startup_btn",
     L"finish_tip_lab",
-};
-
-// The texts the installer sets for traditional Chinese, to see that they fit.
-const wchar_t* const kTraditionalTexts[][2] = {
-    {L"show_policy_btn1", L" <<用戶許可協議>>"},
-    {L"show_policy_btn", L" <<用戶許可協議>>"},
-    {L"self_install_btn", L"自定義"},
-    {L"return_btn", L"自定義"},
-    {L"setup_path_lab", L"安裝路徑："},
-    {L"create_desktop_icon_opt", L"創建桌面圖標"},
-    {L"fast_start_bar_opt", L"創建到快速啟動欄"},
-    {L"power_up_opt", L"開機自啟動"},
-    {L"immediate_startup_btn", L"立即體驗"},
-    {L"progress_tip_lab_desc", L"正在安裝中，請稍後..."},
-    {L"immediate_install_btn", L"立即安裝"},
-    {L"immediate_install_btn1", L"立即安裝"},
-    {L"finish_tip_lab", L"安裝完成"},
 };
 
 }  // namespace
@@ -148,10 +132,18 @@ void CPreviewWnd::ApplyState() {
     }
 }
 
+// The installer's own tables, so the preview shows the texts it will really set. Only the
+// visible texts: a tooltip shows on no still picture.
 void CPreviewWnd::ApplyTraditionalTexts() {
-    for (const auto& entry : kTraditionalTexts) {
-        if (CControlUI* control = manager_.FindControl(entry[0])) {
-            control->SetText(entry[1]);
+    for (auto tableOf : {LanguageTable, SkinLabelTable}) {
+        size_t count = 0;
+        const ControlText* table = tableOf(count);
+        for (size_t i = 0; i < count; ++i) {
+            const ControlText& line = table[i];
+            CControlUI* control = manager_.FindControl(line.control);
+            if (line.property == TextProperty::Text && control != nullptr) {
+                control->SetText(line.text.traditional);
+            }
         }
     }
 }
