@@ -23,18 +23,18 @@ trap 'for ((i = ${#cleanup[@]} - 1; i >= 0; i--)); do eval "${cleanup[i]}"; done
 drive=${VARLO_DRIVE:-0}
 if [ -z "${DISPLAY:-}" ]; then
   drive=1
-  for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-  cleanup+=("kill $! 2>/dev/null || true")
-  export DISPLAY=:$n
-  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  source scripts/wine-session.sh
+  xvfb_start
+  cleanup+=("kill $VARLO_XVFB_PID 2>/dev/null || true")
   echo "No display: driving a default install under Xvfb on $DISPLAY"
 fi
 
 if [ "$drive" = 1 ]; then
   OUT=$ROOT/build/windows-run/demo
   rm -rf "$OUT"
-  exec /usr/bin/python3 tests/e2e/e2e.py --build build/windows-run --demo "$OUT"
+  # Not exec'd: the display above is taken down on the way out.
+  /usr/bin/python3 tests/e2e/e2e.py --build build/windows-run --demo "$OUT"
+  exit
 fi
 
 PREFIX=$ROOT/build/wineprefix-run

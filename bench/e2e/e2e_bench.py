@@ -31,7 +31,11 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import e2e  # noqa: E402
+from common import PACKAGE_NAME, ScenarioFailed, check  # noqa: E402
+from e2e import agree, tools_of  # noqa: E402
+from screen import Context, Run, default_dir, wait_for, xdotool  # noqa: E402
+from vendor import Simulator  # noqa: E402
+from wineprefix import fresh_prefix, make_base_prefix  # noqa: E402
 
 POLL_S = 0.005
 # The package query answers within seconds; a download not begun by then will not be.
@@ -128,24 +132,24 @@ def ports_free(base, count=10):
     return True
 
 
-def wait_for_ports(limit_s=1800, quiet_s=20):
+def wait_for_ports(base, limit_s=1800, quiet_s=20):
     """The simulator's ports are fixed and the machine is shared: another run holding them
     is waited for rather than disturbed (free for a while, not merely between two of its
     installs)."""
     end, free_since, said = time.time() + limit_s, None, False
     while time.time() < end:
-        if ports_free(e2e.PORT_BASE):
+        if ports_free(base):
             free_since = free_since or time.time()
             if time.time() - free_since >= (quiet_s if said else 0):
                 return
         else:
             free_since = None
             if not said:
-                print("waiting for the ports %d+ (another run holds them)" % e2e.PORT_BASE)
+                print("waiting for the ports %d+ (another run holds them)" % base)
                 sys.stdout.flush()
                 said = True
         time.sleep(1)
-    raise e2e.ScenarioFailed("the ports %d+ stayed busy" % e2e.PORT_BASE)
+    raise ScenarioFailed("the ports %d+ stayed busy" % base)
 
 
 def read_probe(path):
@@ -175,45 +179,45 @@ def linux_peak_rss(pid, exe):
 
 
 def install_once(ctx, base, sim, args, package_size, last_entry, index):
-    prefix = e2e.fresh_prefix(base, os.path.join(args.work, "prefix"))
+    prefix = fresh_prefix(base, os.path.join(args.work, "prefix"))
     try:
         sim.ctl("reset")
-        sim.mode({"package": {"name": e2e.PACKAGE_NAME, "file": args.package}})
-        target = e2e.default_dir()
+        sim.mode({"package": {"name": PACKAGE_NAME, "file": args.package}})
+        target = default_dir()
         probe_out = os.path.join(args.work, "probe-%d.txt" % index)
-        run = e2e.Run(ctx, prefix)
+        run = Run(ctx, prefix)
         window = run.window()
         with open(probe_out, "wb") as out:
             probe = prefix.wine(args.probe, STOP_FILE, "20", stdout=out, stderr=subprocess.DEVNULL)
-        e2e.wait_for(lambda: "pid" in open(probe_out).read(), 60, "the probe to find the window", interval=0.1)
-        run.click("agree_opt")
+        wait_for(lambda: "pid" in open(probe_out).read(), 60, "the probe to find the window", interval=0.1)
+        agree(run)
         x, y = ctx.centres["immediate_install_btn"]
-        e2e.xdotool("mousemove", "--sync", window[1] + x, window[2] + y)
+        xdotool("mousemove", "--sync", window[1] + x, window[2] + y)
         time.sleep(0.2)
         watch = Watch(prefix, target, package_size, last_entry)
         clicked = time.time()
-        e2e.xdotool("click", "1")
+        xdotool("click", "1")
         end = clicked + args.timeout
         while "finished" not in watch.at:
             late = time.time() > end or ("download_start" not in watch.at and time.time() > clicked + START_LIMIT_S)
             if late:
                 shot = os.path.join(args.work, "stuck-%d.png" % index)
                 subprocess.run(["import", "-window", "root", shot], stderr=subprocess.DEVNULL)
-                raise e2e.ScenarioFailed("no finished page after %.0f s (reached: %s; screen: %s)" %
-                                         (time.time() - clicked, ", ".join(sorted(watch.at)) or "nothing", shot))
+                raise ScenarioFailed("no finished page after %.0f s (reached: %s; screen: %s)" %
+                                     (time.time() - clicked, ", ".join(sorted(watch.at)) or "nothing", shot))
             if run.process.poll() is not None:
-                raise e2e.ScenarioFailed("setup ended during the install (%s)" % run.process.returncode)
+                raise ScenarioFailed("setup ended during the install (%s)" % run.process.returncode)
             watch.poll()
             time.sleep(POLL_S)
         linux_peak = linux_peak_rss(run.process.pid, args.setup)
         with open(prefix.host(STOP_FILE), "w"):
             pass
         probe.wait(timeout=30)
-        e2e.check(run.page_is_finished(), "the finished page is shown")
+        check(run.page_is_finished(), "the finished page is shown")
         run.click("close_btn")
-        e2e.check(run.wait_exit(60) == 0, "setup exits 0 from the finished page")
+        check(run.wait_exit(60) == 0, "setup exits 0 from the finished page")
         probed = read_probe(probe_out)
-        e2e.check(probed.get("peak", 0) > 0 and probed["samples"], "the probe read the installer")
+        check(probed.get("peak", 0) > 0 and probed["samples"], "the probe read the installer")
         return prefix, target, clicked, watch.at, probed, linux_peak
     except BaseException:
         prefix.kill()
@@ -222,7 +226,7 @@ def install_once(ctx, base, sim, args, package_size, last_entry, index):
 
 def reference_once(args, prefix, sim, md5):
     state = json.load(open(sim.state))
-    url = "https://127.0.0.1:%d/files/%s" % (state["roles"]["download"], e2e.PACKAGE_NAME)
+    url = "https://127.0.0.1:%d/files/%s" % (state["roles"]["download"], PACKAGE_NAME)
     out = subprocess.run(["bash", os.path.join(ROOT, "bench", "install", "reference.sh"), args.curl, args.ca, url,
                           md5, args.work], env=prefix.env, stdout=subprocess.PIPE, text=True, check=True).stdout
     return [float(v) for v in out.split()]
@@ -245,16 +249,15 @@ def main():
     args.probe = os.path.join(args.build, "bench", "e2e", "e2e_ui_probe.exe")
     os.makedirs(args.work, exist_ok=True)
 
-    e2e.PORT_BASE = args.port_base
-    tools = e2e.tools_of(args.build)
+    tools = tools_of(args.build)
     tools["setup"] = os.path.abspath(args.setup)
-    ctx = e2e.Context(args.build, args.work, tools)
-    base = e2e.make_base_prefix(args.build, tools)
+    ctx = Context(args.build, args.work, tools)
+    base = make_base_prefix(args.build, tools)
     with zipfile.ZipFile(args.package) as z:
         names = [i.filename for i in z.infolist() if not i.is_dir()]
     package_size = os.path.getsize(args.package)
-    wait_for_ports()
-    sim = e2e.Simulator(args.work)
+    wait_for_ports(args.port_base)
+    sim = Simulator(args.work, args.port_base)
     rows, download_lat, extract_lat = [], [], []
     try:
         for index in range(1, args.runs + 1):
@@ -266,7 +269,7 @@ def main():
                 same = subprocess.run(["diff", "-r", "-q", "-x", "setup.ini", "-x", "local.cfg",
                                        prefix.host(target), os.path.join(args.work, "ref")],
                                       stdout=subprocess.DEVNULL).returncode == 0
-                e2e.check(same, "the installed tree equals the package")
+                check(same, "the installed tree equals the package")
             finally:
                 prefix.kill()
                 shutil.rmtree(os.path.join(args.work, "ref"), ignore_errors=True)
@@ -331,6 +334,6 @@ def main():
 if __name__ == "__main__":
     try:
         sys.exit(main())
-    except e2e.ScenarioFailed as e:
+    except ScenarioFailed as e:
         print("FAILED: %s" % e)
         sys.exit(1)

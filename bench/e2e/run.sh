@@ -31,12 +31,9 @@ MD5=$(md5sum "$PKG" | cut -c1-32)
 CA=$(bash "$ROOT/tools/simulator/test-certs.sh")/ca.pem
 
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-  XVFB=$!
-  trap 'kill $XVFB 2>/dev/null || true' EXIT
-  export DISPLAY=:$n
-  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  source "$ROOT/scripts/wine-session.sh"
+  trap 'kill $VARLO_XVFB_PID 2>/dev/null || true' EXIT
+  xvfb_start
 fi
 
 /usr/bin/python3 "$ROOT/bench/e2e/e2e_bench.py" --build "$BUILD" --package "$PKG" --md5 "$MD5" \

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# The ~200 MB client package of the install benchmarks, made once at PATH: incompressible
-# media, program-like data, text, many small files. Usage: make-package.sh PATH
+# The ~200 MB client package of the benchmarks, made once at PATH: incompressible media,
+# program-like data, text, many small files.
+#   Usage: make-package.sh PATH [MEDIA_FILES MEDIA_MIB PROGRAM_FILES]
+#   (default 16 12 6, the install benchmarks' layout; the zip benchmark keeps its own)
 set -euo pipefail
-PKG=${1:?usage: make-package.sh PATH}
+PKG=${1:?usage: make-package.sh PATH [MEDIA_FILES MEDIA_MIB PROGRAM_FILES]}
+MEDIA_FILES=${2:-16} MEDIA_MIB=${3:-12} PROGRAM_FILES=${4:-6}
 [ -f "$PKG" ] && exit 0
 SRC=$PKG.src
 rm -rf "$SRC"
 mkdir -p "$(dirname "$PKG")"
-python3 - "$SRC" <<'PY'
+python3 - "$SRC" "$MEDIA_FILES" "$MEDIA_MIB" "$PROGRAM_FILES" <<'PY'
 import os, random, sys
 root = sys.argv[1]
+media_files, media_mib, program_files = (int(v) for v in sys.argv[2:5])
 rng = random.Random(7)
 words = [w.encode() for w in "game route server latency packet accelerator node region client the of and".split()]
 def text(size):
@@ -17,7 +21,7 @@ def text(size):
     while len(out) < size:
         out += rng.choice(words) + (b"\n" if rng.random() < 0.1 else b" ")
     return bytes(out[:size])
-def program(size):
+def program(size):  # repetitive but not trivially so
     block = bytes(rng.getrandbits(8) for _ in range(4096))
     out = bytearray()
     while len(out) < size:
@@ -28,9 +32,9 @@ def write(name, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
-for i in range(16):
-    write("media/pack%d.dat" % i, os.urandom(12 << 20))
-for i in range(6):
+for i in range(media_files):
+    write("media/pack%d.dat" % i, os.urandom(media_mib << 20))
+for i in range(program_files):
     write("bin/module%d.dll" % i, program(8 << 20))
 for i in range(4):
     write("data/table%d.txt" % i, text(10 << 20))

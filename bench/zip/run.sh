@@ -15,43 +15,10 @@ cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$deps" > /dev
 cmake --build "$BUILD" --target zip_extract_bench > /dev/null
 BIN=$BUILD/bench/zip/zip_extract_bench.exe
 
-# The package: compressible text and program-like data, incompressible media, many small files.
+# The package: compressible text and program-like data, incompressible media, many small
+# files; twelve 16 MiB media files and eight program files, this benchmark's own layout.
 PKG=$WORK/package.zip
-if [ ! -f "$PKG" ]; then
-  rm -rf "$WORK/src"
-  python3 - "$WORK/src" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rng = random.Random(7)
-words = [w.encode() for w in "game route server latency packet accelerator node region client the of and".split()]
-def text(size):
-    out = bytearray()
-    while len(out) < size:
-        out += rng.choice(words) + (b"\n" if rng.random() < 0.1 else b" ")
-    return bytes(out[:size])
-def program(size):  # repetitive but not trivially so
-    block = bytes(rng.getrandbits(8) for _ in range(4096))
-    out = bytearray()
-    while len(out) < size:
-        out += block[: rng.randrange(256, 4096)] + os.urandom(64)
-    return bytes(out[:size])
-def write(name, data):
-    path = os.path.join(root, name)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-for i in range(12):
-    write("media/pack%d.dat" % i, os.urandom(16 << 20))
-for i in range(8):
-    write("bin/module%d.dll" % i, program(8 << 20))
-for i in range(4):
-    write("data/table%d.txt" % i, text(10 << 20))
-for i in range(400):
-    write("skin/res%03d/item.xml" % i, text(rng.randrange(2000, 60000)))
-PY
-  (cd "$WORK/src" && zip -q -r -X "$PKG" .)
-  rm -rf "$WORK/src"
-fi
+bash "$ROOT/bench/install/make-package.sh" "$PKG" 12 16 8
 pkg_mb=$(( $(stat -c %s "$PKG") / 1024 / 1024 ))
 unpacked_mb=$(unzip -l "$PKG" | tail -1 | awk '{print int($1 / 1048576)}')
 cat "$PKG" > /dev/null

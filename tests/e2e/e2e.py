@@ -18,9 +18,8 @@ import subprocess
 import sys
 import time
 
-# The benchmark drives installs with these same pieces, through this module.
-from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PORT_BASE,  # noqa: F401
-                    PRODUCT, UNINSTALL_KEY, ScenarioFailed, check)
+from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PRODUCT, UNINSTALL_KEY,
+                    ScenarioFailed, check)
 from screen import (Context, Run, answer_box, click, default_dir, expanded_window, main_window, message_box,
                     screenshot, type_text, visible_windows, wait_for, xdotool)
 from vendor import Simulator, corrupt_copy, make_package

@@ -10,7 +10,7 @@ from common import PORT_BASE, ROOT, SIM, ScenarioFailed
 
 
 class Simulator:
-    def __init__(self, work):
+    def __init__(self, work, port_base=PORT_BASE):
         self.state = os.path.join(work, "sim-state.json")
         certs = subprocess.run(["bash", os.path.join(ROOT, "tools", "simulator", "test-certs.sh")],
                                stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
@@ -21,12 +21,12 @@ class Simulator:
         deadline = time.time() + 120
         while True:
             started = subprocess.run([sys.executable, SIM, "start", "--certs", certs, "--state", self.state,
-                                      "--port-base", str(PORT_BASE), "--log", os.path.join(work, "sim.log")],
+                                      "--port-base", str(port_base), "--log", os.path.join(work, "sim.log")],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if started.returncode == 0:
                 return
             if time.time() > deadline:
-                raise ScenarioFailed("the simulator could not take its ports from %d" % PORT_BASE)
+                raise ScenarioFailed("the simulator could not take its ports from %d" % port_base)
             time.sleep(2)
 
     def ctl(self, action, arg=""):
