@@ -110,12 +110,12 @@ def agree(run, attempts=3):
     """Ticks the agreement. The first click may reach a window that was mapped but not yet
     taking input, so it is confirmed by the install button leaving its disabled look."""
     button = run.ctx.centres["immediate_install_btn.rect"]
-    before = run.shot("agree-poll").crop(button).tobytes()
+    before = run.look().crop(button).tobytes()
     for _ in range(attempts):
         run.click("agree_opt")
         end = time.time() + 3
         while time.time() < end:
-            if run.shot("agree-poll").crop(button).tobytes() != before:
+            if run.look().crop(button).tobytes() != before:
                 return
             time.sleep(0.3)
     raise ScenarioFailed("the agreement did not take the click")
@@ -168,7 +168,7 @@ def choose_second_language(run, attempts=3):
     button = run.ctx.centres["immediate_install_btn.rect"]
 
     def button_pixels():
-        return run.shot("language-poll").crop(button).tobytes()
+        return run.look().crop(button).tobytes()
 
     before = button_pixels()
     for _ in range(attempts):

@@ -112,9 +112,20 @@ class Run:
         self.out = open(os.path.join(ctx.work, "wine-output.txt"), "ab")
         self.process = prefix.wine(exe, stdout=self.out, stderr=subprocess.STDOUT)
         self.shots = []
+        self.painted = False
 
     def window(self, timeout=60):
-        return wait_for(main_window, timeout, "the installer window")
+        window = wait_for(main_window, timeout, "the installer window")
+        if not self.painted:
+            # Mapped is not yet drawn: a first picture or click may meet a black frame.
+            wait_for(lambda: max(self.look().convert("L").getextrema()) > 60, timeout, "the window's first paint")
+            self.painted = True
+        return window
+
+    def look(self, window=None):
+        """The window as it is now, for polling; not one of the run's pictures."""
+        window = window or wait_for(main_window, 10, "the installer window")
+        return screenshot(window, os.path.join(self.ctx.work, "poll.png"))
 
     def shot(self, name):
         path = os.path.join(self.ctx.work, name + ".png")
@@ -139,8 +150,7 @@ class Run:
         window = main_window()
         if window is None:
             return False
-        image = screenshot(window, os.path.join(self.ctx.work, "poll.png"))
-        return light_pixels(image, self.ctx.centres["finish_tip_lab.rect"]) > 20
+        return light_pixels(self.look(window), self.ctx.centres["finish_tip_lab.rect"]) > 20
 
 
 class Context:
