@@ -1,6 +1,6 @@
 #include "installer/CaptionHitTest.h"
 
-#include <string>
+#include <cwchar>
 
 #include "toolkit/ControlUI.h"
 #include "toolkit/UIManager.h"
@@ -22,9 +22,9 @@ LRESULT CaptionHitTest(HWND window,
     if (control == nullptr) {
         return HTCLIENT;
     }
-    const std::wstring cls = control->GetClass();
+    const wchar_t* cls = control->GetClass();
     for (const wchar_t* clickable : clickableClasses) {
-        if (cls == clickable) {
+        if (std::wcscmp(cls, clickable) == 0) {
             return HTCLIENT;
         }
     }

@@ -279,14 +279,13 @@ void CMainWnd::BrowseInstallDir() {
     SetPathText(installDir_);
 }
 
-bool CMainWnd::ConfirmTargetDir(const wchar_t* simplifiedQuestion, const wchar_t* traditionalQuestion) {
+bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
     std::wstring error;
     if (IsFolderEmpty(installDir_, &error) || !error.empty()) {
         return true;  // empty, missing or unsearchable: used as typed
     }
-    const UINT answer =
-        ShowBox(texts::kBoxTitle.Pick(simplified_), simplified_ ? simplifiedQuestion : traditionalQuestion, 2,
-                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2,
+                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
     if (answer == kMessageBoxCancel) {
         return false;
     }
@@ -446,7 +445,7 @@ void CMainWnd::StartInstall() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFiles.simplified, texts::kTargetHoldsFiles.traditional)) {
+    if (!ConfirmTargetDir(texts::kTargetHoldsFiles)) {
         return;
     }
     langCombo_->SetVisible(false);
@@ -463,7 +462,7 @@ void CMainWnd::OnEnterKey() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter.simplified, texts::kTargetHoldsFilesEnter.traditional)) {
+    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
         return;
     }
     (void)LaunchWorker();

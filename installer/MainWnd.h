@@ -27,6 +27,7 @@ class CLabelUI;
 class COptionUI;
 class CProgressUI;
 class CTabLayoutUI;
+struct TextPair;
 
 // Custom messages of the main window.
 inline constexpr UINT UM_TRAY = WM_USER + 1000;
@@ -103,7 +104,7 @@ class CMainWnd : public CWindowWnd,
     bool CheckInstallerLocation();
     void ProposeInstallDir();
     void BrowseInstallDir();
-    bool ConfirmTargetDir(const wchar_t* simplifiedQuestion, const wchar_t* traditionalQuestion);
+    bool ConfirmTargetDir(const TextPair& question);
     void OnAgreementChanged(COptionUI* sender);
     void ConfirmClose();
     void OnProgressTick();

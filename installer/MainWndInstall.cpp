@@ -12,31 +12,12 @@
 #include "installer/WindowTexts.h"
 #include "toolkit/LabelUI.h"
 #include "toolkit/ProgressUI.h"
-#include "util/FileUtil.h"
 #include "util/WriteLogFile.h"
 
 namespace {
 constexpr DWORD kStagePauseMs = 1000;
 constexpr DWORD kStagePauseStepMs = 50;
 }  // namespace
-
-void MainWndSeams::FillDefaults() {
-    if (!showBox) {
-        showBox = ShowMessageBoxEx;
-    }
-    if (!endProcess) {
-        endProcess = [](UINT code) { ::ExitProcess(code); };
-    }
-    if (!sleep) {
-        sleep = [](DWORD ms) { ::Sleep(ms); };
-    }
-    if (!userLocale) {
-        userLocale = GetUserLocaleId;
-    }
-    if (!installerDirectory) {
-        installerDirectory = [] { return GetModuleDirectory(nullptr); };
-    }
-}
 
 // ---- worker thread ----------------------------------------------------------------------
 

@@ -28,6 +28,21 @@ CButtonUI* MakeButton(const wchar_t* name, int width, int height) {
     return button;
 }
 
+// One of the two answer buttons of the bottom row.
+CButtonUI* MakeAnswerButton(const wchar_t* name,
+                            const std::wstring& text,
+                            const wchar_t* normalImage,
+                            const wchar_t* hotImage,
+                            DWORD textColor) {
+    CButtonUI* button = MakeButton(name, 110, 36);
+    button->SetText(text);
+    button->SetNormalImage(normalImage);
+    button->SetHotImage(hotImage);
+    button->SetTextColor(textColor);
+    button->SetFont(0);
+    return button;
+}
+
 CControlUI* MakeSpace(int fixedWidth, int fixedHeight) {
     auto* space = new CControlUI;
     if (fixedWidth > 0) {
@@ -88,21 +103,11 @@ CControlUI* CMessageBoxExWnd::BuildControls() {
     buttonRow->SetName(L"bottom_hor");
     buttonRow->SetFixedHeight(36);
     buttonRow->Add(MakeSpace(0, 0));
-    CButtonUI* ok = MakeButton(L"ok_btn", 110, 36);
-    ok->SetText(request_.okText);
-    ok->SetNormalImage(L"btn/popup_btn_gray_nor.png");
-    ok->SetHotImage(L"btn/popup_btn_gray_hot.png");
-    ok->SetTextColor(0xFF000000);
-    ok->SetFont(0);
-    buttonRow->Add(ok);
+    buttonRow->Add(MakeAnswerButton(L"ok_btn", request_.okText, L"btn/popup_btn_gray_nor.png",
+                                    L"btn/popup_btn_gray_hot.png", 0xFF000000));
     buttonRow->Add(MakeSpace(20, 0));
-    CButtonUI* cancel = MakeButton(L"cancel_btn", 110, 36);
-    cancel->SetText(request_.cancelText);
-    cancel->SetNormalImage(L"btn/popup_btn_color_nor.png");
-    cancel->SetHotImage(L"btn/popup_btn_color_hot.png");
-    cancel->SetTextColor(0xFFFFFFFF);
-    cancel->SetFont(0);
-    buttonRow->Add(cancel);
+    buttonRow->Add(MakeAnswerButton(L"cancel_btn", request_.cancelText, L"btn/popup_btn_color_nor.png",
+                                    L"btn/popup_btn_color_hot.png", 0xFFFFFFFF));
     buttonRow->Add(MakeSpace(0, 0));
     root->Add(buttonRow);
 

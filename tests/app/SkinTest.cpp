@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/toolkit/TestPaths.h"
 #include "tests/toolkit/TestWindow.h"
 #include "toolkit/ComboUI.h"
 #include "toolkit/ControlClasses.h"
@@ -20,27 +21,14 @@
 #include "toolkit/SkinArchive.h"
 #include "toolkit/TabLayoutUI.h"
 #include "toolkit/UIManager.h"
+#include "util/TextConv.h"
 
 namespace {
 
 constexpr char kSkinPassword[] = "Tm4RwQ8s";
 
-const std::vector<char>& SkinBytes() {
-    static const std::vector<char> bytes = [] {
-        std::vector<char> out;
-        std::wstring path = L"Z:";
-        for (char c : std::string(VARLO_SKIN_ZIP)) {
-            path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-        }
-        if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-            int c;
-            while ((c = std::fgetc(file)) != EOF) {
-                out.push_back(static_cast<char>(c));
-            }
-            std::fclose(file);
-        }
-        return out;
-    }();
+const std::vector<uint8_t>& SkinBytes() {
+    static const std::vector<uint8_t> bytes = TestPaths::ReadBytes(VARLO_SKIN_ZIP);
     return bytes;
 }
 
@@ -132,12 +120,8 @@ TEST_F(SkinTest, EveryImageTheLayoutAndTheMessageBoxNameIsInTheSkin) {
     std::vector<uint8_t> bytes;
     std::wstring error;
     ASSERT_TRUE(CSkinArchive::ReadLayoutFile(L"main.xml", bytes, error));
-    std::wstring layout;
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<int>(bytes.size()), nullptr, 0);
-    layout.resize(static_cast<size_t>(length));
-    ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()),
-                          &layout[0], length);
+    const std::wstring layout = Utf8ToWide(std::string(bytes.begin(), bytes.end()));
+    ASSERT_FALSE(layout.empty()) << "main.xml is UTF-8";
 
     std::set<std::wstring> names = {
         L"bkimage/popup_bk.png",        L"btn/close_btn_nor.png",      L"btn/close_btn_hot.png",

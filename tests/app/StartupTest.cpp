@@ -15,6 +15,7 @@
 #include "installer/WindowIdentity.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/RecordingLauncher.h"
+#include "tests/toolkit/TestPaths.h"
 #include "toolkit/SkinArchive.h"
 #include "util/ProcessUtil.h"
 #include "util/UniqueHandle.h"
@@ -23,21 +24,12 @@
 namespace {
 
 // The build hands over host paths; Wine sees the host's root as drive Z:.
-std::wstring WinePath(const std::string& hostPath) {
-    std::wstring path = L"Z:";
-    for (char c : hostPath) {
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    }
-    return path;
-}
-
 std::wstring SetupExePath() {
-    return WinePath(VARLO_SETUP_EXE);
+    return TestPaths::Host(VARLO_SETUP_EXE);
 }
 
-// The real exe as a child process; an invalid handle when it could not be started.
-UniqueKernelHandle StartSetupExe() {
-    const std::wstring exe = SetupExePath();
+// A program as a child process; an invalid handle when it could not be started.
+UniqueKernelHandle StartProcess(const std::wstring& exe) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
@@ -47,6 +39,10 @@ UniqueKernelHandle StartSetupExe() {
     }
     UniqueKernelHandle thread(pi.hThread);
     return UniqueKernelHandle(pi.hProcess);
+}
+
+UniqueKernelHandle StartSetupExe() {
+    return StartProcess(SetupExePath());
 }
 
 // A module loaded as data, the way the installer reads its own resources: setup.exe unless
@@ -136,7 +132,7 @@ TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
 TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
     DataModule setup;
     ASSERT_TRUE(setup.module);
-    DataModule emptySkin(WinePath(VARLO_EMPTY_SKIN_DLL));
+    DataModule emptySkin(TestPaths::Host(VARLO_EMPTY_SKIN_DLL));
     ASSERT_TRUE(emptySkin.module) << "a module whose skin resource holds no byte";
     struct Case {
         const char* why;
@@ -336,15 +332,11 @@ TEST(SetupExe, FavoritesFolderIsRefused) {
     ASSERT_TRUE(::CopyFileW(SetupExePath().c_str(), copy.c_str(), FALSE));
     const std::wstring cache = std::wstring(temp) + L"varloSetup\\cache";
     ::RemoveDirectoryW(cache.c_str());
+    ASSERT_EQ(::GetFileAttributesW(cache.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the cache folder is gone before the run";
 
-    std::wstring commandLine = L"\"" + copy + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(
-        ::CreateProcessW(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    UniqueKernelHandle thread(pi.hThread);
-    UniqueKernelHandle process(pi.hProcess);
+    UniqueKernelHandle process = StartProcess(copy);
+    ASSERT_TRUE(process);
 
     HWND box = WaitForWindow(L"CMessageBoxExWnd");
     ASSERT_NE(box, nullptr) << "the refusal is shown";

@@ -27,6 +27,8 @@ TEST(InstallDirRules, EarlierInstallIsTheUninstallersDirectory) {
         {L"", L""},
         {L"\\unins000.exe", L""},
         {L"C:\\" + std::wstring(1019, L'a') + L"\\u.exe", L"C:\\" + std::wstring(1019, L'a')},
+        // 1023 characters is the longest directory still proposed.
+        {L"C:\\" + std::wstring(1020, L'a') + L"\\u.exe", L"C:\\" + std::wstring(1020, L'a')},
         {L"C:\\" + std::wstring(1021, L'a') + L"\\u.exe", L""},
     };
     for (const Case& c : cases) {

@@ -77,18 +77,18 @@ TEST_F(MainWndTest, AgreementGatesBothInstallButtons) {
 
     h.Click(L"agree_opt");
     EXPECT_TRUE(agree1->IsSelected());
-    EXPECT_TRUE(install->IsEnabled());
-    EXPECT_TRUE(install1->IsEnabled());
-    EXPECT_EQ(install->GetToolTip(), L"");
-    EXPECT_EQ(install1->GetToolTip(), L"");
+    for (CButtonUI* button : {install, install1}) {
+        EXPECT_TRUE(button->IsEnabled()) << button->GetName();
+        EXPECT_EQ(button->GetToolTip(), L"") << button->GetName();
+    }
 
     h.Click(L"self_install_btn");
     h.Click(L"agree_opt1");
     EXPECT_FALSE(agree->IsSelected());
-    EXPECT_FALSE(install->IsEnabled());
-    EXPECT_FALSE(install1->IsEnabled());
-    EXPECT_EQ(install->GetToolTip(), L"需同意《Varlo服务协议与隐私政策》");
-    EXPECT_EQ(install1->GetToolTip(), L"需同意《Varlo服务协议与隐私政策》");
+    for (CButtonUI* button : {install, install1}) {
+        EXPECT_FALSE(button->IsEnabled()) << button->GetName();
+        EXPECT_EQ(button->GetToolTip(), L"需同意《Varlo服务协议与隐私政策》") << button->GetName();
+    }
 }
 
 TEST_F(MainWndTest, InstallButtonShowsProgressAndStartsOneWorker) {

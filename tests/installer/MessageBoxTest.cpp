@@ -124,6 +124,9 @@ TEST_F(MessageBoxTest, DoubleClickOnTheTopNeitherMaximisesNorCloses) {
     const UINT result = Show(2, L"取消", [&](HWND box, CMessageBoxExWnd& wnd) {
         RECT r{};
         ::GetWindowRect(box, &r);
+        // With a maximise box the system would maximise on this double click: the box must
+        // refuse it itself, not only by lacking the style.
+        ::SetWindowLongPtrW(box, GWL_STYLE, ::GetWindowLongPtrW(box, GWL_STYLE) | WS_MAXIMIZEBOX);
         ::SendMessageW(box, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(r.left + 100, r.top + 20));
         WindowDriver::Pump(50);
         zoomed = ::IsZoomed(box) != FALSE;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../toolkit/ScreenCapture.h"
+#include "../toolkit/TestPaths.h"
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "toolkit/ButtonUI.h"
@@ -14,10 +15,7 @@
 namespace {
 
 std::wstring ShotPath(const std::wstring& name) {
-    std::wstring out = L"Z:";
-    for (const char* p = VARLO_TEST_BINARY_DIR "/tests/installer/screens/"; *p != '\0'; ++p) {
-        out.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
-    }
+    const std::wstring out = TestPaths::Host(VARLO_TEST_BINARY_DIR "/tests/installer/screens/");
     ::CreateDirectoryW(out.c_str(), nullptr);
     return out + name + L".bmp";
 }

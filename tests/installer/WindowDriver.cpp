@@ -1,8 +1,7 @@
 #include "WindowDriver.h"
 
-#include <cstdio>
-
 #include "tests/toolkit/MessagePump.h"
+#include "tests/toolkit/TestPaths.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/SkinArchive.h"
@@ -10,39 +9,11 @@
 
 namespace WindowDriver {
 
-namespace {
-
-std::wstring HostPath(const std::string& path) {
-    std::wstring out = L"Z:";
-    for (char c : path) {
-        out.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
-std::vector<uint8_t>& SkinBytes() {
-    // Kept for the whole process, as the installer keeps its resource copy.
-    static std::vector<uint8_t> bytes;
-    return bytes;
-}
-
-}  // namespace
-
 void UseProductSkin() {
     CUIManager::SetInstance(::GetModuleHandleW(nullptr));
     RegisterControlClasses();
-    std::vector<uint8_t>& bytes = SkinBytes();
-    if (bytes.empty()) {
-        FILE* file = _wfopen(HostPath(VARLO_TEST_BINARY_DIR "/resources/skin.zip").c_str(), L"rb");
-        if (file != nullptr) {
-            uint8_t chunk[65536];
-            size_t got = 0;
-            while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-                bytes.insert(bytes.end(), chunk, chunk + got);
-            }
-            std::fclose(file);
-        }
-    }
+    // Kept for the whole process, as the installer keeps its resource copy.
+    static const std::vector<uint8_t> bytes = TestPaths::ReadBytes(VARLO_TEST_BINARY_DIR "/resources/skin.zip");
     CSkinArchive::Reset();
     CUIManager::SetResourceZip(bytes.data(), bytes.size(), "Tm4RwQ8s");
 }

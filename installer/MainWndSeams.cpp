@@ -1,0 +1,22 @@
+#include "installer/MainWndSeams.h"
+
+#include "system/LocalSettings.h"
+#include "util/FileUtil.h"
+
+void MainWndSeams::FillDefaults() {
+    if (!showBox) {
+        showBox = ShowMessageBoxEx;
+    }
+    if (!endProcess) {
+        endProcess = [](UINT code) { ::ExitProcess(code); };
+    }
+    if (!sleep) {
+        sleep = [](DWORD ms) { ::Sleep(ms); };
+    }
+    if (!userLocale) {
+        userLocale = GetUserLocaleId;
+    }
+    if (!installerDirectory) {
+        installerDirectory = [] { return GetModuleDirectory(nullptr); };
+    }
+}
