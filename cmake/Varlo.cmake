@@ -32,7 +32,7 @@ if(VARLO_WINDOWS)
   target_link_libraries(varlo_deps_openssl INTERFACE ${VARLO_DEPS_PREFIX}/lib/libssl.a
                         ${VARLO_DEPS_PREFIX}/lib/libcrypto.a ws2_32 crypt32 bcrypt user32 advapi32)
   add_library(varlo_deps_zlib INTERFACE)
-  target_link_libraries(varlo_deps_zlib INTERFACE /usr/i686-w64-mingw32/lib/libz.a)
+  target_link_libraries(varlo_deps_zlib INTERFACE /usr/${MINGW_HOST}/lib/libz.a)
   add_library(varlo_deps_curl INTERFACE)
   target_compile_definitions(varlo_deps_curl INTERFACE CURL_STATICLIB)
   target_include_directories(varlo_deps_curl SYSTEM INTERFACE ${VARLO_DEPS_PREFIX}/include)

@@ -26,6 +26,11 @@ set(VARLO_DELAYLOAD_DLLS
     CACHE INTERNAL "System DLLs the product loads from System32 on first use")
 
 function(varlo_make_delayload_libraries)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # The 64-bit build exists only to run the tests where 32-bit programs cannot run; the
+    # stubs are 32-bit code, and what they guard is a property of the 32-bit product.
+    return()
+  endif()
   set(dir ${CMAKE_BINARY_DIR}/delayload)
   file(MAKE_DIRECTORY ${dir})
   set(helper_src ${PROJECT_SOURCE_DIR}/util/DelayLoadHelper.c)

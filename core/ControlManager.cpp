@@ -10,6 +10,7 @@
 #include "core/PackageFile.h"
 #include "core/PackageInfo.h"
 #include "core/PackagePath.h"
+#include "util/DiskSpace.h"
 #include "util/FileUtil.h"
 #include "util/Md5A.h"
 #include "util/TextConv.h"
@@ -63,9 +64,14 @@ bool ControlManager::SelectServer() {
     int index = 0;
     if (net->ProbeServer(e.primary)) {
         index = 1;
+    } else if (HttpClient::RequestsAborted()) {
+        // Closing: no further probe, and no endpoint recorded for a request to use.
+        return false;
     } else if (net->ProbeServer(e.secondary)) {
         primary = e.secondary;
         index = 2;
+    } else if (HttpClient::RequestsAborted()) {
+        return false;
     } else {
         HttpClient site;
         const bool online = site.ProbeUrl(e.probeSite, kProbeSiteSeconds);
@@ -79,6 +85,7 @@ bool ControlManager::SelectServer() {
         }
     }
     DataManager::Instance()->SetApiHosts(primary, fallback, index);
+    g_logFile.WriteLog(kLogSource, __LINE__, L"接口服务器：%s（%d）", AnsiToWide(primary).c_str(), index);
     return true;
 }
 
@@ -119,8 +126,11 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
                                      UniqueKernelHandle& held,
                                      const std::atomic<bool>* cancel) {
     held.reset();
+    lastFailure_ = DownloadFailure::None;
+    lastWriteError_ = 0;
     if (destPath.empty()) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载失败");
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包路径过长，工作目录无法容纳");
+        lastFailure_ = DownloadFailure::PathTooLong;
         return false;
     }
     {
@@ -137,6 +147,9 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         watch = watch_;
     }
     ResetProgress();
+    transferFolder_ = GetParentPart(destPath);
+    roomChecked_ = false;
+    outOfRoom_ = false;
     cancelSource_ = cancel;
     if (cancel != nullptr && cancel->load()) {
         progress_.Cancel();
@@ -148,9 +161,12 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     UniqueKernelHandle file = progress_.IsCancelled() ? UniqueKernelHandle() : PackageFile::CreateNew(destPath);
     std::string streamed;
     bool complete = false;
+    uint32_t writeError = 0;
+    const uint32_t createError = file ? 0 : ::GetLastError();
     if (file) {
         HttpClient client;
-        complete = client.DownloadToHandle(this, fileUrl, file.get(), &ControlManager::ProgressThunk, &streamed);
+        complete =
+            client.DownloadToHandle(this, fileUrl, file.get(), &ControlManager::ProgressThunk, &streamed, &writeError);
     }
     progress_.Finish();
     if (watch != nullptr) {
@@ -163,21 +179,43 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         PackageFile::DeleteOnClose(file.get());
         file.reset();
     }
+    if (outOfRoom_) {
+        lastFailure_ = DownloadFailure::DiskFull;
+        return false;
+    }
     if (progress_.IsCancelled()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载已取消");
+        lastFailure_ = DownloadFailure::Cancelled;
         return false;
     }
     if (IsAborted()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载被终止，下载进度长时间无变化");
+        lastFailure_ = DownloadFailure::Stalled;
         return false;
     }
     if (!file) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包文件无法创建，错误码：%lu",
+                           static_cast<unsigned long>(createError));
+        lastWriteError_ = createError;
+        lastFailure_ = IsDiskFullError(createError) ? DownloadFailure::DiskFull : DownloadFailure::WriteFailed;
+        return false;
+    }
+    if (writeError != 0) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包文件写入失败，错误码：%lu",
+                           static_cast<unsigned long>(writeError));
+        lastWriteError_ = writeError;
+        lastFailure_ = IsDiskFullError(writeError) ? DownloadFailure::DiskFull : DownloadFailure::WriteFailed;
+        return false;
+    }
+    if (!complete) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载失败");
+        lastFailure_ = DownloadFailure::Network;
         return false;
     }
     // The digest was taken of the bytes as they were written, and nobody else could write.
     if (!Md5Equal(streamed, fileMd5)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载错误，md5不一致");
+        lastFailure_ = DownloadFailure::Digest;
         return false;
     }
     held = std::move(file);
@@ -195,6 +233,20 @@ bool ControlManager::OnDownloadProgress(int64_t total, int64_t received, double 
     const std::atomic<bool>* cancel = cancelSource_;
     if (cancel != nullptr && cancel->load()) {
         progress_.Cancel();
+    }
+    if (!roomChecked_ && total > 0 && !transferFolder_.empty()) {
+        // The size is known once the answer's headers are in: a drive without room for it
+        // is told now, not after a long transfer into a full disk.
+        roomChecked_ = true;
+        const DiskSpace space = QueryDiskSpace(transferFolder_);
+        const uint64_t needed = static_cast<uint64_t>(total - (received < total ? received : total));
+        if (space.known && space.freeBytes < needed) {
+            g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
+            outOfRoom_ = true;
+        }
+    }
+    if (outOfRoom_) {
+        return false;
     }
     TickSource ticks = nullptr;
     {

@@ -24,13 +24,26 @@ class IDownloadWatch {
     virtual void StopDownloadWatch() = 0;
 };
 
+// Why the last DownloadPackage failed, so the install can name the cause.
+enum class DownloadFailure {
+    None,
+    PathTooLong,  // the package path did not fit
+    Network,      // no complete answer
+    Digest,       // the bytes do not match the digest
+    WriteFailed,  // the package file could not be written (see LastWriteError)
+    DiskFull,     // the work folder's drive has no room for the stated size, or filled up
+    Cancelled,
+    Stalled,
+};
+
 class ControlManager {
   public:
     using TickSource = uint32_t (*)();
 
     static ControlManager* Instance();
 
-    // Probes the endpoints in order of preference and records the choice; always true.
+    // Probes the endpoints in order of preference and records the choice. False only when
+    // the requests were aborted (the installer is closing) before a choice was made.
     bool SelectServer();
     [[nodiscard]] bool GetPackageInfo(std::string& fileUrl, std::string& fileMd5, std::string& versionCode);
     // True when `destPath` holds the package with digest `fileMd5`. An empty `destPath`
@@ -68,6 +81,10 @@ class ControlManager {
     [[nodiscard]] bool IsAborted();
     [[nodiscard]] bool IsCancelled();
     [[nodiscard]] int GetPercent();
+    // The cause of the last failed DownloadPackage (None after a success), and the
+    // system's code when a write to the package file failed.
+    [[nodiscard]] DownloadFailure LastFailure() const { return lastFailure_; }
+    [[nodiscard]] uint32_t LastWriteError() const { return lastWriteError_; }
 
     // <logDir>cache\<file name of fileUrl>; empty when the path would not fit.
     [[nodiscard]] static std::wstring MakePackagePath(const std::wstring& logDir, const std::string& fileUrl);
@@ -92,4 +109,11 @@ class ControlManager {
     ServerEndpoints endpoints_;
     TickSource ticks_ = nullptr;
     std::atomic<const std::atomic<bool>*> cancelSource_{nullptr};  // the running transfer's
+    // The running transfer's folder and its one room check, once the size is stated; both
+    // touched only on the thread that runs the transfer.
+    std::wstring transferFolder_;
+    bool roomChecked_ = false;
+    bool outOfRoom_ = false;
+    DownloadFailure lastFailure_ = DownloadFailure::None;
+    uint32_t lastWriteError_ = 0;
 };

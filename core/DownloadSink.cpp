@@ -1,6 +1,18 @@
 #include "core/DownloadSink.h"
 
-DownloadSink::DownloadSink(std::FILE* file) : file_(file) {
+#include <cerrno>
+#include <utility>
+
+DownloadSink::DownloadSink(std::FILE* file)
+    : DownloadSink([file](const char* data, size_t size) {
+          errno = 0;
+          if (std::fwrite(data, 1, size, file) == size) {
+              return 0;
+          }
+          return errno != 0 ? errno : -1;
+      }) {}
+
+DownloadSink::DownloadSink(BlockWriter writer) : writer_(std::move(writer)) {
     current_.reserve(kBlockSize);
     worker_ = std::thread([this] { Drain(); });
 }
@@ -59,15 +71,16 @@ void DownloadSink::Drain() {
         queue_.pop_front();
         const bool skip = failed_;
         hold.unlock();
-        bool ok = true;
+        int error = 0;
         if (!skip) {
-            ok = std::fwrite(block.data(), 1, block.size(), file_) == block.size();
-            if (ok) {
+            error = writer_(block.data(), block.size());
+            if (error == 0) {
                 md5_.Update(block.data(), block.size());
             }
         }
         hold.lock();
-        if (!ok) {
+        if (error != 0) {
+            writeError_ = error;
             failed_ = true;
         }
         spare_.push_back(std::move(block));

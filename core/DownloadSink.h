@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,8 +22,13 @@ class DownloadSink {
     static constexpr size_t kBlockSize = 1024 * 1024;
     static constexpr size_t kBlocksInFlight = 4;
 
+    // Writes one block; 0 when all of it was written, else the system's error code (any
+    // non-zero value when there is none), so a full disk can be told from a lost network.
+    using BlockWriter = std::function<int(const char* data, size_t size)>;
+
     // `file` stays the caller's; it must outlive this object.
     explicit DownloadSink(std::FILE* file);
+    explicit DownloadSink(BlockWriter writer);
     ~DownloadSink();
     DownloadSink(const DownloadSink&) = delete;
     DownloadSink& operator=(const DownloadSink&) = delete;
@@ -33,12 +39,15 @@ class DownloadSink {
     // Writes what is left and waits for the helper. True when every byte reached the file;
     // `md5Hex` is then the digest of all bytes taken, else empty.
     [[nodiscard]] bool Finish(std::string& md5Hex);
+    // The error of the write that failed; 0 when none did. Read after Finish.
+    [[nodiscard]] int WriteError() const { return writeError_; }
 
   private:
     void Hand(std::vector<char>&& block);
     void Drain();
 
-    std::FILE* file_;
+    BlockWriter writer_;
+    int writeError_ = 0;  // the helper's, read after it has been joined
     Md5Stream md5_;
     std::vector<char> current_;
     std::mutex lock_;

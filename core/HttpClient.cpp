@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 
 #include <openssl/ssl.h>
 
@@ -18,6 +18,8 @@
 namespace {
 
 std::atomic<bool> g_abortRequests{false};
+std::mutex g_abortLock;
+std::condition_variable g_abortSignal;
 
 int AbortCheck(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
     return g_abortRequests.load() ? 1 : 0;
@@ -33,7 +35,20 @@ void WatchForAbort(CURL* h) {
 }  // namespace
 
 void HttpClient::AbortAllRequests(bool abort) {
-    g_abortRequests.store(abort);
+    {
+        std::lock_guard<std::mutex> hold(g_abortLock);
+        g_abortRequests.store(abort);
+    }
+    g_abortSignal.notify_all();
+}
+
+bool HttpClient::WaitForAbort(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> hold(g_abortLock);
+    return g_abortSignal.wait_for(hold, std::chrono::milliseconds(milliseconds), [] { return g_abortRequests.load(); });
+}
+
+bool HttpClient::RequestsAborted() {
+    return g_abortRequests.load();
 }
 
 namespace {
@@ -403,7 +418,7 @@ namespace {
 // the file and the final status was 200 to 399; `md5Hex` then gets their digest.
 bool Transfer(void* owner,
               const std::string& url,
-              std::FILE* file,
+              DownloadSink& sink,
               DownloadProgressCallback progress,
               std::string* md5Hex) {
     UniqueCurl download(curl_easy_init());
@@ -411,7 +426,6 @@ bool Transfer(void* owner,
     if (h == nullptr) {
         return false;
     }
-    DownloadSink sink(file);
     DownloadProgressContext context{owner, h, progress};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     SecureTransport(h);
@@ -469,7 +483,8 @@ bool HttpClient::DownloadToFile(void* owner,
         return false;
     }
     std::string digest;
-    const bool complete = Transfer(owner, url, file.get(), progress, &digest);
+    DownloadSink sink(file.get());
+    const bool complete = Transfer(owner, url, sink, progress, &digest);
     // A failed flush at close means the file is short of what was digested.
     const bool closed = std::fclose(file.release()) == 0;
     if (!complete || !closed) {
@@ -486,37 +501,46 @@ bool HttpClient::DownloadToHandle(void* owner,
                                   const std::string& url,
                                   HANDLE file,
                                   DownloadProgressCallback progress,
-                                  std::string* md5Hex) {
+                                  std::string* md5Hex,
+                                  uint32_t* writeError) {
     if (md5Hex != nullptr) {
         md5Hex->clear();
+    }
+    if (writeError != nullptr) {
+        *writeError = 0;
     }
     if (url.empty() || file == nullptr || file == INVALID_HANDLE_VALUE) {
         return false;
     }
     LARGE_INTEGER start = {};
     if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file)) {
+        if (writeError != nullptr) {
+            *writeError = ::GetLastError();
+        }
         return false;
     }
-    // The C stream writes through a duplicate, so closing it leaves the caller's handle open.
-    HANDLE duplicate = nullptr;
-    if (!::DuplicateHandle(::GetCurrentProcess(), file, ::GetCurrentProcess(), &duplicate, 0, FALSE,
-                           DUPLICATE_SAME_ACCESS)) {
-        return false;
-    }
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(duplicate), _O_BINARY);
-    if (descriptor == -1) {
-        ::CloseHandle(duplicate);
-        return false;
-    }
-    UniqueFile stream(_fdopen(descriptor, "wb"));
-    if (!stream) {
-        _close(descriptor);
-        return false;
-    }
+    // Straight to the handle, so a failed write keeps the system's reason (a full disk).
+    DownloadSink sink([file](const char* data, size_t size) {
+        while (size > 0) {
+            DWORD written = 0;
+            if (!::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) {
+                const DWORD error = ::GetLastError();
+                return error != 0 ? static_cast<int>(error) : -1;
+            }
+            if (written == 0) {
+                return static_cast<int>(ERROR_WRITE_FAULT);
+            }
+            data += written;
+            size -= written;
+        }
+        return 0;
+    });
     std::string digest;
-    const bool complete = Transfer(owner, url, stream.get(), progress, &digest);
-    const bool closed = std::fclose(stream.release()) == 0;
-    if (!complete || !closed) {
+    const bool complete = Transfer(owner, url, sink, progress, &digest);
+    if (writeError != nullptr) {
+        *writeError = static_cast<uint32_t>(sink.WriteError());
+    }
+    if (!complete) {
         return false;
     }
     if (md5Hex != nullptr) {

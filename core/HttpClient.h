@@ -62,12 +62,14 @@ class HttpClient {
 
     // The same into a file the caller holds open (with read and write access): its
     // content is replaced by the body. On failure the file may hold part of it; the
-    // caller decides what becomes of it.
+    // caller decides what becomes of it. `writeError`, when given, gets the system's code
+    // of a write to the file that failed (0 when the failure was not the disk's).
     [[nodiscard]] bool DownloadToHandle(void* owner,
                                         const std::string& url,
                                         HANDLE file,
                                         DownloadProgressCallback progress,
-                                        std::string* md5Hex = nullptr);
+                                        std::string* md5Hex = nullptr,
+                                        uint32_t* writeError = nullptr);
 
     static bool CreateDirectoryChain(const std::wstring& path);
 
@@ -75,6 +77,10 @@ class HttpClient {
     // new ones at once: the installer is being closed, and a worker waiting on a server
     // must be able to leave. Downloads have a cancel of their own. False clears it (tests).
     static void AbortAllRequests(bool abort = true);
+    // True once AbortAllRequests was called: waits between requests end early too.
+    [[nodiscard]] static bool RequestsAborted();
+    // Waits up to `milliseconds`, less when the requests are aborted; true when they are.
+    static bool WaitForAbort(uint32_t milliseconds);
 
     [[nodiscard]] const std::string& ResponseHeaders() const { return responseHeaders_; }
     [[nodiscard]] const std::string& ResponseBody() const { return responseBody_; }

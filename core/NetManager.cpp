@@ -72,6 +72,15 @@ void NetManager::Sleep(uint32_t milliseconds) {
     }
 }
 
+bool NetManager::PauseUnlessAborted(uint32_t milliseconds) {
+    if (sleep_ != nullptr) {
+        sleep_(milliseconds);
+    } else {
+        static_cast<void>(HttpClient::WaitForAbort(milliseconds));
+    }
+    return !HttpClient::RequestsAborted();
+}
+
 bool NetManager::SignedRequest(const std::string& path,
                                const std::map<std::string, std::string>& params,
                                std::string& data,
@@ -81,8 +90,13 @@ bool NetManager::SignedRequest(const std::string& path,
     code = -1;
     const SignedForm form = BuildSignedForm(params, kSignKey);
     DataManager* identity = DataManager::Instance();
-    // Server selection fills the endpoint; a call made before it waits here.
+    // Server selection fills the endpoint; a call made before it waits here, unless the
+    // installer is being closed.
     while (identity->GetPrimaryApiBase().empty()) {
+        if (HttpClient::RequestsAborted()) {
+            g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
+            return false;
+        }
         Sleep(kEndpointPollMs);
     }
     const std::string headers = identity->BuildHeaders();
@@ -95,7 +109,10 @@ bool NetManager::SignedRequest(const std::string& path,
         int status = client.Request(identity->GetPrimaryApiBase() + path, RequestKind::Default, text, headers.c_str(),
                                     std::wstring());
         if (!IsUsableAnswer(status, text)) {
-            Sleep(kRetryPauseMs);
+            if (!PauseUnlessAborted(kRetryPauseMs)) {
+                g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
+                return false;
+            }
             g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWide(text));
             client.SetPostFields(form.body);
             status = client.Request(identity->GetFallbackApiBase() + path, RequestKind::Default, text, headers.c_str(),

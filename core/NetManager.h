@@ -45,6 +45,8 @@ class NetManager {
   private:
     NetManager() = default;
     void Sleep(uint32_t milliseconds);
+    // The retry pause; ends early, with false, once the requests are aborted.
+    bool PauseUnlessAborted(uint32_t milliseconds);
 
     bool initialised_ = false;
     SleepFunction sleep_ = nullptr;

@@ -36,3 +36,48 @@ std::wstring EarlierInstallDir(const std::wstring& uninstallString) {
 bool IsFavoritesLocation(const std::wstring& installerDirectory) {
     return installerDirectory.find(kFavoritesPart) != std::wstring::npos;
 }
+
+namespace {
+
+bool IsDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Characters no file or folder name may hold, beyond the separators.
+bool IsForbiddenInName(wchar_t c) {
+    return c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+}
+
+}  // namespace
+
+std::wstring UsableInstallPath(const std::wstring& typed) {
+    std::wstring path = typed;
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    size_t rest = 0;
+    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+        rest = 3;
+    } else if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
+               path[2] != L'.') {
+        // "\\server\share": both parts present.
+        const size_t share = path.find(L'\\', 2);
+        if (share == std::wstring::npos || share + 1 >= path.size() || path[share + 1] == L'\\') {
+            return {};
+        }
+        rest = 2;
+    } else {
+        return {};
+    }
+    for (size_t i = rest; i < path.size(); ++i) {
+        if (IsForbiddenInName(path[i])) {
+            return {};
+        }
+    }
+    while (path.size() > 3 && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return path;
+}

@@ -14,7 +14,12 @@
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
 #include "system/UninstallRegistration.h"
+#include "core/PackagePath.h"
+#include "installer/WindowTexts.h"
+#include "util/DiskSpace.h"
+#include "util/FileUtil.h"
 #include "util/ProtectedDirectory.h"
+#include "util/TextConv.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
 
@@ -31,10 +36,43 @@ constexpr wchar_t kDownloadFailedText[] = L"网络错误，请求安装数据失
 constexpr wchar_t kDownloadFailedReason[] = L"请求安装数据失败";
 constexpr wchar_t kExtractFailedText[] = L"安装错误，解压失败";
 constexpr wchar_t kExtractFailedReason[] = L"解压失败";
+constexpr wchar_t kDiskFullReason[] = L"磁盘空间不足";
 // The stall watch has shown its own box by the time the transfer returns.
 constexpr wchar_t kStalledReason[] = L"下载进度长时间无变化，已被取消";
 
+// The stages as the log names them, so a support person can see where an install stopped
+// and what took the time.
+constexpr wchar_t kStageServer[] = L"选择服务器";
+constexpr wchar_t kStageQuery[] = L"获取安装包信息";
+constexpr wchar_t kStageDownload[] = L"下载安装包";
+constexpr wchar_t kStageExtract[] = L"解压";
+constexpr wchar_t kStageIntegrate[] = L"写入设置与系统集成";
+
 std::atomic<bool> g_workerStarted{false};
+
+// The total the archive's directory states for its entries once extracted; false when the
+// directory cannot be read (the extraction then fails on it anyway).
+bool PackageUncompressedTotal(HANDLE package, uint64_t& total) {
+    total = 0;
+    ZipHandle archive = OpenZipFileHandle(package, nullptr);
+    if (archive == nullptr) {
+        return false;
+    }
+    ZipEntryInfo info = {};
+    bool ok = GetZipEntry(archive, -1, &info) == UZ_OK;
+    const int32_t count = ok ? info.index : 0;
+    for (int32_t i = 0; ok && i < count; ++i) {
+        ok = GetZipEntry(archive, i, &info) == UZ_OK;
+        total += info.uncompressedSize;
+    }
+    static_cast<void>(CloseZipHandle(archive));
+    return ok;
+}
+
+uint64_t FileSizeOf(HANDLE file) {
+    LARGE_INTEGER size = {};
+    return ::GetFileSizeEx(file, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+}
 
 class InstallSequence {
   public:
@@ -43,13 +81,26 @@ class InstallSequence {
     InstallOutcome Run() {
         const InstallOutcome outcome = Steps();
         if (outcome == InstallOutcome::Cancelled) {
-            g_logFile.WriteLog(kLogSource, __LINE__, L"安装已取消");
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装已取消（%s）", stageName_);
+        } else if (outcome != InstallOutcome::Installed) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装失败于：%s", stageName_);
         }
         return outcome;
     }
 
   private:
     [[nodiscard]] bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
+
+    // Logs how long the stage that ends now took, and names the next one.
+    void EnterStage(const wchar_t* name) {
+        const DWORD now = ::GetTickCount();
+        if (stageName_[0] != L'\0') {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"阶段完成：%s，用时 %lu 毫秒", stageName_,
+                               static_cast<unsigned long>(now - stageStart_));
+        }
+        stageName_ = name;
+        stageStart_ = now;
+    }
 
     InstallOutcome Fail(int line, const wchar_t* text, const wchar_t* reason) {
         // A step that failed because it was cancelled is no error to show.
@@ -61,21 +112,26 @@ class InstallSequence {
         return InstallOutcome::Failed;
     }
 
+    InstallOutcome FailForDisk(int line) { return Fail(line, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason); }
+
     InstallOutcome Steps() {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
+        EnterStage(kStageServer);
         host_.SetStage(1);
         ControlManager* control = ControlManager::Instance();
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        control->SelectServer();
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
+        // Its answer only tells a closing installer apart; either way a request without a
+        // chosen endpoint waits for nothing.
+        if (!control->SelectServer() || Cancelled()) {
+            return Cancelled() ? InstallOutcome::Cancelled : Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
         }
         host_.SetStage(2);
 
+        EnterStage(kStageQuery);
         std::string fileUrl, fileMd5, versionCode;
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
@@ -83,11 +139,16 @@ class InstallSequence {
         if (!control->GetPackageInfo(fileUrl, fileMd5, versionCode)) {
             return Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
         }
-        // Empty when it would not fit; the download then fails like one that left no file.
-        const std::wstring packagePath = ControlManager::MakePackagePath(job_.logDir, fileUrl);
+        const std::wstring packageName = PackageFileNameFromUrl(AnsiToWide(fileUrl));
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包：%s，版本：%s，MD5：%s", packageName.c_str(),
+                           AnsiToWide(versionCode).c_str(), AnsiToWide(fileMd5).c_str());
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
+
+        EnterStage(kStageDownload);
+        // Empty when it would not fit; the download then fails and says so.
+        const std::wstring packagePath = ControlManager::MakePackagePath(job_.logDir, fileUrl);
         // Held from its creation (or the check of a cached copy) to the end of the
         // extraction: nobody can swap the package between its check and its use.
         UniqueKernelHandle package;
@@ -95,34 +156,35 @@ class InstallSequence {
             if (Cancelled()) {
                 return InstallOutcome::Cancelled;
             }
-            if (control->IsAborted()) {
-                g_logFile.WriteLog(kLogSource, __LINE__, kErrorFormat, kStalledReason);
-                return InstallOutcome::StalledDownload;
+            switch (control->LastFailure()) {
+                case DownloadFailure::Stalled:
+                    g_logFile.WriteLog(kLogSource, __LINE__, kErrorFormat, kStalledReason);
+                    return InstallOutcome::StalledDownload;
+                case DownloadFailure::DiskFull:
+                    return FailForDisk(__LINE__);
+                default:
+                    return Fail(__LINE__, kDownloadFailedText, kDownloadFailedReason);
             }
-            return Fail(__LINE__, kDownloadFailedText, kDownloadFailedReason);
         }
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包大小：%lu KB",
+                           static_cast<unsigned long>(FileSizeOf(package.get()) / 1024));
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
         host_.SetStage(4);
 
+        EnterStage(kStageExtract);
         const std::wstring& target = job_.targetDir;
-        // Levels made here get the rights of Program Files: the logon task later runs the
-        // client in it with highest privileges, so no local user may replace it.
-        static_cast<void>(CreateProtectedDirectoryTree(target));
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        const bool extracted = ExtractZipHandleToDirectory(package.get(), target, nullptr, cancel_);
-        package.reset();
-        if (!extracted) {
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录：%s", target.c_str());
+        if (const InstallOutcome extracted = Extract(target, package); extracted != InstallOutcome::Installed) {
+            return extracted;
         }
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
         host_.SetStage(5);
         host_.SetInstalledDir(target);
+        EnterStage(kStageIntegrate);
         return Integrate(target);
     }
 
@@ -137,22 +199,56 @@ class InstallSequence {
         return ok;
     }
 
+    // Unpacks the held package into `target`: Installed when the client is in place.
+    InstallOutcome Extract(const std::wstring& target, UniqueKernelHandle& package) {
+        uint64_t needed = 0;
+        if (!PackageUncompressedTotal(package.get(), needed)) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装包目录无法读取");
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        }
+        if (const DiskSpace space = QueryDiskSpace(target); space.known && space.freeBytes < needed) {
+            g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
+            return FailForDisk(__LINE__);
+        }
+        // Levels made here get the rights of Program Files: the logon task later runs the
+        // client in it with highest privileges, so no local user may replace it.
+        static_cast<void>(CreateProtectedDirectoryTree(target));
+        if (Cancelled()) {
+            return InstallOutcome::Cancelled;
+        }
+        const bool extracted = ExtractZipHandleToDirectory(package.get(), target, nullptr, cancel_);
+        package.reset();
+        if (!extracted) {
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        }
+        // A package without the client would register an install that cannot start.
+        if (!FileExists(target + L"\\" + kClientExeName)) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        }
+        return InstallOutcome::Installed;
+    }
+
     // What the install leaves in the system besides the files. Failures here are not
-    // the user's to see: each step does what it can and the install carries on.
+    // the user's to see: each step does what it can and the install carries on. A cancel
+    // is looked at before every step, so nothing is written once the user has quit.
     InstallOutcome Integrate(const std::wstring& target) {
+        if (Cancelled()) {
+            return InstallOutcome::Cancelled;
+        }
         static_cast<void>(WriteSetupIni(target));
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
         // Only a shortcut made in this run is pinned and registered.
         std::wstring desktopShortcut;
-        if (host_.WantsDesktopShortcut() && CreateDesktopShortcut(target, desktopShortcut)) {
+        if (host_.WantsDesktopShortcut() && !Cancelled() && CreateDesktopShortcut(target, desktopShortcut)) {
             host_.SetDesktopShortcutPath(desktopShortcut);
         }
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        if (host_.WantsTaskbarPin()) {
+        if (host_.WantsTaskbarPin() && !Cancelled()) {
             static_cast<void>(PinClientToTaskbar(target, desktopShortcut));
         }
         if (Cancelled()) {
@@ -168,10 +264,16 @@ class InstallSequence {
             return InstallOutcome::Cancelled;
         }
         // "powerup" is written only when the task step reports success.
-        static_cast<void>(ApplyAutostartOption(target, host_.WantsAutostart()));
+        const bool autostart = host_.WantsAutostart();
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
+        static_cast<void>(ApplyAutostartOption(target, autostart));
+        if (Cancelled()) {
+            return InstallOutcome::Cancelled;
+        }
+        EnterStage(L"");
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装完成：%s", target.c_str());
         host_.SetStage(6);
         return InstallOutcome::Installed;
     }
@@ -179,6 +281,8 @@ class InstallSequence {
     IInstallHost& host_;
     const InstallJob& job_;
     const std::atomic<bool>* cancel_;
+    const wchar_t* stageName_ = L"";
+    DWORD stageStart_ = 0;
 };
 
 struct WorkerStart {

@@ -21,6 +21,8 @@ struct InstallJob {
     // Set (through CancelInstall) to stop the worker. Checked between the steps, and by
     // the download and the extraction while they run. Null: never cancelled.
     std::shared_ptr<std::atomic<bool>> cancel;
+    // The window's language, for the boxes that have a text in both.
+    bool simplified = true;
 };
 
 enum class InstallOutcome {

@@ -267,6 +267,9 @@ void CMainWnd::ProposeInstallDir() {
 }
 
 void CMainWnd::BrowseInstallDir() {
+    if (installStarted_) {
+        return;
+    }
     std::wstring path = ShellActions().BrowseForFolder(texts::kFolderDialogTitle.Pick(simplified_));
     if (path.empty()) {
         return;
@@ -337,7 +340,9 @@ void CMainWnd::ApplyLanguageTexts(bool simplified) {
 }
 
 void CMainWnd::SaveLanguageNow() {
-    (void)SaveLanguage(*this, installDir_);
+    // Once installed, the folder the worker used; before, the one it is about to use.
+    const std::wstring installed = finished_ ? GetInstalledDir() : std::wstring();
+    (void)SaveLanguage(*this, installed.empty() ? installDir_ : installed);
 }
 
 // ---- notifications ----------------------------------------------------------------------
@@ -442,18 +447,18 @@ void CMainWnd::SetExpanded(bool expanded) {
 
 void CMainWnd::StartInstall() {
     if (installStarted_) {
+        // Started with Enter: the buttons show the install that runs, never a second one.
+        ShowProgressPage();
         return;
     }
-    installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFiles)) {
+    if (!TakeTypedPath() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
         return;
     }
-    langCombo_->SetVisible(false);
-    pageTab_->SelectItem(kPageProgress, false);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
+    ShowProgressPage();
     SaveLanguageNow();
-    SetExpanded(false);
-    (void)LaunchWorker();
+    if (!LaunchWorker()) {
+        ShowErrorAndExit(0, texts::kWorkerNotStarted.Pick(simplified_));
+    }
 }
 
 void CMainWnd::OnEnterKey() {
@@ -461,11 +466,34 @@ void CMainWnd::OnEnterKey() {
     if (installStarted_ || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
         return;
     }
-    installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
+    if (!TakeTypedPath() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
         return;
     }
-    (void)LaunchWorker();
+    if (!LaunchWorker()) {
+        ShowErrorAndExit(0, texts::kWorkerNotStarted.Pick(simplified_));
+    }
+}
+
+bool CMainWnd::TakeTypedPath() {
+    const std::wstring usable = UsableInstallPath(pathEdit_->GetText());
+    if (usable.empty()) {
+        (void)ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kInvalidPath.Pick(simplified_), 1,
+                      texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+        return false;
+    }
+    installDir_ = usable;
+    return true;
+}
+
+void CMainWnd::ShowProgressPage() {
+    if (progressShown_) {
+        return;
+    }
+    progressShown_ = true;
+    langCombo_->SetVisible(false);
+    pageTab_->SelectItem(kPageProgress, false);
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
+    SetExpanded(false);
 }
 
 bool CMainWnd::IsInstallRunning() const {

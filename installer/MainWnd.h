@@ -112,6 +112,9 @@ class CMainWnd : public CWindowWnd,
     void ApplyStage(int stage, const std::wstring& unused);
     void ApplyStallTimer(int start, const std::wstring& unused);
     bool LaunchWorker();
+    // The path field as the install will use it; false (after saying so) when it is none.
+    bool TakeTypedPath();
+    void ShowProgressPage();
     void SaveLanguageNow();
     void SetPathText(const std::wstring& path);
     UINT ShowBox(const std::wstring& title,
@@ -154,6 +157,7 @@ class CMainWnd : public CWindowWnd,
     std::atomic<int> stage_{1};
     bool simplified_ = true;
     bool installStarted_ = false;
+    bool progressShown_ = false;
     bool exiting_ = false;
     bool errorShown_ = false;
     std::atomic<bool> finished_{false};

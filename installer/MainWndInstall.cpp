@@ -10,6 +10,7 @@
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
 #include "installer/WindowTexts.h"
+#include "toolkit/EditUI.h"
 #include "toolkit/LabelUI.h"
 #include "toolkit/ProgressUI.h"
 #include "util/WriteLogFile.h"
@@ -126,8 +127,12 @@ void CMainWnd::ExitInstaller() {
     exiting_ = true;
     ShowWindow(false);
     const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
-    if (stop.terminated > 0) {
-        g_logFile.WriteLogText(L".\\MainWnd", __LINE__, L"安装线程未能及时退出，已强制结束");
+    if (stop.stillRunning > 0) {
+        // The worker may hold any lock (the log's, the heap's, the loader's): nothing here
+        // may wait for one, and the process ends without running anybody's clean-up.
+        g_logFile.TryWriteLogText(L".\\MainWnd", __LINE__, L"安装线程未能及时退出，进程直接结束");
+        seams_.endProcessNow(0);
+        return;
     }
     Close(0);
 }
@@ -152,10 +157,16 @@ void CMainWnd::EndProcess() {
 
 bool CMainWnd::LaunchWorker() {
     installStarted_ = true;
+    // The folder is fixed from here on: the worker, the finished page and the language
+    // file all use the one it was started with.
+    pathEdit_->SetEnabled(false);
+    if (CControlUI* browse = manager_.FindControl(L"selected_path_btn"); browse != nullptr) {
+        browse->SetEnabled(false);
+    }
     if (seams_.startWorker) {
         return seams_.startWorker(*this, installDir_);
     }
-    InstallJob job{installDir_, g_logDir, cancel_};
+    InstallJob job{installDir_, g_logDir, cancel_, simplified_};
     std::optional<StartedWorker> started = StartInstallWorker(*this, std::move(job));
     if (!started) {
         return false;

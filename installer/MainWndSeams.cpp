@@ -10,6 +10,9 @@ void MainWndSeams::FillDefaults() {
     if (!endProcess) {
         endProcess = [](UINT code) { ::ExitProcess(code); };
     }
+    if (!endProcessNow) {
+        endProcessNow = [](UINT code) { ::TerminateProcess(::GetCurrentProcess(), code); };
+    }
     if (!sleep) {
         sleep = [](DWORD ms) { ::Sleep(ms); };
     }

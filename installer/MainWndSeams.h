@@ -16,6 +16,9 @@ class IInstallHost;
 struct MainWndSeams {
     std::function<UINT(HWND owner, const MessageBoxRequest& request)> showBox;
     std::function<void(UINT exitCode)> endProcess;
+    // Ends the process at once, running no clean-up that could wait on a lock a worker
+    // still holds.
+    std::function<void(UINT exitCode)> endProcessNow;
     std::function<void(DWORD ms)> sleep;
     std::function<uint32_t()> userLocale;
     std::function<std::wstring()> installerDirectory;

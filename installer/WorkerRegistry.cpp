@@ -2,13 +2,6 @@
 
 #include <utility>
 
-namespace {
-
-// TerminateThread only starts the end of the thread; give it a moment before closing.
-constexpr DWORD kTerminateWaitMs = 500;
-
-}  // namespace
-
 bool CWorkerRegistry::RegisterWorker(uint32_t threadId, UniqueKernelHandle handle) {
     if (!handle.valid()) {
         return false;
@@ -39,11 +32,7 @@ CWorkerRegistry::StopResult CWorkerRegistry::StopWorkers(const std::function<voi
             ++result.stopped;
             continue;
         }
-        // Last resort: a worker stuck where it cannot see the flag (a probe waiting out
-        // its time limit) must not keep the installer from ending.
-        ::TerminateThread(handle.get(), 0);
-        ::WaitForSingleObject(handle.get(), kTerminateWaitMs);
-        ++result.terminated;
+        ++result.stillRunning;
     }
     return result;
 }

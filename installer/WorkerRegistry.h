@@ -1,8 +1,9 @@
 #pragma once
 // The install workers the window started, so that leaving the installer can stop them.
-// A worker is first asked to stop (it checks its cancel flag between steps, and the
-// download and the extraction check it while they run); only one that has not left after
-// a bounded wait is terminated.
+// A worker is asked to stop (it checks its cancel flag between steps, and the download and
+// the extraction check it while they run) and waited for, for a bounded time. No thread is
+// ever killed: one that has not left by then is reported, and the caller ends the whole
+// process instead, since a killed thread may leave any lock it held taken for good.
 
 #include <windows.h>
 
@@ -13,8 +14,9 @@
 
 #include "util/UniqueHandle.h"
 
-// How long leaving the installer waits for the workers, in all, before terminating.
-inline constexpr uint32_t kWorkerStopWaitMs = 2000;
+// How long leaving the installer waits for the workers, in all. The installer must be gone
+// within two seconds of the user's "确定"; the rest of that is the window's own end.
+inline constexpr uint32_t kWorkerStopWaitMs = 1500;
 
 class CWorkerRegistry {
   public:
@@ -28,12 +30,12 @@ class CWorkerRegistry {
     bool RegisterWorker(uint32_t threadId, UniqueKernelHandle handle);
 
     struct StopResult {
-        int stopped = 0;     // left on their own within the wait
-        int terminated = 0;  // did not leave in time and were terminated
+        int stopped = 0;       // left on their own within the wait
+        int stillRunning = 0;  // did not leave in time; left running
     };
     // Calls `requestCancel` (which sets the workers' cancel flag) once, waits up to
-    // `waitMs` in all for the registered workers to end, terminates those still running
-    // with exit code 0, closes every handle and forgets them all.
+    // `waitMs` in all for the registered workers to end, closes every handle and forgets
+    // them all. Threads still running are counted, never terminated.
     StopResult StopWorkers(const std::function<void()>& requestCancel, uint32_t waitMs = kWorkerStopWaitMs);
 
     [[nodiscard]] size_t Count() const;

@@ -7,7 +7,14 @@ set -euo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 CACHE_ROOT=${VARLO_CACHE:-/var/cache/varlo}
-HOST=i686-w64-mingw32
+# VARLO_DEPS_HOST=x86_64-w64-mingw32 builds the 64-bit set, for machines that cannot run
+# 32-bit programs and so test a 64-bit build of the same sources (see scripts/test.sh).
+HOST=${VARLO_DEPS_HOST:-i686-w64-mingw32}
+case $HOST in
+  i686-*) OPENSSL_TARGET=mingw; CMAKE_PROCESSOR=x86 ;;
+  x86_64-*) OPENSSL_TARGET=mingw64; CMAKE_PROCESSOR=AMD64 ;;
+  *) echo "unknown host $HOST" >&2; exit 1 ;;
+esac
 CC=$HOST-gcc-posix
 CXX=$HOST-g++-posix
 JOBS=$(nproc)
@@ -18,6 +25,7 @@ srcver() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/{print $2}' | so
 
 key_input() {
   echo "recipe $(cat "$0" "$HERE/curl-recipe.sh" | sha256sum | cut -c1-16)"
+  [ "$HOST" = i686-w64-mingw32 ] || echo "host $HOST"
   echo "patches $(cat "$HERE"/patches/*.patch | sha256sum | cut -c1-16)"
   echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
   for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
@@ -65,7 +73,7 @@ build_openssl() {
     (cd "$src" && patch -R -p1 -s < debian/patches/pic.patch)
   fi
   step openssl-build bash -c "cd '$src' &&
-    ./Configure mingw --cross-compile-prefix=$HOST- CC=gcc-posix --prefix='$STAGE' \
+    ./Configure $OPENSSL_TARGET --cross-compile-prefix=$HOST- CC=gcc-posix --prefix='$STAGE' \
       --openssldir="C:/Windows/System32/varlo-ssl-none" --libdir=lib \
       no-shared no-tests no-dso no-engine no-legacy no-module no-comp no-ssl3 \
       no-ui-console no-srp no-psk no-gost no-idea no-seed no-mdc2 no-rc2 no-rc4 \
@@ -87,7 +95,7 @@ build_curl() {
 }
 
 toolchain_args() {
-  echo -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86 \
+  echo -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$CMAKE_PROCESSOR \
     -DCMAKE_C_COMPILER=$CC -DCMAKE_CXX_COMPILER=$CXX \
     -DCMAKE_FIND_ROOT_PATH=/usr/$HOST -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_INSTALL_PREFIX="$STAGE" -DBUILD_SHARED_LIBS=OFF

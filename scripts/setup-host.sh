@@ -5,6 +5,7 @@ set -euo pipefail
 
 PKGS=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 libgnutls30:i386 fonts-wine
   xvfb xauth xdotool imagemagick x11-utils
   fonts-wqy-microhei fonts-noto-cjk

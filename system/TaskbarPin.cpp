@@ -138,15 +138,21 @@ bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName) 
 
 bool PinClientToTaskbar(const std::wstring& installedDir, const std::wstring& desktopShortcutPath) {
     std::wstring link = desktopShortcutPath;
+    // A link made here only to be pinned goes again: the pin keeps a copy of its own, and
+    // the user who cleared the desktop option wants no link lying about.
+    std::wstring madeForPin;
     if (link.empty() || !FileExists(link)) {
         link = installedDir + L"\\" + kShortcutFileName;
         if (!CreateShellLink(installedDir + L"\\" + kClientExeName, link)) {
             return false;
         }
+        madeForPin = link;
     }
     const size_t separator = link.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) {
-        return false;
+    const bool pinned =
+        separator != std::wstring::npos && PinToTaskbar(link.substr(0, separator), link.substr(separator + 1));
+    if (!madeForPin.empty()) {
+        ::DeleteFileW(madeForPin.c_str());
     }
-    return PinToTaskbar(link.substr(0, separator), link.substr(separator + 1));
+    return pinned;
 }

@@ -27,5 +27,6 @@ inline constexpr wchar_t kTemporaryVerbName[] = L"{:}";
 bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName);
 
 // Pins the shortcut this install made: the desktop shortcut when there is one, otherwise
-// a shortcut "Varlo加速器.lnk" made beside the client in `installedDir` for the purpose.
+// a shortcut "Varlo加速器.lnk" made beside the client in `installedDir` for the purpose and
+// removed again once the pin has run.
 bool PinClientToTaskbar(const std::wstring& installedDir, const std::wstring& desktopShortcutPath);

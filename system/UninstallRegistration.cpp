@@ -17,8 +17,9 @@ bool SetString(HKEY key, const wchar_t* name, const std::wstring& text) {
 
 bool RegisterUninstall(const std::wstring& installDir, const std::wstring& desktopShortcutPath) {
     UniqueRegKey key;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                          nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    // The 32-bit view, named: the entry is the 32-bit program's whatever the build.
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     // Paths stay unquoted even with blanks: the installer's own directory proposal cuts

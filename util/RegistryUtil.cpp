@@ -24,7 +24,8 @@ bool ReadRegistryValue(HKEY root,
                        std::wstring& value) {
     value.clear();
     UniqueRegKey key;
-    if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    // The 32-bit view first, named, as a 32-bit process sees it by default.
+    if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS) {
         return false;
     }
     std::vector<wchar_t> buffer(kBufferChars);

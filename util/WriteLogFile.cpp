@@ -102,6 +102,15 @@ void CWriteLogFile::WriteLogText(const wchar_t* sourceFile, int line, const std:
     Append(sourceFile, line, text.data(), text.size());
 }
 
+void CWriteLogFile::TryWriteLogText(const wchar_t* sourceFile, int line, const std::wstring& text) {
+    if (!enabled_ || !::TryEnterCriticalSection(&lock_)) {
+        return;
+    }
+    // The lock is recursive: Append takes it once more.
+    Append(sourceFile, line, text.data(), text.size());
+    ::LeaveCriticalSection(&lock_);
+}
+
 void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length) {
     ScopedLock guard(lock_);
     try {

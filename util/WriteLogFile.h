@@ -21,6 +21,9 @@ class CWriteLogFile {
     // `format` follows the Windows C runtime's wide printf: %s takes a wide string.
     void WriteLog(const wchar_t* sourceFile, int line, const wchar_t* format, ...);
     void WriteLogText(const wchar_t* sourceFile, int line, const std::wstring& text);
+    // The same only when the log is free at once: for the last line of a process that is
+    // about to end while another thread may be inside the log.
+    void TryWriteLogText(const wchar_t* sourceFile, int line, const std::wstring& text);
 
   private:
     void Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length);

@@ -74,8 +74,31 @@ TEST(DownloadSink, AFailedDiskWriteRefusesTheRestAndReportsNoDigest) {
     std::string md5 = "stale";
     EXPECT_FALSE(sink.Finish(md5));
     EXPECT_EQ(md5, "");
+    EXPECT_NE(sink.WriteError(), 0) << "a failed write carries an error code";
     std::fclose(readOnly);
     std::remove(path);
+}
+
+TEST(DownloadSink, KeepsTheErrorOfTheFirstFailingWriteAndWritesNothingAfterIt) {
+    // A disk that fills up after two blocks: the code the system gave is the one reported.
+    constexpr int kDiskFull = 112;
+    int writes = 0;
+    std::string stored;
+    DownloadSink sink([&](const char* data, size_t size) {
+        if (++writes > 2) {
+            return kDiskFull;
+        }
+        stored.append(data, size);
+        return 0;
+    });
+    const std::string block = Pattern(DownloadSink::kBlockSize);
+    for (int i = 0; i < 8 && sink.Write(block.data(), block.size()) == block.size(); ++i) {
+    }
+    std::string md5;
+    EXPECT_FALSE(sink.Finish(md5));
+    EXPECT_EQ(sink.WriteError(), kDiskFull);
+    EXPECT_EQ(writes, 3) << "no write is tried after the one that failed";
+    EXPECT_EQ(stored.size(), 2 * DownloadSink::kBlockSize);
 }
 
 }  // namespace

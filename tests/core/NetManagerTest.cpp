@@ -7,6 +7,7 @@
 #include "NetTestSupport.h"
 #include "SimulatorClient.h"
 #include "core/DataManager.h"
+#include "core/HttpClient.h"
 #include "core/SignedForm.h"
 #include "util/Md5A.h"
 
@@ -243,6 +244,25 @@ TEST_F(NetManagerTest, WaitsForServerSelectionBeforeSending) {
     const std::vector<ReceivedRequest> got = RequestsOf("secondary");
     ASSERT_EQ(got.size(), 1u);
     EXPECT_NE(std::find(got[0].headers.begin(), got[0].headers.end(), "Apihost: 2"), got[0].headers.end());
+}
+
+void AbortOnThirdPoll(uint32_t ms) {
+    FakePauses::taken.push_back(ms);
+    if (++g_pollsBeforeSelection == 3) {
+        HttpClient::AbortAllRequests();
+    }
+}
+
+TEST_F(NetManagerTest, AnAbortEndsTheWaitForServerSelectionWithoutSending) {
+    DataManager::Instance()->SetApiHosts("", "", 0);
+    g_pollsBeforeSelection = 0;
+    net->SetSleepFunction(&AbortOnThirdPoll);
+    const Outcome o = Call();
+    net->SetSleepFunction(&FakePauses::Sleep);
+    HttpClient::AbortAllRequests(false);
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(FakePauses::taken, (std::vector<uint32_t>{50, 50, 50}));
+    EXPECT_TRUE(sim.Requests().empty()) << "nothing was sent";
 }
 
 TEST_F(NetManagerTest, TimestampIsTheCurrentSecondInDecimal) {

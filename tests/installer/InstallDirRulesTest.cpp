@@ -44,6 +44,37 @@ TEST(InstallDirRules, FavoritesIsFoundExactlyAsWritten) {
     EXPECT_FALSE(IsFavoritesLocation(L"C:\\Users\\me\\Downloads\\"));
 }
 
+TEST(InstallDirRules, OnlyFullPathsAreUsable) {
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* used;  // empty: refused
+    };
+    const Case cases[] = {
+        {L"C:\\Program Files (x86)\\varlo", L"C:\\Program Files (x86)\\varlo"},
+        {L"d:/Games/varlo/", L"d:\\Games\\varlo"},
+        {L"C:\\Games\\\\", L"C:\\Games"},
+        {L"E:\\", L"E:\\"},
+        {L"\\\\server\\share\\varlo", L"\\\\server\\share\\varlo"},
+        {L"", L""},
+        {L"varlo", L""},
+        {L"D:varlo", L""},
+        {L"\\varlo", L""},
+        {L"..\\varlo", L""},
+        {L"\\\\server", L""},
+        {L"\\\\server\\", L""},
+        {L"\\\\?\\C:\\varlo", L""},
+        {L"\\\\.\\C:\\varlo", L""},
+        {L"1:\\varlo", L""},
+        {L"C:\\Games\\va*lo", L""},
+        {L"C:\\Games\\a:b", L""},
+        {L"C:\\Games\\\"varlo\"", L""},
+        {L"C:\\Games\\tab\there", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UsableInstallPath(c.typed), c.used) << "typed: " << testing::PrintToString(std::wstring(c.typed));
+    }
+}
+
 TEST(WindowTexts, EveryLineHasBothLanguages) {
     size_t count = 0;
     const ControlText* table = LanguageTable(count);

@@ -45,7 +45,7 @@ std::string PackageMode(const std::string& roles = "{}", bool corrupt = false) {
 }
 
 std::wstring RegString(const std::wstring& name) {
-    const RawValue raw = ReadRawValue(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+    const RawValue raw = ReadRawValue(HKEY_LOCAL_MACHINE, kUninstallKey, name, KEY_WOW64_32KEY);
     if (!raw.found) {
         return L"<absent>";
     }
@@ -146,7 +146,7 @@ class InstallWorkerTest : public ::testing::Test {
         ::DeleteFileW(desktopLink.c_str());
         ::DeleteFileW((startMenu + L"\\启动Varlo加速器.lnk").c_str());
         ::DeleteFileW((startMenu + L"\\卸载Varlo加速器.lnk").c_str());
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
     }
     static void SeedPinHandler() {
         const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
@@ -294,7 +294,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 EXPECT_EQ(host.Stages(),
                           c.outcome == kExtractError ? (std::vector<int>{1, 2, 4}) : (std::vector<int>{1, 2}));
                 EXPECT_TRUE(launcher.launches.empty());
-                EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+                EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
                 if (c.outcome == kExtractError) {
                     EXPECT_TRUE(PathExists(PackagePath())) << "the package stays in the cache";
                     EXPECT_TRUE(NobodyHoldsOpen(PackagePath()));
@@ -314,44 +314,94 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
     }
 }
 
-// The window's stop: the flag is set while the worker is inside the download or the
-// extraction; the worker must leave within the registry's wait, on its own.
-TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothingOpen) {
+// The retry pause as the product takes it: a real wait that an abort ends early.
+void AbortableSleep(uint32_t ms) {
+    static_cast<void>(HttpClient::WaitForAbort(ms));
+}
+
+// The window's stop, at every place the worker can be when the user confirms the close:
+// the worker must leave within the registry's wait, on its own, and write or register
+// nothing after the flag was set.
+TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter) {
+    enum class When { Stage, Download, FilesAppear, Option };
     struct Case {
         const char* why;
         std::string mode;
-        int stageToCancelIn;
+        When when;
+        int stage = 0;             // When::Stage: the stage whose start arms the cancel
+        DWORD settleMs = 0;        // then this long before the cancel, to be inside the wait
+        const char* option = "";   // When::Option: the option whose read cancels
+        bool realPauses = false;   // the retry pause really waits
+        std::vector<int> stages;   // stages reached
+        bool filesStay = false;    // the extracted client is complete and stays
+        bool desktopLink = false;  // made before the cancel
+        bool registered = false;   // start-menu links and uninstall entry made before it
     };
-    // 16 stored entries of 4 MiB: the cancel lands while the first ones are written.
-    std::string big = R"({"package": {"zip": {"entries": [)";
+    // 16 stored entries of 4 MiB: a cancel between entries. One entry of 48 MiB: inside it.
+    std::string many = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "size": 1000})";
     for (int i = 0; i < 16; ++i) {
-        big += std::string(i ? ", " : "") + R"({"name": "pack/part)" + std::to_string(i) + R"(.dat", "size": 4194304})";
+        many += R"(, {"name": "pack/part)" + std::to_string(i) + R"(.dat", "size": 4194304})";
     }
-    big += "]}}}";
+    many += "]}}}";
+    const std::string one = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "size": 1000}, )"
+                            R"({"name": "pack/huge.dat", "size": 50331648}]}}})";
     const Case cases[] = {
-        // A primary that never answers keeps the server choice waiting on its probe.
-        {"during the server choice", R"({"roles": {"primary": {"state": "hang"}}})", 1},
-        {"during the download", PackageMode(R"({"download": {"rate": 65536}})"), 2},
-        {"during the extraction", big, 4},
+        {"probe: a primary that never answers",
+         R"({"roles": {"primary": {"state": "hang"}}})",
+         When::Stage,
+         1,
+         1000,
+         "",
+         false,
+         {1}},
+        {"package query that never answers",
+         PackageMode(R"({"primary": {"api_state": "hang"}})"),
+         When::Stage,
+         2,
+         1500,
+         "",
+         false,
+         {1, 2}},
+        {"retry pause after a failed query",
+         PackageMode(R"({"primary": {"api_status": 500}})"),
+         When::Stage,
+         2,
+         1000,
+         "",
+         true,
+         {1, 2}},
+        {"download", PackageMode(R"({"download": {"rate": 65536}})"), When::Download, 0, 0, "", false, {1, 2}},
+        {"extraction, between entries", many, When::FilesAppear, 0, 0, "", false, {1, 2, 4}},
+        {"extraction, inside an entry", one, When::FilesAppear, 0, 300, "", false, {1, 2, 4}},
+        {"desktop shortcut step", PackageMode(), When::Option, 0, 0, "desktop", false, {1, 2, 4, 5}, true},
+        {"taskbar pin step", PackageMode(), When::Option, 0, 0, "pin", false, {1, 2, 4, 5}, true, true},
+        {"logon task step", PackageMode(), When::Option, 0, 0, "autostart", false, {1, 2, 4, 5}, true, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         sim.Reset();
         sim.SetMode(c.mode);
+        ClearSystemState();
         RemoveTree(target);
         ::DeleteFileW(PackagePath().c_str());
         job.cancel->store(false);
         HttpClient::AbortAllRequests(false);
+        NetManager::Instance()->SetSleepFunction(c.realPauses ? &AbortableSleep : &FakePauses::Sleep);
+        launcher.launches.clear();
+        invoker.calls = 0;
         RecordingHost host;
         CWorkerRegistry registry;
         std::atomic<bool> reached{false};
-        if (c.stageToCancelIn == 1) {
-            host.onStage = [&](int stage) { reached = reached || stage == 1; };
-        } else if (c.stageToCancelIn == 2) {
-            host.onWatchStart = [&] { reached = true; };
-        } else {
-            host.onStage = [&](int stage) { reached = reached || stage == 4; };
-        }
+        std::atomic<bool> cancelled{false};
+        host.onStage = [&](int stage) { reached = reached || (c.when == When::Stage && stage == c.stage); };
+        host.onWatchStart = [&] { reached = reached || c.when == When::Download; };
+        // An option read cancels right there, the way a confirm landing at that moment would.
+        host.onOption = [&](const std::string& option) {
+            if (c.when == When::Option && option == c.option) {
+                CancelInstall(*job.cancel);
+                cancelled = true;
+            }
+        };
 
         WorkerRun run{&host, &job};
         unsigned id = 0;
@@ -363,46 +413,55 @@ TEST_F(InstallWorkerTest, CancelDuringDownloadAndExtractionLeavesInTimeWithNothi
         UniqueKernelHandle watchThread(copy);
         ASSERT_TRUE(registry.RegisterWorker(id, std::move(thread)));
 
-        // Wait for the stage, then for the work to be under way: bytes arriving, or the
-        // first file of the package appearing in the target.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (reached && c.stageToCancelIn == 1) {
-                ::Sleep(1000);  // well inside the probe's wait
-                break;
+        if (c.when != When::Option) {
+            // Wait for the point, then for the work there to be under way.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            bool under = false;
+            while (!under && std::chrono::steady_clock::now() < deadline) {
+                switch (c.when) {
+                    case When::Download:
+                        under = reached && ControlManager::Instance()->GetPercent() > 0;
+                        break;
+                    case When::FilesAppear:
+                        under = !FilesBelow(target + L"\\pack").empty() || PathExists(target + L"\\pack");
+                        break;
+                    default:
+                        under = reached;
+                        break;
+                }
+                ::Sleep(1);
             }
-            if (reached &&
-                (c.stageToCancelIn == 2 ? ControlManager::Instance()->GetPercent() > 0 : !FilesBelow(target).empty())) {
-                break;
-            }
-            ::Sleep(1);
+            ASSERT_TRUE(under);
+            ::Sleep(c.settleMs);
+        } else {
+            ASSERT_EQ(::WaitForSingleObject(watchThread.get(), 60000), WAIT_OBJECT_0);
+            ASSERT_TRUE(cancelled);
         }
-        ASSERT_TRUE(reached);
         const CWorkerRegistry::StopResult stop = registry.StopWorkers([&] { CancelInstall(*job.cancel); });
         EXPECT_EQ(stop.stopped, 1);
-        EXPECT_EQ(stop.terminated, 0) << "the worker left on its own";
+        EXPECT_EQ(stop.stillRunning, 0) << "the worker left within the wait, on its own";
         ASSERT_EQ(::WaitForSingleObject(watchThread.get(), 5000), WAIT_OBJECT_0);
 
         EXPECT_EQ(run.outcome, InstallOutcome::Cancelled);
         EXPECT_TRUE(host.Errors().empty()) << "a cancelled install shows nothing";
         EXPECT_FALSE(host.stallBoxShown);
-        const std::vector<int> stages = c.stageToCancelIn == 1   ? std::vector<int>{1}
-                                        : c.stageToCancelIn == 2 ? std::vector<int>{1, 2}
-                                                                 : std::vector<int>{1, 2, 4};
-        EXPECT_EQ(host.Stages(), stages);
+        EXPECT_EQ(host.Stages(), c.stages);
         if (PathExists(PackagePath())) {
             EXPECT_TRUE(NobodyHoldsOpen(PackagePath()));
         }
-        const std::vector<fs::path> files = FilesBelow(target);
-        if (c.stageToCancelIn == 4) {
-            EXPECT_LT(files.size(), 16u) << "cancelled before the last entry";
-        }
-        for (const fs::path& file : files) {
+        for (const fs::path& file : FilesBelow(target)) {
             EXPECT_TRUE(NobodyHoldsOpen(file.wstring())) << file.string();
-            EXPECT_EQ(fs::file_size(file), 4194304u) << "no half-written file stays: " << file.string();
         }
-        EXPECT_TRUE(launcher.launches.empty());
+        // Nothing registered after the cancel.
+        EXPECT_EQ(PathExists(desktopLink), c.desktopLink);
+        EXPECT_EQ(invoker.calls, 0) << "no pin";
+        EXPECT_EQ(PathExists(startMenu + L"\\启动Varlo加速器.lnk"), c.registered);
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY), c.registered);
+        EXPECT_TRUE(launcher.launches.empty()) << "no logon task";
+        EXPECT_EQ(PathExists(target + L"\\local.cfg"), false);
+        EXPECT_EQ(PathExists(target + L"\\vljiasu.exe"), c.filesStay);
     }
+    NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
 }
 
 TEST_F(InstallWorkerTest, OneInstallPerProcess) {

@@ -31,9 +31,9 @@ void WriteFile(const std::wstring& path) {
 
 void RegisterEarlierInstall(const std::wstring& uninstallString) {
     HKEY key = nullptr;
-    ASSERT_EQ(
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstallString.c_str()),
                      static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(key);
@@ -41,8 +41,8 @@ void RegisterEarlierInstall(const std::wstring& uninstallString) {
 
 class MainWndFlowTest : public ::testing::Test {
   protected:
-    void SetUp() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
-    void TearDown() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
+    void SetUp() override { ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0); }
+    void TearDown() override { ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0); }
 
     std::wstring PathText() { return h.Find<CEditUI>(L"path_edit")->GetText(); }
     std::wstring Scratch(const std::wstring& name) {
@@ -71,7 +71,7 @@ TEST_F(MainWndFlowTest, ProposesTheEarlierInstallOrTheDefault) {
         {L"\\\\", fallback},
     };
     for (const Case& c : cases) {
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
         if (c.registered != nullptr) {
             RegisterEarlierInstall(c.registered);
         }

@@ -27,8 +27,8 @@ std::wstring DefaultDir() {
 
 class MainWndTest : public ::testing::Test {
   protected:
-    void SetUp() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
-    void TearDown() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey); }
+    void SetUp() override { ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0); }
+    void TearDown() override { ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0); }
 
     void Open() { ASSERT_TRUE(h.Open()); }
     void Accept() {

@@ -19,9 +19,9 @@ class RecordingHost : public IInstallHost {
 
     void SetStage(int stage) override;
     void PostInstallError(const std::wstring& text) override;
-    [[nodiscard]] bool WantsDesktopShortcut() const override { return desktop; }
-    [[nodiscard]] bool WantsTaskbarPin() const override { return pin; }
-    [[nodiscard]] bool WantsAutostart() const override { return autostart; }
+    [[nodiscard]] bool WantsDesktopShortcut() const override { return Read("desktop", desktop); }
+    [[nodiscard]] bool WantsTaskbarPin() const override { return Read("pin", pin); }
+    [[nodiscard]] bool WantsAutostart() const override { return Read("autostart", autostart); }
     void SetInstalledDir(const std::wstring& dir) override;
     void SetDesktopShortcutPath(const std::wstring& path) override;
     void StartDownloadWatch() override;
@@ -36,6 +36,8 @@ class RecordingHost : public IInstallHost {
     // Run on the worker thread at the matching moment.
     std::function<void(int)> onStage;
     std::function<void()> onWatchStart;
+    // Run when the worker reads an option ("desktop", "pin", "autostart") at its step.
+    std::function<void(const std::string& option)> onOption;
 
     std::wstring installedDir;
     std::wstring desktopShortcutPath;
@@ -45,6 +47,13 @@ class RecordingHost : public IInstallHost {
     std::atomic<bool> stallBoxShown{false};
 
   private:
+    bool Read(const char* option, const std::atomic<bool>& value) const {
+        if (onOption) {
+            onOption(option);
+        }
+        return value;
+    }
+
     mutable std::mutex lock_;
     std::vector<int> stages_;
     std::vector<std::wstring> errors_;

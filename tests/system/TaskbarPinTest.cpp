@@ -26,6 +26,7 @@ class RecordingInvoker : public IShellVerbInvoker {
         item = itemName;
         verb = verbName;
         handlerAtInvoke = ReadRawValue(HKEY_CURRENT_USER, kVerbKey, kPinHandlerValue);
+        linkTargetAtInvoke = LoadLink(folderPath + L"\\" + itemName).target;
         if (leaveNestedKeys) {
             HKEY nested = nullptr;
             if (::RegCreateKeyExW(HKEY_CURRENT_USER, (kVerbKey + L"\\command\\deeper").c_str(), 0, nullptr, 0,
@@ -41,6 +42,7 @@ class RecordingInvoker : public IShellVerbInvoker {
     RawValue handlerAtInvoke;
     bool leaveNestedKeys = false;
     bool answer = true;
+    std::wstring linkTargetAtInvoke;
 };
 
 void DeleteTree(HKEY root, const std::wstring& key) {
@@ -167,7 +169,7 @@ TEST_F(TaskbarPinTest, ClientPinUsesTheDesktopShortcutOfThisRun) {
     EXPECT_EQ(::GetFileAttributesW((dir_.path() + LR"(\Varlo加速器.lnk)").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(TaskbarPinTest, ClientPinWithoutDesktopShortcutMakesOneBesideTheClient) {
+TEST_F(TaskbarPinTest, ClientPinWithoutDesktopShortcutMakesOneBesideTheClientForTheVerbOnly) {
     SeedClassId();
     RecordingInvoker invoker;
     // No desktop shortcut this run, or one that has gone since.
@@ -178,7 +180,9 @@ TEST_F(TaskbarPinTest, ClientPinWithoutDesktopShortcutMakesOneBesideTheClient) {
         EXPECT_EQ(invoker.calls, 1);
         EXPECT_EQ(invoker.folder, dir_.path());
         EXPECT_EQ(invoker.item, L"Varlo加速器.lnk");
-        EXPECT_EQ(LoadLink(dir_.path() + LR"(\Varlo加速器.lnk)").target, dir_.path() + LR"(\vljiasu.exe)");
+        EXPECT_EQ(invoker.linkTargetAtInvoke, dir_.path() + LR"(\vljiasu.exe)");
+        EXPECT_EQ(::GetFileAttributesW((dir_.path() + LR"(\Varlo加速器.lnk)").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the link made for the pin is gone again";
     }
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kVerbKey));
 }

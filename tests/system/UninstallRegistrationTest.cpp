@@ -55,7 +55,8 @@ TEST_F(UninstallRegistrationTest, WritesTheFourValuesInThe32BitView) {
 TEST_F(UninstallRegistrationTest, SecondRunOverwritesOnlyItsOwnValues) {
     ASSERT_TRUE(RegisterUninstall(LR"(D:\first place)", LR"(C:\Desktop\Varlo加速器.lnk)"));
     HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
     const DWORD size = 1234;
     ASSERT_EQ(::RegSetValueExW(key, L"EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof(size)),
               ERROR_SUCCESS);

@@ -313,6 +313,12 @@ class Simulator:
         return json.dumps(envelope, ensure_ascii=False)
 
     def _answer_api(self, mode, req, conn, sign_ok):
+        # The API call alone can hang or fail while the same endpoint's probe answers.
+        if mode.get("api_state") == "hang":
+            conn.wait_for_peer_close(stop=self.stop)
+            return
+        if "api_status" in mode:
+            return self._answer_simple(conn, int(mode["api_status"]), b"<html>error</html>", "text/html")
         body = mode["body"] if "body" in mode else self.envelope_text(mode, sign_ok)
         if "body_size" in mode:  # an answer of that many bytes ("x" repeated), before any gzip
             body = "x" * int(mode["body_size"])
