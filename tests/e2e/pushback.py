@@ -1,0 +1,231 @@
+"""Scenarios where the machine pushes back: a quit during a long extraction, an update over
+a client one of whose files another program holds, a full drive for the work folder or for
+the target, and a package that lacks the client. Each compares what is on disk and in the
+registry afterwards with what was there before."""
+import os
+import random
+import subprocess
+import time
+import zipfile
+
+from common import BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
+from screen import answer_box, default_dir, screenshot, visible_windows, wait_for
+from wineprefix import write_reg
+
+DISK_FULL = "磁盘空间不足"
+
+
+def tree_snapshot(root):
+    """{relative path: bytes} of every file, and the set of folders, below root."""
+    files, folders = {}, set()
+    if not os.path.isdir(root):
+        return files, folders
+    for base, dirs, names in os.walk(root):
+        for d in dirs:
+            folders.add(os.path.relpath(os.path.join(base, d), root))
+        for n in names:
+            path = os.path.join(base, n)
+            files[os.path.relpath(path, root)] = open(path, "rb").read()
+    return files, folders
+
+
+def nothing_registered(prefix, desktop_link=True):
+    prefix.settle()
+    reg = prefix.registry().values(UNINSTALL_KEY)
+    check(reg is None, "no uninstall entry")
+    if desktop_link:
+        check(not os.path.exists(os.path.join(prefix.user_dir, "Desktop", "Varlo加速器.lnk")), "no desktop link")
+    path = prefix.host("C:\\e2e-schtasks.txt")
+    check(not os.path.exists(path), "no logon task made or removed")
+
+
+def write_user_env(prefix, values):
+    lines = ["Windows Registry Editor Version 5.00", "", "[HKEY_CURRENT_USER\\Environment]"]
+    for name, value in values.items():
+        lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\")))
+    path = os.path.join(prefix.path, "drive_c", "e2e-env.reg")
+    with open(path, "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+    prefix.run("regedit", "/S", "C:\\e2e-env.reg")
+    prefix.settle()
+
+
+class SmallDrive:
+    """A tmpfs of `size` bytes mounted for the scenario and seen by Wine as drive `letter`."""
+
+    def __init__(self, prefix, work, letter, size):
+        if os.geteuid() != 0:
+            raise ScenarioFailed("a full drive needs a tmpfs mount, and mounting needs root")
+        self.mount = os.path.join(work, "drive-" + letter)
+        os.makedirs(self.mount, exist_ok=True)
+        subprocess.run(["umount", self.mount], stderr=subprocess.DEVNULL)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % size, "tmpfs", self.mount], check=True)
+        link = os.path.join(prefix.path, "dosdevices", letter + ":")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(self.mount, link)
+
+    def fill(self, leave):
+        """Fills the drive until `leave` bytes are free."""
+        st = os.statvfs(self.mount)
+        free = st.f_bavail * st.f_frsize
+        if free > leave:
+            with open(os.path.join(self.mount, "filler.bin"), "wb") as f:
+                f.write(b"\0" * (free - leave))
+
+    def release(self):
+        subprocess.run(["umount", "-l", self.mount], stderr=subprocess.DEVNULL)
+
+
+def big_package(ctx, files=3000, size=70 * 1024):
+    """About 200 MB in 3,000 files (stored, so the extraction is all disk), made once per build."""
+    path = os.path.join(ctx.build, "e2e", "big-client.zip")
+    if not os.path.exists(path):
+        rng = random.Random(1)
+        with zipfile.ZipFile(path + ".tmp", "w", zipfile.ZIP_STORED) as z:
+            z.writestr("vljiasu.exe", open(ctx.tools["client"], "rb").read())
+            for i in range(files):
+                z.writestr("data/%02d/part%04d.bin" % (i % 40, i), rng.randbytes(size))
+        os.replace(path + ".tmp", path)
+    return path
+
+
+def scenario_cancel_during_extraction(ctx, prefix, sim, entries, run_class, start_install):
+    sim.mode({"package": {"name": PACKAGE_NAME, "file": big_package(ctx)}})
+    target = prefix.host(default_dir())
+    run = run_class(ctx, prefix)
+    start_install(run)
+    # Under way: the first folders of the package are in the target.
+    wait_for(lambda: os.path.isdir(os.path.join(target, "data")) and len(os.listdir(os.path.join(target, "data"))) > 3,
+             180, "the extraction to be under way", interval=0.1)
+    run.click("close_btn")
+    box = run.box(10)
+    started = time.time()
+    answer_box(box, BOX_OK_TWO)
+    code = run.wait_exit(30)
+    # The click itself comes 0.15 s after `started` (the pointer is moved first).
+    took = time.time() - started - 0.15
+    print("  the installer ended %.2f s after the confirm" % took)
+    check(code == 0, "确定 ends the installer with 0")
+    check(took <= 2.0, "the installer ended within 2 s of the confirm")
+    prefix.settle()
+    check(not os.path.exists(target), "the install folder is gone, as it was before the install")
+    nothing_registered(prefix)
+    log = prefix.log_text()
+    check("安装已取消" in log, "the log says the install was cancelled")
+    return run
+
+
+def scenario_update_with_held_file(ctx, prefix, sim, entries, run_class, start_install):
+    target = "C:\\Games\\Old"
+    root = prefix.host(target)
+    # The earlier version: every file of the package but one, older, and a file of the user's.
+    earlier = {name: b"earlier " + name.encode("utf-8") for name in entries if name != "资源/说明.txt"}
+    earlier["user-settings.dat"] = b"the user's own"
+    for name, data in earlier.items():
+        path = os.path.join(root, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    write_reg(prefix, UNINSTALL_KEY, {"UninstallString": target + "\\unins000.exe"})
+    before = tree_snapshot(root)
+    # A later entry of the package is held: the entries before it are replaced first.
+    holder = prefix.wine(ctx.tools["holder"], target + "\\lang\\zh-cn.ini")
+    wait_for(lambda: os.path.exists(prefix.host("C:\\e2e-held")), 60, "the file to be held")
+    run = run_class(ctx, prefix)
+    start_install(run)
+    answer_box(run.box(10), BOX_OK_TWO)  # the earlier install holds files: go on
+    box = run.box(120)
+    time.sleep(1.0)
+    check(len([w for w in visible_windows() if (w[3], w[4]) == (box[3], box[4])]) == 1, "one error box")
+    run.shots.append(os.path.join(ctx.work, "held-file-box.png"))
+    screenshot(box, run.shots[-1])
+    answer_box(box, BOX_OK_TWO)
+    check(run.wait_exit(30) == 0, "setup exits 0 after the box")
+    open(prefix.host("C:\\e2e-release"), "wb").close()
+    holder.wait(timeout=60)
+    prefix.settle()
+    after = tree_snapshot(root)
+    check(after[1] == before[1], "the same folders as before")
+    check(sorted(after[0]) == sorted(before[0]), "the same files as before, none added")
+    for name, data in before[0].items():
+        check(after[0][name] == data, "%s is the earlier version, byte for byte" % name)
+    check("安装错误：解压失败" in prefix.log_text(), "the log names the extraction failure")
+    return run
+
+
+def disk_box_scenario(which):
+    def scenario(ctx, prefix, sim, entries, run_class, start_install):
+        if which == "work":
+            drive = SmallDrive(prefix, ctx.work, "t", 4 * 1024 * 1024)
+            write_user_env(prefix, {"TEMP": "T:\\", "TMP": "T:\\"})
+            big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)
+            from vendor import make_package
+            make_package(big, ctx.tools["client"], big_bytes=8 * 1024 * 1024)
+            sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
+            log_path = os.path.join(drive.mount, "varloSetup", "VarloSetup.log")
+        else:
+            drive = SmallDrive(prefix, ctx.work, "u", 2 * 1024 * 1024)
+            big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)
+            from vendor import make_package
+            make_package(big, ctx.tools["client"], big_bytes=4 * 1024 * 1024)
+            sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
+            log_path = os.path.join(prefix.temp_dir(), "varloSetup", "VarloSetup.log")
+        try:
+            run = run_class(ctx, prefix)
+
+            def to_small_drive(r):
+                from screen import click, expanded_window, type_text, xdotool
+                window = wait_for(expanded_window, 30, "the expanded window")
+                click(window, ctx.centres["path_edit"])
+                xdotool("key", "ctrl+a")
+                type_text("U:\\varlo")
+                time.sleep(0.3)
+
+            start_install(run, to_small_drive if which == "target" else None)
+            box = run.box(120)
+            time.sleep(1.0)
+            run.shots.append(os.path.join(ctx.work, "disk-box.png"))
+            screenshot(box, run.shots[-1])
+            answer_box(box, BOX_OK_TWO)
+            check(run.wait_exit(30) == 0, "setup exits 0 after the box")
+            prefix.settle()
+            log = open(log_path, "rb").read().decode("utf-16", errors="replace") if os.path.exists(log_path) else ""
+            check("安装错误：" + DISK_FULL in log, "the log says 安装错误：" + DISK_FULL)
+            check("需要" in log and "可用" in log, "the log names what is needed and what is free")
+            check("请求安装数据失败" not in log, "no network error is claimed")
+            nothing_registered(prefix)
+            if which == "target":
+                check(not os.path.exists(os.path.join(drive.mount, "varlo", "vljiasu.exe")), "nothing extracted")
+            return run
+        finally:
+            drive.release()
+    return scenario
+
+
+def scenario_package_without_client(ctx, prefix, sim, entries, run_class, start_install):
+    package = os.path.join(ctx.work, "no-client.zip")
+    with zipfile.ZipFile(package, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("unins000.exe", open(ctx.tools["client"], "rb").read())
+        z.writestr("data/readme.txt", b"no client here\r\n")
+    sim.mode({"package": {"name": PACKAGE_NAME, "file": package}})
+    run = run_class(ctx, prefix)
+    start_install(run)
+    box = run.box(120)
+    time.sleep(1.0)
+    answer_box(box, BOX_OK_TWO)
+    check(run.wait_exit(30) == 0, "setup exits 0 after the box")
+    prefix.settle()
+    check("安装错误：解压失败" in prefix.log_text(), "the log names the extraction failure")
+    check(not os.path.exists(prefix.host(default_dir())), "nothing of the package stays")
+    nothing_registered(prefix)
+    return run
+
+
+SCENARIOS = {
+    "cancel-during-extraction": scenario_cancel_during_extraction,
+    "update-with-held-file": scenario_update_with_held_file,
+    "full-work-drive": disk_box_scenario("work"),
+    "full-target-drive": disk_box_scenario("target"),
+    "package-without-client": scenario_package_without_client,
+}
