@@ -131,7 +131,7 @@ SIZE CButtonUI::EstimateSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::EstimateSize(available);
     }
-    return SIZE{fixedWidth_, GetFontLineHeight() + 8};
+    return SIZE{Scaled(fixedWidth_), GetFontLineHeight() + Scaled(8)};
 }
 
 void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {

@@ -41,8 +41,9 @@ bool CComboWnd::Init(CComboUI* owner) {
 
     DropDownRequest request;
     request.combo = UiRect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-    request.dropWidth = owner->GetDropBoxSize().cx;
-    request.maxHeight = owner->GetDropBoxSize().cy;
+    const SIZE dropBox = owner->Scaled(owner->GetDropBoxSize());
+    request.dropWidth = dropBox.cx;
+    request.maxHeight = dropBox.cy;
     const int width = request.dropWidth > 0 ? request.dropWidth : request.combo.Width();
     for (int i = 0; i < owner->GetCount(); ++i) {
         CControlUI* item = owner->GetItemAt(i);

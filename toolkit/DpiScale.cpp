@@ -65,6 +65,31 @@ int FitPercent(int wanted, const UiSize& units, const UiSize& workArea) {
     return kBasePercent;
 }
 
+int WindowPercent(int dpi, const UiSize& fitUnits, const UiSize& workArea, int ownerScale) {
+    int percent = PercentForDpi(dpi);
+    if (fitUnits.cx > 0 || fitUnits.cy > 0) {
+        percent = FitPercent(percent, fitUnits, workArea);
+    }
+    if (ownerScale > 0 && ownerScale < percent) {
+        percent = ownerScale;
+    }
+    return percent;
+}
+
+UiRect WindowAfterDpiChange(const UiRect& window,
+                            int oldDpi,
+                            int oldScale,
+                            int newDpi,
+                            int newScale,
+                            const UiRect& suggested) {
+    if (oldScale == PercentForDpi(oldDpi) && newScale == PercentForDpi(newDpi)) {
+        return suggested;
+    }
+    const int width = Scale(Unscale(window.Width(), oldScale), newScale);
+    const int height = Scale(Unscale(window.Height(), oldScale), newScale);
+    return UiRect{suggested.left, suggested.top, suggested.left + width, suggested.top + height};
+}
+
 int ChooseImageSet(int wanted, const int* available, int count) {
     if (available == nullptr || count <= 0) {
         return 0;
@@ -75,6 +100,17 @@ int ChooseImageSet(int wanted, const int* available, int count) {
         }
     }
     return available[count - 1];
+}
+
+std::wstring ImageSetName(const std::wstring& name, int set) {
+    if (set == kBasePercent) {
+        return name;
+    }
+    // The suffix goes before the extension of the last path element, if it has one.
+    const size_t slash = name.find_last_of(L"/\\");
+    const size_t dot = name.find_last_of(L'.');
+    const size_t at = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? dot : name.size();
+    return name.substr(0, at) + L"@" + std::to_wstring(set) + name.substr(at);
 }
 
 UiSize ResampledSize(const UiSize& pixels, int madeAt, int wanted) {

@@ -5,6 +5,8 @@
 
 #include "toolkit/UiGeometry.h"
 
+#include <string>
+
 namespace DpiScale {
 
 constexpr int kBaseDpi = 96;
@@ -29,9 +31,30 @@ constexpr int kFitStepPercent = 5;
 // 100: a screen too small even for that gets the window at 100.
 [[nodiscard]] int FitPercent(int wanted, const UiSize& units, const UiSize& workArea);
 
+// A window's scale: the DPI's percentage, reduced by FitPercent when `fitUnits` is not
+// empty, and at most `ownerScale` (when that is above 0): a box over a window that had to be
+// reduced is not drawn larger than that window.
+[[nodiscard]] int WindowPercent(int dpi, const UiSize& fitUnits, const UiSize& workArea, int ownerScale);
+
+// Where a window goes when the DPI of its screen changes. The system suggests its old size
+// times the change of DPI; that is taken as it is while the scale follows the DPI both
+// before and after. A window reduced to fit (before or after) keeps its units at the new
+// scale instead, placed at the suggested top-left corner.
+[[nodiscard]] UiRect WindowAfterDpiChange(const UiRect& window,
+                                          int oldDpi,
+                                          int oldScale,
+                                          int newDpi,
+                                          int newScale,
+                                          const UiRect& suggested);
+
 // The picture set to draw from at `wanted` percent, out of `available` (ascending): the
 // nearest one at or above it, else the largest. 0 when none is available.
 [[nodiscard]] int ChooseImageSet(int wanted, const int* available, int count);
+
+// The scales the skin's pictures are made at. A picture "btn/close.png" made at 150 % is
+// the skin file "btn/close@150.png"; the one at 100 % keeps the plain name.
+constexpr int kImageSets[] = {100, 125, 150, 200};
+[[nodiscard]] std::wstring ImageSetName(const std::wstring& name, int set);
 
 // The pixel size of a picture made for `madeAt` percent when drawn at `wanted` percent.
 [[nodiscard]] UiSize ResampledSize(const UiSize& pixels, int madeAt, int wanted);

@@ -52,8 +52,7 @@ uint8_t ToByte(float value) {
 
 bool ResampleImage(const DecodedImage& in, int width, int height, DecodedImage& out) {
     if (in.width <= 0 || in.height <= 0 || width <= 0 || height <= 0 || width > kMaxImageSide ||
-        height > kMaxImageSide ||
-        in.rgba.size() < static_cast<size_t>(in.width) * static_cast<size_t>(in.height) * 4) {
+        height > kMaxImageSide || in.rgba.size() < static_cast<size_t>(in.width) * static_cast<size_t>(in.height) * 4) {
         return false;
     }
     // Premultiplied floats, so the two passes average colour by coverage.

@@ -355,6 +355,7 @@ SCENARIOS = {
     "favorites": scenario_favorites,
     "cached-package": scenario_cached,
 }
+SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
 
 
 def tools_of(build):

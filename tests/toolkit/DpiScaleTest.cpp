@@ -12,9 +12,9 @@ TEST(DpiScale, PercentForTheCommonSettings) {
     const struct {
         int dpi;
         int percent;
-    } cases[] = {{96, 100}, {120, 125}, {144, 150}, {168, 175}, {192, 200}, {288, 300},
-                 {110, 115},  // rounded to the nearest percent
-                 {0, 100},    {-96, 100}};
+    } cases[] = {{96, 100},  {120, 125}, {144, 150}, {168, 175},
+                 {192, 200}, {288, 300}, {110, 115},  // rounded to the nearest percent
+                 {0, 100},   {-96, 100}};
     for (const auto& c : cases) {
         EXPECT_EQ(DpiScale::PercentForDpi(c.dpi), c.percent) << c.dpi;
     }
@@ -25,7 +25,7 @@ TEST(DpiScale, ValuesRoundHalfAwayFromZero) {
         int value;
         int percent;
         int pixels;
-    } cases[] = {{800, 150, 1200}, {430, 150, 645}, {550, 150, 825}, {1, 125, 1},  {2, 125, 3},
+    } cases[] = {{800, 150, 1200}, {430, 150, 645}, {550, 150, 825},    {1, 125, 1}, {2, 125, 3},
                  {3, 150, 5},      {-3, 150, -5},   {9999, 200, 19998}, {7, 100, 7}, {0, 175, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(DpiScale::Scale(c.value, c.percent), c.pixels) << c.value << " at " << c.percent;
@@ -64,6 +64,39 @@ TEST(DpiScale, TheExpandedWindowGetsTheLargestStepThatFits) {
     }
 }
 
+TEST(DpiScale, AWindowsScaleFollowsItsDpiItsScreenAndItsOwner) {
+    const UiSize expanded{800, 550};
+    const UiSize none{};
+    const struct {
+        int dpi;
+        UiSize fit;
+        UiSize work;
+        int owner;
+        int percent;
+    } cases[] = {
+        {144, expanded, {1920, 1040}, 0, 150},    {192, expanded, {1366, 768}, 0, 135},  // reduced to fit
+        {192, none, {1366, 768}, 0, 200},          // nothing asked to fit: the DPI's scale
+        {192, {444, 266}, {1366, 768}, 135, 135},  // a box over the reduced window
+        {120, {444, 266}, {1366, 768}, 150, 125},  // an owner at a larger scale does not grow it
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DpiScale::WindowPercent(c.dpi, c.fit, c.work, c.owner), c.percent) << c.dpi;
+    }
+}
+
+TEST(DpiScale, ADpiChangeTakesTheSuggestedRectangleUnlessTheWindowWasReduced) {
+    // 100 % to 150 %: exactly where and how large the system says.
+    const UiRect suggested{1900, 100, 3100, 745};
+    EXPECT_EQ(DpiScale::WindowAfterDpiChange(UiRect{100, 100, 900, 530}, 96, 100, 144, 150, suggested), suggested);
+    // 150 % to a small 192-DPI screen where it is reduced to 135 %: the suggestion is for
+    // 200 %, so only its corner is taken.
+    EXPECT_EQ(DpiScale::WindowAfterDpiChange(UiRect{0, 0, 1200, 645}, 144, 150, 192, 135, UiRect{50, 20, 1650, 880}),
+              (UiRect{50, 20, 1130, 601}));
+    // And back from the reduced 135 % to 96 DPI.
+    EXPECT_EQ(DpiScale::WindowAfterDpiChange(UiRect{0, 0, 1080, 581}, 192, 135, 96, 100, UiRect{10, 10, 550, 300}),
+              (UiRect{10, 10, 810, 440}));
+}
+
 TEST(DpiScale, PicturesComeFromTheNearestLargerSet) {
     const int sets[] = {100, 125, 150, 200};
     const struct {
@@ -77,6 +110,13 @@ TEST(DpiScale, PicturesComeFromTheNearestLargerSet) {
     EXPECT_EQ(DpiScale::ResampledSize(UiSize{1600, 1100}, 200, 175), (UiSize{1400, 963}));
     EXPECT_EQ(DpiScale::ResampledSize(UiSize{32, 32}, 150, 150), (UiSize{32, 32}));
     EXPECT_EQ(DpiScale::ResampledSize(UiSize{1, 9}, 200, 100), (UiSize{1, 5}));  // never below one pixel
+}
+
+TEST(DpiScale, SetNamesCarryTheScaleBeforeTheExtension) {
+    EXPECT_EQ(DpiScale::ImageSetName(L"btn/close_btn_nor.png", 150), L"btn/close_btn_nor@150.png");
+    EXPECT_EQ(DpiScale::ImageSetName(L"btn/close_btn_nor.png", 100), L"btn/close_btn_nor.png");
+    EXPECT_EQ(DpiScale::ImageSetName(L"skin.v2/logo", 200), L"skin.v2/logo@200");  // a dot in a folder only
+    EXPECT_EQ(DpiScale::ImageSetName(L"bk.jpg", 125), L"bk@125.jpg");
 }
 
 DecodedImage Picture(int width, int height, uint32_t rgba) {
