@@ -51,8 +51,8 @@ bool CUIManager::UpdateScale() {
     // A box over one of our windows on the same screen follows that window's scale.
     const CUIManager* owner = OwnerManager(window_);
     const int ownerScale = owner != nullptr && owner->dpi_ == dpi_ ? owner->scale_ : 0;
-    const int scale = DpiScale::WindowPercent(dpi_, UiSize{fitUnits_.cx, fitUnits_.cy},
-                                              Size(GetWindowWorkArea(window_)), ownerScale);
+    const int scale =
+        DpiScale::WindowPercent(dpi_, UiSize{fitUnits_.cx, fitUnits_.cy}, Size(GetWindowWorkArea(window_)), ownerScale);
     if (scale == scale_) {
         return false;
     }

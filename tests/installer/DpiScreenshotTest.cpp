@@ -258,7 +258,8 @@ TEST_P(DpiScreenshotTest, EveryPageAndTheBoxAtTheScreensScale) {
     EXPECT_EQ(barPos.right - barPos.left, DpiScale::Scale(620, scale) - DpiScale::Scale(180, scale));
     const int midY = (barPos.top + barPos.bottom) / 2;
     const int width = barPos.right - barPos.left;
-    EXPECT_FALSE(ColorNear(progress.At(barPos.left + width / 5, midY), progress.At(barPos.left + width * 4 / 5, midY), 20))
+    EXPECT_FALSE(
+        ColorNear(progress.At(barPos.left + width / 5, midY), progress.At(barPos.left + width * 4 / 5, midY), 20))
         << "filled and empty parts of the bar differ";
 
     ::PostMessageW(h.hwnd(), UM_FINISHED, 0, 0);
