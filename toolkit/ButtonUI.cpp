@@ -232,6 +232,7 @@ void CButtonUI::SetFiveStatusImage(const std::wstring& descriptor) {
         target.params = params;
         target.parsed = true;
         target.params.source = UiRect{i * column, 0, (i + 1) * column, image->height};
+        target.sourceInPixels = true;
     }
     Invalidate();
 }

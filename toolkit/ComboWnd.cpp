@@ -139,11 +139,11 @@ void CComboWnd::EnsureVisible(int index) {
     }
     const RECT item = owner_->GetItemAt(index)->GetPos();
     RECT area = body_->GetPos();
-    const RECT inset = body_->GetInset();
+    const RECT inset = body_->Scaled(body_->GetInset());
     area.top += inset.top;
     area.bottom -= inset.bottom;
     if (CControlUI* bar = body_->GetHorizontalScrollBar(); bar != nullptr && bar->IsVisible()) {
-        area.bottom -= bar->GetFixedHeight();
+        area.bottom -= body_->Scaled(bar->GetFixedHeight());
     }
     SIZE scroll = body_->GetScrollPos();
     if (item.top < area.top) {

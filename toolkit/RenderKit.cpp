@@ -244,13 +244,15 @@ bool CRenderKit::DrawImage(HDC dc,
     }
     // The destination is in the window's units, the source and the corners in the picture's.
     const int windowScale = resources != nullptr ? resources->GetScale() : DpiScale::kBasePercent;
-    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), DpiScale::Scale(params.dest, windowScale)));
+    const UiRect destOffsets = descriptor.destInPixels ? params.dest : DpiScale::Scale(params.dest, windowScale);
+    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), destOffsets));
     RECT visible{};
     if (!::IntersectRect(&visible, &dest, &control) || !::IntersectRect(&visible, &dest, &paint)) {
         return true;
     }
-    const UiRect source =
-        ImagePlacement::ResolveSource(DpiScale::Scale(params.source, image->scale), image->width, image->height);
+    const UiRect source = ImagePlacement::ResolveSource(
+        descriptor.sourceInPixels ? params.source : DpiScale::Scale(params.source, image->scale), image->width,
+        image->height);
     if (source.IsEmpty()) {
         return true;
     }
