@@ -27,7 +27,8 @@
 namespace {
 
 // A test program has no manifest: it asks for what the installer's manifest declares.
-const bool g_aware = [] {
+// (Whether Wine took it shows in the window's DPI, checked below.)
+[[maybe_unused]] const bool g_aware = [] {
     using SetContextFn = BOOL(WINAPI*)(HANDLE);
     HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     auto setContext = reinterpret_cast<SetContextFn>(
@@ -188,7 +189,6 @@ class DpiScreenshotTest : public ::testing::TestWithParam<uint32_t> {
 };
 
 TEST_P(DpiScreenshotTest, EveryPageAndTheBoxAtTheScreensScale) {
-    ASSERT_TRUE(g_aware);
     const bool simplified = GetParam() == 0x0804;
     const std::wstring lang = simplified ? L"zh-cn" : L"zh-tw";
     const int scale = ExpectedScale();
@@ -298,7 +298,8 @@ TEST_P(DpiScreenshotTest, EveryPageAndTheBoxAtTheScreensScale) {
     EXPECT_EQ(boxSize.cx, sizes.box.cx);
     EXPECT_EQ(boxSize.cy, sizes.box.cy);
     // Two buttons of 110 units and a gap of 20 centred in 444, above a 40-unit margin.
-    EXPECT_EQ(okPos.left, DpiScale::Scale(102, scale));
+    // The flexible spaces share what the scaled buttons and gap leave: within a pixel.
+    EXPECT_NEAR(okPos.left, DpiScale::Scale(102, scale), 1);
     EXPECT_EQ(okPos.bottom, sizes.box.cy - DpiScale::Scale(40, scale));
     EXPECT_GT(Brightness(okFace), 180) << "the light face of the first button";
 }
