@@ -138,6 +138,9 @@ LRESULT CMainWnd::OnCreate() {
     style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     ::SetWindowLongPtrW(*this, GWL_STYLE, style);
     manager_.Init(*this);
+    // The custom page's height is the largest the window gets; on a small screen at a high
+    // DPI the whole window is drawn smaller so that it still fits.
+    manager_.SetScaleFit(kExpandedSize);
     CLayoutBuilder builder;
     CControlUI* root = builder.Create(L"main.xml", nullptr, nullptr, &manager_, nullptr);
     manager_.AttachRoot(root);
@@ -437,7 +440,7 @@ void CMainWnd::ConfirmClose() {
 }
 
 void CMainWnd::SetExpanded(bool expanded) {
-    const SIZE size = expanded ? kExpandedSize : kCompactSize;
+    const SIZE size = manager_.Scale(expanded ? kExpandedSize : kCompactSize);
     ResizeClient(size.cx, size.cy);
     spaceLine_->SetVisible(expanded);
     rootLayout_->SetBkImage(expanded ? kExpandedBackground : kCompactBackground);

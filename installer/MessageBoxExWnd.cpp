@@ -121,6 +121,10 @@ LRESULT CMessageBoxExWnd::OnCreate() {
     style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     ::SetWindowLongPtrW(*this, GWL_STYLE, style);
     manager_.Init(*this);
+    // The caller's size is in skin units, like everything inside the box; only now is the
+    // screen the box is on, and so its scale, known.
+    const SIZE size = manager_.Scale(SIZE{request_.width, request_.height});
+    ::SetWindowPos(*this, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     manager_.SetCaptionRect(kCaption);
     // The box's shape is the alpha of its background image.
     manager_.SetLayeredImage(L"");

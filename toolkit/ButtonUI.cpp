@@ -131,7 +131,7 @@ SIZE CButtonUI::EstimateSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::EstimateSize(available);
     }
-    return SIZE{fixedWidth_, GetFontLineHeight() + 8};
+    return SIZE{Scaled(fixedWidth_), GetFontLineHeight() + Scaled(8)};
 }
 
 void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
@@ -232,6 +232,7 @@ void CButtonUI::SetFiveStatusImage(const std::wstring& descriptor) {
         target.params = params;
         target.parsed = true;
         target.params.source = UiRect{i * column, 0, (i + 1) * column, image->height};
+        target.sourceInPixels = true;
     }
     Invalidate();
 }

@@ -143,7 +143,7 @@ SIZE CComboUI::EstimateSize(SIZE available) {
     if (fixedHeight_ > 0) {
         return CControlUI::EstimateSize(available);
     }
-    return SIZE{fixedWidth_, CGdiTextMeasurer(manager_).GetLineHeight(-1) + 8};
+    return SIZE{Scaled(fixedWidth_), CGdiTextMeasurer(manager_).GetLineHeight(-1) + Scaled(8)};
 }
 
 CControlUI* CComboUI::FindControl(FindControlProc proc, void* data, UINT flags) {
@@ -338,10 +338,11 @@ void CComboUI::PaintText(HDC dc) {
         disabledTextColor_ = manager_->GetDefaultDisabledColor();
     }
     RECT rect = pos_;
-    rect.left += textPadding_.left;
-    rect.top += textPadding_.top;
-    rect.right -= textPadding_.right;
-    rect.bottom -= textPadding_.bottom;
+    const RECT padding = Scaled(textPadding_);
+    rect.left += padding.left;
+    rect.top += padding.top;
+    rect.right -= padding.right;
+    rect.bottom -= padding.bottom;
     const std::wstring text = CLanguageTexts::Replace(GetItemAt(curSel_)->GetText());
     CRenderKit::DrawText(dc, manager_, rect, text, IsEnabled() ? textColor_ : disabledTextColor_, font_, textStyle_);
 }

@@ -41,8 +41,9 @@ bool CComboWnd::Init(CComboUI* owner) {
 
     DropDownRequest request;
     request.combo = UiRect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-    request.dropWidth = owner->GetDropBoxSize().cx;
-    request.maxHeight = owner->GetDropBoxSize().cy;
+    const SIZE dropBox = owner->Scaled(owner->GetDropBoxSize());
+    request.dropWidth = dropBox.cx;
+    request.maxHeight = dropBox.cy;
     const int width = request.dropWidth > 0 ? request.dropWidth : request.combo.Width();
     for (int i = 0; i < owner->GetCount(); ++i) {
         CControlUI* item = owner->GetItemAt(i);
@@ -138,11 +139,11 @@ void CComboWnd::EnsureVisible(int index) {
     }
     const RECT item = owner_->GetItemAt(index)->GetPos();
     RECT area = body_->GetPos();
-    const RECT inset = body_->GetInset();
+    const RECT inset = body_->Scaled(body_->GetInset());
     area.top += inset.top;
     area.bottom -= inset.bottom;
     if (CControlUI* bar = body_->GetHorizontalScrollBar(); bar != nullptr && bar->IsVisible()) {
-        area.bottom -= bar->GetFixedHeight();
+        area.bottom -= body_->Scaled(bar->GetFixedHeight());
     }
     SIZE scroll = body_->GetScrollPos();
     if (item.top < area.top) {

@@ -192,12 +192,13 @@ void CContainerUI::SetManager(CUIManager* manager, CControlUI* parent, bool init
 }
 
 RECT CContainerUI::GetLayoutArea() const {
-    RECT area{pos_.left + inset_.left, pos_.top + inset_.top, pos_.right - inset_.right, pos_.bottom - inset_.bottom};
+    const RECT inset = Scaled(inset_);
+    RECT area{pos_.left + inset.left, pos_.top + inset.top, pos_.right - inset.right, pos_.bottom - inset.bottom};
     if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-        area.right -= verticalScrollBar_->GetFixedWidth();
+        area.right -= Scaled(verticalScrollBar_->GetFixedWidth());
     }
     if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-        area.bottom -= horizontalScrollBar_->GetFixedHeight();
+        area.bottom -= Scaled(horizontalScrollBar_->GetFixedHeight());
     }
     return area;
 }
@@ -240,10 +241,10 @@ void CContainerUI::SetFloatPos(int index) {
     if (child == nullptr || !child->IsVisible() || !child->IsFloat()) {
         return;
     }
-    const SIZE xy = child->GetFixedXY();
-    const UiRect rect =
-        CBoxLayout::FloatRect(UiSize{pos_.right - pos_.left, pos_.bottom - pos_.top}, xy.cx, xy.cy,
-                              child->GetFixedWidth(), child->GetFixedHeight(), child->GetFloatPercent());
+    const SIZE xy = Scaled(child->GetFixedXY());
+    const UiRect rect = CBoxLayout::FloatRect(UiSize{pos_.right - pos_.left, pos_.bottom - pos_.top}, xy.cx, xy.cy,
+                                              Scaled(child->GetFixedWidth()), Scaled(child->GetFixedHeight()),
+                                              child->GetFloatPercent());
     child->SetPos(RECT{rect.left, rect.top, rect.right, rect.bottom}, false);
 }
 

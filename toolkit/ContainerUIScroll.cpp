@@ -211,9 +211,10 @@ void CContainerUI::ProcessScrollBar(RECT area, int neededWidth, int neededHeight
             verticalScrollBar_->SetVisible(false);
             changed = true;
         }
-        const int width = verticalScrollBar_->GetFixedWidth();
-        verticalScrollBar_->SetPos(RECT{pos_.right - inset_.right - width, pos_.top + inset_.top,
-                                        pos_.right - inset_.right, pos_.bottom - inset_.bottom},
+        const int width = Scaled(verticalScrollBar_->GetFixedWidth());
+        const RECT inset = Scaled(inset_);
+        verticalScrollBar_->SetPos(RECT{pos_.right - inset.right - width, pos_.top + inset.top,
+                                        pos_.right - inset.right, pos_.bottom - inset.bottom},
                                    false);
     }
     if (IScrollBarUI* bar = AsScrollBar(horizontalScrollBar_)) {
@@ -230,9 +231,10 @@ void CContainerUI::ProcessScrollBar(RECT area, int neededWidth, int neededHeight
             horizontalScrollBar_->SetVisible(false);
             changed = true;
         }
-        const int height = horizontalScrollBar_->GetFixedHeight();
-        horizontalScrollBar_->SetPos(RECT{pos_.left + inset_.left, pos_.bottom - inset_.bottom - height,
-                                          pos_.right - inset_.right, pos_.bottom - inset_.bottom},
+        const int height = Scaled(horizontalScrollBar_->GetFixedHeight());
+        const RECT inset = Scaled(inset_);
+        horizontalScrollBar_->SetPos(RECT{pos_.left + inset.left, pos_.bottom - inset.bottom - height,
+                                          pos_.right - inset.right, pos_.bottom - inset.bottom},
                                      false);
     }
     if (changed) {

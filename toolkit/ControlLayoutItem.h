@@ -12,16 +12,17 @@ class CControlLayoutItem : public ILayoutItem {
 
     bool IsVisible() const override { return control_->IsVisible(); }
     bool IsFloat() const override { return control_->IsFloat(); }
+    // The control keeps skin units; the layout works in the window's pixels.
     UiRect GetPadding() const override {
-        const RECT p = control_->GetPadding();
+        const RECT p = control_->Scaled(control_->GetPadding());
         return UiRect{p.left, p.top, p.right, p.bottom};
     }
-    int GetFixedWidth() const override { return control_->GetFixedWidth(); }
-    int GetFixedHeight() const override { return control_->GetFixedHeight(); }
-    int GetMinWidth() const override { return control_->GetMinWidth(); }
-    int GetMaxWidth() const override { return control_->GetMaxWidth(); }
-    int GetMinHeight() const override { return control_->GetMinHeight(); }
-    int GetMaxHeight() const override { return control_->GetMaxHeight(); }
+    int GetFixedWidth() const override { return control_->Scaled(control_->GetFixedWidth()); }
+    int GetFixedHeight() const override { return control_->Scaled(control_->GetFixedHeight()); }
+    int GetMinWidth() const override { return control_->Scaled(control_->GetMinWidth()); }
+    int GetMaxWidth() const override { return control_->Scaled(control_->GetMaxWidth()); }
+    int GetMinHeight() const override { return control_->Scaled(control_->GetMinHeight()); }
+    int GetMaxHeight() const override { return control_->Scaled(control_->GetMaxHeight()); }
     UiSize EstimateSize(UiSize available) override {
         const SIZE size = control_->EstimateSize(SIZE{available.cx, available.cy});
         return UiSize{size.cx, size.cy};

@@ -3,6 +3,7 @@
 #include "toolkit/AttributeList.h"
 #include "toolkit/AttributeValue.h"
 #include "toolkit/BoxLayout.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/PressTracker.h"
 #include "toolkit/RenderClip.h"
 #include "toolkit/RenderKit.h"
@@ -181,10 +182,15 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
         const int parentHeight = parentPos.bottom - parentPos.top;
         pos_ = rect;
         ::OffsetRect(&pos_, parentPos.left, parentPos.top);
-        fixedXY_.cx = rect.left - static_cast<int>(floatPercent_.left * parentWidth);
-        fixedXY_.cy = rect.top - static_cast<int>(floatPercent_.top * parentHeight);
-        fixedWidth_ = rect.right - fixedXY_.cx - static_cast<int>(floatPercent_.right * parentWidth);
-        fixedHeight_ = rect.bottom - fixedXY_.cy - static_cast<int>(floatPercent_.bottom * parentHeight);
+        // Pixels back to units, so the next layout at this scale lands on the same pixels.
+        const int x = rect.left - static_cast<int>(floatPercent_.left * parentWidth);
+        const int y = rect.top - static_cast<int>(floatPercent_.top * parentHeight);
+        const int scale = GetScale();
+        fixedXY_.cx = DpiScale::Unscale(x, scale);
+        fixedXY_.cy = DpiScale::Unscale(y, scale);
+        fixedWidth_ = DpiScale::Unscale(rect.right - x - static_cast<int>(floatPercent_.right * parentWidth), scale);
+        fixedHeight_ =
+            DpiScale::Unscale(rect.bottom - y - static_cast<int>(floatPercent_.bottom * parentHeight), scale);
     }
     if (controlHost_ == nullptr) {
         return;
@@ -207,16 +213,17 @@ void CControlUI::PositionCover() {
         return;
     }
     if (cover_->IsFloat()) {
-        const SIZE xy = cover_->GetFixedXY();
-        const UiRect rect =
-            CBoxLayout::FloatRect(UiSize{pos_.right - pos_.left, pos_.bottom - pos_.top}, xy.cx, xy.cy,
-                                  cover_->GetFixedWidth(), cover_->GetFixedHeight(), cover_->GetFloatPercent());
+        const SIZE xy = Scaled(cover_->GetFixedXY());
+        const UiRect rect = CBoxLayout::FloatRect(UiSize{pos_.right - pos_.left, pos_.bottom - pos_.top}, xy.cx, xy.cy,
+                                                  Scaled(cover_->GetFixedWidth()), Scaled(cover_->GetFixedHeight()),
+                                                  cover_->GetFloatPercent());
         cover_->SetPos(RECT{rect.left, rect.top, rect.right, rect.bottom}, false);
     } else {
         RECT rect = pos_;
-        const int width = std::max(cover_->GetMinWidth(), std::min<int>(rect.right - rect.left, cover_->GetMaxWidth()));
-        const int height =
-            std::max(cover_->GetMinHeight(), std::min<int>(rect.bottom - rect.top, cover_->GetMaxHeight()));
+        const int width = std::max(Scaled(cover_->GetMinWidth()),
+                                   std::min<int>(rect.right - rect.left, Scaled(cover_->GetMaxWidth())));
+        const int height = std::max(Scaled(cover_->GetMinHeight()),
+                                    std::min<int>(rect.bottom - rect.top, Scaled(cover_->GetMaxHeight())));
         rect.right = rect.left + width;
         rect.bottom = rect.top + height;
         cover_->SetPos(rect, false);
@@ -249,6 +256,24 @@ int CControlUI::GetX() const {
 
 int CControlUI::GetY() const {
     return pos_.top;
+}
+
+int CControlUI::GetScale() const {
+    return controlHost_ != nullptr ? controlHost_->GetScale() : DpiScale::kBasePercent;
+}
+
+int CControlUI::Scaled(int units) const {
+    return DpiScale::Scale(units, GetScale());
+}
+
+RECT CControlUI::Scaled(const RECT& units) const {
+    const UiRect r = DpiScale::Scale(UiRect{units.left, units.top, units.right, units.bottom}, GetScale());
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+SIZE CControlUI::Scaled(SIZE units) const {
+    const int scale = GetScale();
+    return SIZE{DpiScale::Scale(units.cx, scale), DpiScale::Scale(units.cy, scale)};
 }
 
 RECT CControlUI::GetPadding() const {
@@ -558,7 +583,7 @@ void CControlUI::SetAttributeList(const std::wstring& list) {
 }
 
 SIZE CControlUI::EstimateSize(SIZE) {
-    return SIZE{fixedWidth_, fixedHeight_};
+    return Scaled(SIZE{fixedWidth_, fixedHeight_});
 }
 
 void CControlUI::Invalidate() {

@@ -70,6 +70,12 @@ class CControlUI {
     virtual void SetMinHeight(int height);
     virtual int GetMaxHeight() const;
     virtual void SetMaxHeight(int height);
+    // Sizes, positions, paddings and insets above are skin units; the window's scale turns
+    // them into pixels where the layout and the painting use them.
+    [[nodiscard]] int GetScale() const;
+    [[nodiscard]] int Scaled(int units) const;
+    [[nodiscard]] RECT Scaled(const RECT& units) const;
+    [[nodiscard]] SIZE Scaled(SIZE units) const;
 
     virtual std::wstring GetToolTip() const;
     virtual void SetToolTip(const std::wstring& text);

@@ -24,7 +24,8 @@ bool CControlUI::DoPaint(HDC dc, const RECT& paint, CControlUI*) {
         return true;
     }
     if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-        CRenderClip clip(dc, pos_, borderRound_.cx, borderRound_.cy);
+        const SIZE round = Scaled(borderRound_);
+        CRenderClip clip(dc, pos_, round.cx, round.cy);
         PaintBkColor(dc);
         PaintBkImage(dc);
         PaintStatusImage(dc);
@@ -70,12 +71,13 @@ void CControlUI::PaintText(HDC) {}
 
 void CControlUI::PaintBorder(HDC dc) {
     const DWORD color = (focused_ && focusBorderColor_ != 0) ? focusBorderColor_ : borderColor_;
-    const RECT& b = borderSize_;
+    const RECT b = Scaled(borderSize_);
     if (color == 0 || (b.left <= 0 && b.top <= 0 && b.right <= 0 && b.bottom <= 0)) {
         return;
     }
     if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-        CRenderKit::DrawRoundRect(dc, pos_, b.left, borderRound_.cx, borderRound_.cy, color, borderStyle_);
+        const SIZE round = Scaled(borderRound_);
+        CRenderKit::DrawRoundRect(dc, pos_, b.left, round.cx, round.cy, color, borderStyle_);
         return;
     }
     if (b.left == b.top && b.left == b.right && b.left == b.bottom) {

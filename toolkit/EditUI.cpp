@@ -60,10 +60,11 @@ std::wstring CEditUI::GetDisplayText() const {
 
 RECT CEditUI::GetNativeEditRect() const {
     RECT rect = pos_;
-    rect.left += textPadding_.left;
-    rect.top += textPadding_.top;
-    rect.right -= textPadding_.right;
-    rect.bottom -= textPadding_.bottom;
+    const RECT padding = Scaled(textPadding_);
+    rect.left += padding.left;
+    rect.top += padding.top;
+    rect.right -= padding.right;
+    rect.bottom -= padding.bottom;
     if (rect.right <= rect.left || rect.bottom <= rect.top) {
         return RECT{};
     }

@@ -28,7 +28,7 @@ void CHorizontalLayoutUI::SetPos(RECT rect, bool needInvalidate) {
     BoxArea box;
     box.area = UiRect{area.left, area.top, area.right, area.bottom};
     box.available = UiSize{available.cx, available.cy};
-    box.childPadding = childPadding_;
+    box.childPadding = Scaled(childPadding_);
     box.align = childVAlign_ == AlignVCenter ? BoxAlign::Center
                                              : (childVAlign_ == AlignBottom ? BoxAlign::End : BoxAlign::Start);
     box.scrollX = scroll.cx;

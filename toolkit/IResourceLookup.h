@@ -18,6 +18,9 @@ class IResourceLookup {
                                          bool useHSL) = 0;
     // The font of that id, else the default font; ids below 0 always mean the default.
     [[nodiscard]] virtual HFONT GetFont(int id) = 0;
+    // Pixels per skin unit of the window, as a percentage (100 on a 96-DPI screen): the
+    // skin's numbers are units, drawing turns them into pixels with this.
+    [[nodiscard]] virtual int GetScale() const = 0;
 
   protected:
     IResourceLookup() = default;

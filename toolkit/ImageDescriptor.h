@@ -12,6 +12,11 @@ struct ImageDescriptor {
     bool parsed = false;
     bool failed = false;  // parsed, but no image could be had: draws nothing
     ImageParams params;   // dest, source, corner, fade, hole, tiling, mask
+    // The skin writes "dest" in layout units and "source" in units of the picture; code
+    // that places a part itself (the filled part of a bar, a column of a strip) gives
+    // pixels and says so here.
+    bool destInPixels = false;
+    bool sourceInPixels = false;
 
     ImageDescriptor() = default;
     explicit ImageDescriptor(const std::wstring& value) : text(value) {}
@@ -24,6 +29,8 @@ struct ImageDescriptor {
     void Reset() {
         parsed = false;
         failed = false;
+        destInPixels = false;
+        sourceInPixels = false;
         params = ImageParams();
     }
     [[nodiscard]] bool IsEmpty() const { return text.empty(); }

@@ -60,7 +60,7 @@ int CLabelUI::GetFontLineHeight() const {
 
 SIZE CLabelUI::EstimateSize(SIZE available) {
     if (fixedWidth_ > 0 && fixedHeight_ > 0) {
-        return SIZE{fixedWidth_, fixedHeight_};
+        return Scaled(SIZE{fixedWidth_, fixedHeight_});
     }
     if (manager_ == nullptr) {
         return SIZE{fixedWidth_, fixedHeight_};
@@ -73,9 +73,11 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
     TextSizeRequest request;
     request.text = CLanguageTexts::Replace(GetDisplayText());
     request.font = font_;
-    request.fixed = UiSize{fixedWidth_, fixedHeight_};
+    const SIZE fixed = Scaled(SIZE{fixedWidth_, fixedHeight_});
+    const RECT padding = Scaled(textPadding_);
+    request.fixed = UiSize{fixed.cx, fixed.cy};
     request.available = UiSize{available.cx, available.cy};
-    request.textPadding = UiRect{textPadding_.left, textPadding_.top, textPadding_.right, textPadding_.bottom};
+    request.textPadding = UiRect{padding.left, padding.top, padding.right, padding.bottom};
     request.multiLine = IsMultiLine();
     request.effect = effect_;
     const UiSize size = EstimateTextSize(request, measurer);
@@ -293,10 +295,11 @@ void CLabelUI::PaintLabelText(HDC dc, DWORD color) {
         return;
     }
     RECT rect = pos_;
-    rect.left += textPadding_.left;
-    rect.top += textPadding_.top;
-    rect.right -= textPadding_.right;
-    rect.bottom -= textPadding_.bottom;
+    const RECT padding = Scaled(textPadding_);
+    rect.left += padding.left;
+    rect.top += padding.top;
+    rect.right -= padding.right;
+    rect.bottom -= padding.bottom;
     if (color == 0) {
         color = IsEnabled() ? textColor_ : disabledTextColor_;
     }

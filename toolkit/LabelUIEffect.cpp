@@ -54,8 +54,8 @@ void CLabelUI::PaintEffectText(HDC dc, const RECT& rect, const std::wstring& tex
     if (shadow_) {
         const double radians = shadowAngle_ * 3.14159265358979 / 180.0;
         Gdiplus::RectF shadowArea = area;
-        shadowArea.X += static_cast<Gdiplus::REAL>(shadowOffset_ * std::cos(radians));
-        shadowArea.Y += static_cast<Gdiplus::REAL>(shadowOffset_ * std::sin(radians));
+        shadowArea.X += static_cast<Gdiplus::REAL>(Scaled(shadowOffset_) * std::cos(radians));
+        shadowArea.Y += static_cast<Gdiplus::REAL>(Scaled(shadowOffset_) * std::sin(radians));
         const DWORD second = shadowColorB_ == 0xFFFFFFFF ? shadowColorA_ : shadowColorB_;
         Gdiplus::LinearGradientBrush shadowBrush(shadowArea, ToGdiplus(shadowColorA_), ToGdiplus(second),
                                                  static_cast<Gdiplus::REAL>(gradientAngle_), TRUE);
@@ -72,12 +72,12 @@ void CLabelUI::PaintEffectText(HDC dc, const RECT& rect, const std::wstring& tex
             // A soft glow: the outline drawn wide and faint in the shadow colour.
             const Gdiplus::Color glow(60, (shadowColorA_ >> 16) & 0xFF, (shadowColorA_ >> 8) & 0xFF,
                                       shadowColorA_ & 0xFF);
-            Gdiplus::Pen pen(glow, luminousFuzzy_ * 2.0f);
+            Gdiplus::Pen pen(glow, luminousFuzzy_ * 2.0f * GetScale() / 100.0f);
             pen.SetLineJoin(Gdiplus::LineJoinRound);
             graphics.DrawPath(&pen, &path);
         }
         if (stroke_ && strokeColor_ != 0) {
-            Gdiplus::Pen pen(ToGdiplus(strokeColor_), 2.0f);
+            Gdiplus::Pen pen(ToGdiplus(strokeColor_), 2.0f * GetScale() / 100.0f);
             pen.SetLineJoin(Gdiplus::LineJoinRound);
             graphics.DrawPath(&pen, &path);
         }

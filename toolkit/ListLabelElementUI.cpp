@@ -17,17 +17,17 @@ void* CListLabelElementUI::GetInterface(const wchar_t* name) {
 
 SIZE CListLabelElementUI::EstimateSize(SIZE available) {
     if (fixedHeight_ > 0) {
-        return SIZE{fixedWidth_, fixedHeight_};
+        return Scaled(SIZE{fixedWidth_, fixedHeight_});
     }
     const ListInfoUI* info = owner_ != nullptr ? owner_->GetListInfo() : nullptr;
     if (info != nullptr && info->itemHeight > 0) {
-        return SIZE{fixedWidth_, info->itemHeight};
+        return Scaled(SIZE{fixedWidth_, info->itemHeight});
     }
     CUIManager* resources = owner_ != nullptr ? owner_->GetResourceManager() : manager_;
     const int font = info != nullptr ? info->font : -1;
-    const int padding = info != nullptr ? info->textPadding.top + info->textPadding.bottom : 0;
+    const int padding = info != nullptr ? Scaled(info->textPadding.top + info->textPadding.bottom) : 0;
     (void)available;
-    return SIZE{fixedWidth_, CGdiTextMeasurer(resources).GetLineHeight(font) + 8 + padding};
+    return SIZE{Scaled(fixedWidth_), CGdiTextMeasurer(resources).GetLineHeight(font) + Scaled(8) + padding};
 }
 
 void CListLabelElementUI::DrawItemBk(HDC dc, ListInfoUI& info, CUIManager* resources) {
@@ -81,10 +81,11 @@ void CListLabelElementUI::DrawItemText(HDC dc, const ListInfoUI& info, CUIManage
         color = info.hotTextColor;
     }
     RECT rect = pos_;
-    rect.left += info.textPadding.left;
-    rect.top += info.textPadding.top;
-    rect.right -= info.textPadding.right;
-    rect.bottom -= info.textPadding.bottom;
+    const RECT padding = Scaled(info.textPadding);
+    rect.left += padding.left;
+    rect.top += padding.top;
+    rect.right -= padding.right;
+    rect.bottom -= padding.bottom;
     CRenderKit::DrawText(dc, resources, rect, CLanguageTexts::Replace(text_), color, info.font, info.textStyle);
 }
 

@@ -97,5 +97,6 @@ void CProgressUI::PaintStatusImage(HDC dc) {
         return;
     }
     progressForeImage_.params.dest = lastFill_;
+    progressForeImage_.destInPixels = true;
     DrawImage(dc, progressForeImage_);
 }

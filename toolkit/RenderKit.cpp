@@ -1,8 +1,10 @@
 #include "toolkit/RenderKit.h"
 
 #include "toolkit/AttributeValue.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/IResourceLookup.h"
 #include "toolkit/ImageDecoder.h"
+#include "toolkit/ImageResample.h"
 #include "toolkit/ImagePlacement.h"
 #include "toolkit/SkinArchive.h"
 #include "toolkit/UIDefs.h"
@@ -12,6 +14,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -108,6 +112,26 @@ bool SoftwareBlend(HDC dest, const RECT& d, HDC source, const RECT& s, BYTE alph
     return true;
 }
 
+// The skin file for `scale`: the nearest set at or above it that the skin has, then the
+// larger ones, then the plain file; `madeAt` tells which set it was. The sets are looked
+// for in the skin only, never as plain paths beside the program.
+bool ReadScaledImageFile(const std::wstring& name, int scale, std::vector<uint8_t>& bytes, int& madeAt) {
+    if (scale != DpiScale::kBasePercent) {
+        const int count = static_cast<int>(std::size(DpiScale::kImageSets));
+        const int first = DpiScale::ChooseImageSet(scale, DpiScale::kImageSets, count);
+        std::wstring error;
+        for (const int set : DpiScale::kImageSets) {
+            if (set >= first && set != DpiScale::kBasePercent &&
+                CSkinArchive::ReadFile(DpiScale::ImageSetName(name, set), bytes, error)) {
+                madeAt = set;
+                return true;
+            }
+        }
+    }
+    madeAt = DpiScale::kBasePercent;
+    return CSkinArchive::ReadImageFile(name, bytes);
+}
+
 }  // namespace
 
 void CRenderKit::UseSoftwareBlend(bool force) {
@@ -131,11 +155,13 @@ HBITMAP CRenderKit::CreateDib32(HDC dc, int width, int height, uint32_t** bits) 
 std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
                                                   const std::wstring& resourceType,
                                                   DWORD mask,
-                                                  bool useHSL) {
+                                                  bool useHSL,
+                                                  int scale) {
     if (name.empty()) {
         return nullptr;
     }
     DecodedImage decoded;
+    int madeAt = DpiScale::kBasePercent;
     if (resourceType == ImageParams::kColorType) {
         const uint32_t color = AttributeValue::ParseColor(name.c_str());
         decoded.width = 1;
@@ -144,10 +170,19 @@ std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
                         static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 24)};
     } else {
         std::vector<uint8_t> bytes;
-        const bool read = resourceType.empty() ? CSkinArchive::ReadImageFile(name, bytes)
+        const bool read = resourceType.empty() ? ReadScaledImageFile(name, scale, bytes, madeAt)
                                                : ReadResourceBytes(name, resourceType, bytes);
         if (!read || !DecodeImage(bytes.data(), bytes.size(), decoded)) {
             return nullptr;
+        }
+        if (madeAt != scale) {
+            const UiSize size = DpiScale::ResampledSize(UiSize{decoded.width, decoded.height}, madeAt, scale);
+            DecodedImage resized;
+            if (ResampleImage(decoded, size.cx, size.cy, resized)) {
+                decoded = std::move(resized);
+            } else {
+                scale = madeAt;  // drawn stretched from the pixels it has
+            }
         }
     }
     auto entry = std::make_unique<ImageEntry>();
@@ -157,6 +192,7 @@ std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
     }
     entry->width = decoded.width;
     entry->height = decoded.height;
+    entry->scale = scale;
     entry->hasAlpha = ConvertToPremultiplied(decoded, mask, entry->bits);
     entry->useHSL = useHSL;
     if (useHSL) {
@@ -176,7 +212,7 @@ const ImageEntry* CRenderKit::GetSharedImage(const std::wstring& name,
     if (const ImageEntry* found = shared.FindImage(name)) {
         return found;
     }
-    std::unique_ptr<ImageEntry> image = LoadImage(name, resourceType, mask, useHSL);
+    std::unique_ptr<ImageEntry> image = LoadImage(name, resourceType, mask, useHSL, DpiScale::kBasePercent);
     return image != nullptr ? shared.SetImage(name, std::move(image)) : nullptr;
 }
 
@@ -206,17 +242,22 @@ bool CRenderKit::DrawImage(HDC dc,
     if (dc == nullptr) {
         return true;
     }
-    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), params.dest));
+    // The destination is in the window's units, the source and the corners in the picture's.
+    const int windowScale = resources != nullptr ? resources->GetScale() : DpiScale::kBasePercent;
+    const UiRect destOffsets = descriptor.destInPixels ? params.dest : DpiScale::Scale(params.dest, windowScale);
+    const RECT dest = ToRect(ImagePlacement::ResolveDest(ToUi(control), destOffsets));
     RECT visible{};
     if (!::IntersectRect(&visible, &dest, &control) || !::IntersectRect(&visible, &dest, &paint)) {
         return true;
     }
-    const UiRect source = ImagePlacement::ResolveSource(params.source, image->width, image->height);
+    const UiRect source = ImagePlacement::ResolveSource(
+        descriptor.sourceInPixels ? params.source : DpiScale::Scale(params.source, image->scale), image->width,
+        image->height);
     if (source.IsEmpty()) {
         return true;
     }
-    DrawImageParts(dc, *image, dest, ToRect(source), ToRect(params.corner), params.fade, params.hole, params.xtiled,
-                   params.ytiled);
+    DrawImageParts(dc, *image, dest, ToRect(source), ToRect(DpiScale::Scale(params.corner, image->scale)), params.fade,
+                   params.hole, params.xtiled, params.ytiled);
     return true;
 }
 

@@ -15,11 +15,15 @@ class IResourceLookup;
 class CRenderKit {
   public:
     // Loads an image: a colour ("*COLOR*"), a Win32 resource of `resourceType`, or the skin
-    // file `name`. Null when nothing can be read or decoded.
+    // file `name`, for drawing at `scale` percent. A skin file comes from the nearest set
+    // made at or above that scale (DpiScale::kImageSets), else from the plain file, and is
+    // resized smoothly to the scale where the set does not match. Null when nothing can be
+    // read or decoded.
     [[nodiscard]] static std::unique_ptr<ImageEntry> LoadImage(const std::wstring& name,
                                                                const std::wstring& resourceType,
                                                                DWORD mask,
-                                                               bool useHSL);
+                                                               bool useHSL,
+                                                               int scale);
     // The process-wide image of that name, loaded into the shared tables on first use.
     static const ImageEntry* GetSharedImage(const std::wstring& name,
                                             const std::wstring& resourceType,

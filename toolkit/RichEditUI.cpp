@@ -135,15 +135,16 @@ void CRichEditUI::SetEnabled(bool enabled) {
 
 RECT CRichEditUI::GetTextRect() const {
     RECT rect = pos_;
-    rect.left += textPadding_.left;
-    rect.top += textPadding_.top;
-    rect.right -= textPadding_.right;
-    rect.bottom -= textPadding_.bottom;
+    const RECT padding = Scaled(textPadding_);
+    rect.left += padding.left;
+    rect.top += padding.top;
+    rect.right -= padding.right;
+    rect.bottom -= padding.bottom;
     if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-        rect.right -= verticalScrollBar_->GetFixedWidth();
+        rect.right -= Scaled(verticalScrollBar_->GetFixedWidth());
     }
     if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-        rect.bottom -= horizontalScrollBar_->GetFixedHeight();
+        rect.bottom -= Scaled(horizontalScrollBar_->GetFixedHeight());
     }
     if (rect.right < rect.left) {
         rect.right = rect.left;
@@ -194,10 +195,10 @@ void CRichEditUI::UpdateScrollBars() {
             bar.control->SetVisible(show);
         }
         if (bar.vertical) {
-            const int width = bar.control->GetFixedWidth();
+            const int width = Scaled(bar.control->GetFixedWidth());
             bar.control->SetPos(RECT{pos_.right - width, pos_.top, pos_.right, pos_.bottom}, false);
         } else {
-            const int height = bar.control->GetFixedHeight();
+            const int height = Scaled(bar.control->GetFixedHeight());
             bar.control->SetPos(RECT{pos_.left, pos_.bottom - height, pos_.right, pos_.bottom}, false);
         }
     }

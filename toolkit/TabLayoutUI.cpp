@@ -116,8 +116,8 @@ void CTabLayoutUI::SetPos(RECT rect, bool needInvalidate) {
     if (selected == nullptr) {
         return;
     }
-    const RECT area{pos_.left + inset_.left, pos_.top + inset_.top, pos_.right - inset_.right,
-                    pos_.bottom - inset_.bottom};
+    const RECT inset = Scaled(inset_);
+    const RECT area{pos_.left + inset.left, pos_.top + inset.top, pos_.right - inset.right, pos_.bottom - inset.bottom};
     CControlLayoutItem item(selected);
     CBoxLayout::ArrangeTab(UiRect{area.left, area.top, area.right, area.bottom}, &item);
 }

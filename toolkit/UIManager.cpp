@@ -1,4 +1,5 @@
 #include "toolkit/UIManager.h"
+#include "toolkit/WindowDpi.h"
 
 #include "toolkit/ControlUI.h"
 #include "toolkit/SkinArchive.h"
@@ -110,6 +111,8 @@ void CUIManager::Init(HWND window, const wchar_t* name) {
     window_ = window;
     windowDc_ = ::GetDC(window);
     threadId_ = ::GetCurrentThreadId();
+    dpi_ = GetWindowDpi(window);
+    UpdateScale();
     UIManagerGlobals::Join(this);
 }
 
@@ -122,7 +125,8 @@ SIZE CUIManager::GetClientSize() const {
 void CUIManager::SetInitSize(int cx, int cy) {
     initSize_ = SIZE{cx, cy};
     if (root_ == nullptr && window_ != nullptr) {
-        ::SetWindowPos(window_, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        const SIZE size = GetInitSize();
+        ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     }
 }
 

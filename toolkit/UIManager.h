@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 class CControlUI;
@@ -70,18 +71,29 @@ class CUIManager : public IControlHost {
     [[nodiscard]] const std::wstring& GetName() const { return name_; }
     [[nodiscard]] POINT GetMousePos() const { return lastMouse_; }
     [[nodiscard]] SIZE GetClientSize() const;
-    [[nodiscard]] SIZE GetInitSize() const { return initSize_; }
+    // The window's sizes and rectangles are set in skin units and read in pixels.
+    [[nodiscard]] SIZE GetInitSize() const { return Scale(initSize_); }
     void SetInitSize(int cx, int cy);
-    [[nodiscard]] RECT GetSizeBox() const { return sizeBox_; }
+    [[nodiscard]] RECT GetSizeBox() const { return Scale(sizeBox_); }
     void SetSizeBox(const RECT& box) { sizeBox_ = box; }
-    [[nodiscard]] RECT GetCaptionRect() const { return caption_; }
+    [[nodiscard]] RECT GetCaptionRect() const { return Scale(caption_); }
     void SetCaptionRect(const RECT& caption) { caption_ = caption; }
-    [[nodiscard]] SIZE GetRoundCorner() const { return roundCorner_; }
+    [[nodiscard]] SIZE GetRoundCorner() const { return Scale(roundCorner_); }
     void SetRoundCorner(int cx, int cy) { roundCorner_ = SIZE{cx, cy}; }
-    [[nodiscard]] SIZE GetMinInfo() const { return minInfo_; }
+    [[nodiscard]] SIZE GetMinInfo() const { return Scale(minInfo_); }
     void SetMinInfo(int cx, int cy) { minInfo_ = SIZE{cx, cy}; }
-    [[nodiscard]] SIZE GetMaxInfo() const { return maxInfo_; }
+    [[nodiscard]] SIZE GetMaxInfo() const { return Scale(maxInfo_); }
     void SetMaxInfo(int cx, int cy) { maxInfo_ = SIZE{cx, cy}; }
+
+    // Scale: pixels per skin unit, as a percentage, taken from the window's DPI at Init and
+    // again on every WM_DPICHANGED. With a fit size set, the scale is the largest (up to the
+    // DPI's) at which a window of that many units fits the work area of its monitor.
+    [[nodiscard]] int GetScale() const override { return scale_; }
+    [[nodiscard]] int GetDpi() const { return dpi_; }
+    void SetScaleFit(SIZE units);
+    [[nodiscard]] int Scale(int units) const;
+    [[nodiscard]] SIZE Scale(SIZE units) const;
+    [[nodiscard]] RECT Scale(const RECT& units) const;
     [[nodiscard]] bool IsShowUpdateRect() const { return showDirty_; }
     void SetShowUpdateRect(bool show) { showDirty_ = show; }
     [[nodiscard]] bool IsNoActivate() const { return noActivate_; }
@@ -247,6 +259,10 @@ class CUIManager : public IControlHost {
     [[nodiscard]] WORD CurrentKeyState() const;
     [[nodiscard]] bool IsOwnControl(const CControlUI* control) const;
     void ClampInvalid(RECT& rect) const;
+    // Takes the scale for the current DPI and fit size; true when it changed, after which
+    // the window's images and scaled fonts are dropped and the tree is laid out again.
+    bool UpdateScale();
+    void OnDpiChanged(int dpi, const RECT* suggested);
 
     HWND window_ = nullptr;
     HDC windowDc_ = nullptr;
@@ -299,6 +315,13 @@ class CUIManager : public IControlHost {
     std::vector<CControlUI*> mouseLeaveNeeded_;
     CTimerTable timers_;
     CResourceCache resources_;
+    // Fonts realised at this window's scale, by what makes a font (face, size in units,
+    // bold, underline, italic, strikeout); the tables keep the units.
+    using FontKey = std::tuple<std::wstring, int, bool, bool, bool, bool>;
+    std::map<FontKey, std::unique_ptr<FontEntry>> scaledFonts_;
+    int dpi_ = 96;
+    int scale_ = 100;
+    SIZE fitUnits_{};
     std::map<std::wstring, std::wstring> windowAttributes_;
     ULONG_PTR gdiplusToken_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "toolkit/ControlUI.h"
 #include "toolkit/MessagePoint.h"
 #include "toolkit/UIManager.h"
+#include "toolkit/WindowDpi.h"
 #include "toolkit/UIManagerGlobals.h"
 
 #include <cwchar>
@@ -157,20 +158,26 @@ bool CUIManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return false;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (minInfo_.cx > 0) {
-                info->ptMinTrackSize.x = minInfo_.cx;
+            const SIZE minInfo = GetMinInfo();
+            const SIZE maxInfo = GetMaxInfo();
+            if (minInfo.cx > 0) {
+                info->ptMinTrackSize.x = minInfo.cx;
             }
-            if (minInfo_.cy > 0) {
-                info->ptMinTrackSize.y = minInfo_.cy;
+            if (minInfo.cy > 0) {
+                info->ptMinTrackSize.y = minInfo.cy;
             }
-            if (maxInfo_.cx > 0) {
-                info->ptMaxTrackSize.x = maxInfo_.cx;
+            if (maxInfo.cx > 0) {
+                info->ptMaxTrackSize.x = maxInfo.cx;
             }
-            if (maxInfo_.cy > 0) {
-                info->ptMaxTrackSize.y = maxInfo_.cy;
+            if (maxInfo.cy > 0) {
+                info->ptMaxTrackSize.y = maxInfo.cy;
             }
             return false;
         }
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            return true;
         case WM_SIZE:
             if (focus_.Get() != nullptr) {
                 SendEvent(focus_.Get(), UIEventType::WindowSize);

@@ -171,7 +171,7 @@ void CUIManager::OnMouseHover(POINT point) {
         SendEvent(hover_, UIEventType::MouseHover);
     }
     toolTips_.Show(window_, GetInstance(), CLanguageTexts::Replace(control->GetToolTip()), control->GetPos(),
-                   control->GetToolTipWidth(), point);
+                   control->Scaled(control->GetToolTipWidth()), point);
 }
 
 void CUIManager::OnMouseLeave() {

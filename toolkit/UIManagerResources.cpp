@@ -1,4 +1,5 @@
 #include "toolkit/AttributeValue.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/RenderKit.h"
 #include "toolkit/UIManager.h"
 #include "toolkit/UIManagerGlobals.h"
@@ -72,7 +73,7 @@ const ImageEntry* CUIManager::AddImage(const std::wstring& name,
                                        DWORD mask,
                                        bool useHSL,
                                        bool shared) {
-    std::unique_ptr<ImageEntry> image = CRenderKit::LoadImage(name, resourceType, mask, useHSL);
+    std::unique_ptr<ImageEntry> image = CRenderKit::LoadImage(name, resourceType, mask, useHSL, scale_);
     if (image == nullptr) {
         return nullptr;
     }
@@ -133,6 +134,18 @@ FontEntry* CUIManager::GetFontInfo(int id) {
     }
     if (font == nullptr) {
         font = GetDefaultFontInfo();
+    }
+    if (font != nullptr && scale_ != DpiScale::kBasePercent) {
+        // The tables hold sizes in units; this window draws the same font at its scale.
+        FontKey key{font->face, font->size, font->bold, font->underline, font->italic, font->strikeout};
+        std::unique_ptr<FontEntry>& scaled = scaledFonts_[key];
+        if (scaled == nullptr) {
+            scaled =
+                MakeFont(font->face, Scale(font->size), font->bold, font->underline, font->italic, font->strikeout);
+        }
+        if (scaled != nullptr) {
+            font = scaled.get();
+        }
     }
     if (font != nullptr && !font->hasMetrics && windowDc_ != nullptr) {
         ScopedSelectObject select(windowDc_, font->font.get());

@@ -28,7 +28,7 @@ void CVerticalLayoutUI::SetPos(RECT rect, bool needInvalidate) {
     BoxArea box;
     box.area = UiRect{area.left, area.top, area.right, area.bottom};
     box.available = UiSize{available.cx, available.cy};
-    box.childPadding = childPadding_;
+    box.childPadding = Scaled(childPadding_);
     box.align =
         childAlign_ == AlignCenter ? BoxAlign::Center : (childAlign_ == AlignRight ? BoxAlign::End : BoxAlign::Start);
     box.scrollX = scroll.cx;

@@ -1,6 +1,7 @@
 #include "toolkit/WindowWnd.h"
 
 #include "toolkit/UIManager.h"
+#include "toolkit/WindowDpi.h"
 
 namespace {
 
@@ -215,7 +216,8 @@ void CWindowWnd::ResizeClient(int cx, int cy) {
     const LONG style = static_cast<LONG>(::GetWindowLongPtrW(window_, GWL_STYLE));
     const LONG exStyle = static_cast<LONG>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
     const BOOL menu = (style & WS_CHILD) == 0 && ::GetMenu(window_) != nullptr;
-    if (!::AdjustWindowRectEx(&client, static_cast<DWORD>(style), menu, static_cast<DWORD>(exStyle))) {
+    if (!AdjustWindowRectForDpi(client, static_cast<DWORD>(style), menu != FALSE, static_cast<DWORD>(exStyle),
+                                GetWindowDpi(window_))) {
         return;
     }
     ::SetWindowPos(window_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,

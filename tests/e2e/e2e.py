@@ -359,6 +359,7 @@ SCENARIOS = {
 # The machine pushing back; those scenarios start the installer the way the ones above do.
 SCENARIOS.update({name: (lambda f: lambda ctx, prefix, sim, entries: f(ctx, prefix, sim, entries, Run, start_install))(f)
                   for name, f in pushback.SCENARIOS.items()})
+SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
 
 
 def tools_of(build):

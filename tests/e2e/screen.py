@@ -1,5 +1,6 @@
 """The screen and the input: the installer's windows found by title and size, clicks and
 keys through xdotool, screenshots through ImageMagick, and one run of the installer."""
+import math
 import os
 import subprocess
 import time
@@ -10,13 +11,23 @@ from PIL import Image
 from common import BOX_SIZE, ROOT, TITLE, ScenarioFailed
 
 
+# Pixels per layout unit of the installer being driven: 1.0 at 96 DPI, 1.5 at 144. The
+# layout and the sizes below are in units; the window on the screen is in pixels.
+SCALE = 1.0
+
+
+def scaled(units):
+    """Units in pixels, rounded as the installer rounds (half away from zero)."""
+    return int(math.floor(units * SCALE + 0.5))
+
+
 def control_centres(source_root):
     tree = ET.parse(os.path.join(source_root, "resources", "skin", "main.xml"))
     centres = {}
     for element in tree.iter():
         name, pos = element.get("name"), element.get("pos")
         if name and pos:
-            l, t, r, b = (int(v) for v in pos.split(","))
+            l, t, r, b = (scaled(int(v)) for v in pos.split(","))
             centres[name] = ((l + r) // 2, (t + b) // 2)
             centres[name + ".rect"] = (l, t, r, b)
     return centres
@@ -50,19 +61,23 @@ def wait_for(predicate, timeout, what, interval=0.25):
 
 def main_window():
     for w in visible_windows():
-        if w[3] == 800 and w[4] in (430, 550):
+        if w[3] == scaled(800) and w[4] in (scaled(430), scaled(550)):
             return w
     return None
 
 
 def expanded_window():
     window = main_window()
-    return window if window and window[4] == 550 else None
+    return window if window and window[4] == scaled(550) else None
+
+
+def box_size():
+    return scaled(BOX_SIZE[0]), scaled(BOX_SIZE[1])
 
 
 def message_box():
     for w in visible_windows():
-        if (w[3], w[4]) == BOX_SIZE:
+        if (w[3], w[4]) == box_size():
             return w
     return None
 

@@ -4,6 +4,7 @@
 #include "toolkit/ContainerUI.h"
 #include "toolkit/SkinArchive.h"
 #include "toolkit/TabLayoutUI.h"
+#include "toolkit/WindowDpi.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +224,38 @@ TEST_F(WindowManagerTest, FloatingChildrenSitAtTheirPositionInTheirParent) {
     EXPECT_EQ(floater.right, 160);
     EXPECT_EQ(floater.bottom, 130);
     EXPECT_EQ(window.manager.FindControl(POINT{115, 115}), window.manager.FindControl(L"floater"));
+}
+
+TEST_F(WindowManagerTest, ADpiChangeMovesToTheSuggestedRectangleAndScalesTheLayout) {
+    ASSERT_EQ(window.manager.GetScale(), 100);
+    RECT before{};
+    ::GetWindowRect(window.GetHWND(), &before);
+    // As the system sends it when the window is dragged onto a 144-DPI screen.
+    RECT suggested{before.left + 500, before.top, before.left + 500 + 450, before.top + 300};
+    Send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    CTestWindow::Pump(100);
+    RECT after{};
+    ::GetWindowRect(window.GetHWND(), &after);
+    EXPECT_TRUE(::EqualRect(&after, &suggested));
+    EXPECT_EQ(window.manager.GetScale(), 150);
+    EXPECT_EQ(window.manager.GetInitSize().cx, 450);
+    // Fixed sizes and floating positions are units of the layout, drawn at 150 %.
+    EXPECT_EQ(window.manager.FindControl(L"b1")->GetPos().right, 75);
+    EXPECT_EQ(window.manager.FindControl(L"row")->GetPos().bottom, 60);
+    const RECT floater = window.manager.FindControl(L"floater")->GetPos();
+    EXPECT_EQ(floater.left, 165);
+    EXPECT_EQ(floater.right, 240);
+    EXPECT_EQ(floater.bottom, 195);
+
+    // Back to 96 DPI: the same pixels as before, nothing crept.
+    RECT back{after.left, after.top, after.left + 300, after.top + 200};
+    Send(WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    CTestWindow::Pump(100);
+    EXPECT_EQ(window.manager.GetScale(), 100);
+    const RECT again = window.manager.FindControl(L"floater")->GetPos();
+    EXPECT_EQ(again.left, 110);
+    EXPECT_EQ(again.right, 160);
+    EXPECT_EQ(again.bottom, 130);
 }
 
 TEST_F(WindowManagerTest, TabLayoutShowsOnePageAndNotifiesOnlyOnChange) {
