@@ -7,7 +7,9 @@ set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 TARGET=${1:?usage: wine-prefix.sh TARGET_DIR}
 CACHE_ROOT=${VARLO_CACHE:-/var/cache/varlo}
-KEY=$( (wine --version; sha256sum "$0" "$HERE/wine-env.sh" | cut -c1-64) | sha256sum | cut -c1-16)
+# A machine that runs only 64-bit code makes a prefix without the 32-bit half: its own key.
+KEY=$( (bash -c 'source "$1"; wine --version; varlo_can_run_32bit && echo 32-bit' _ "$HERE/wine-env.sh"
+        sha256sum "$0" "$HERE/wine-env.sh" | cut -c1-64) | sha256sum | cut -c1-16)
 PRISTINE=$CACHE_ROOT/wineprefix-$KEY
 
 wine_quiet() { wine "$@" </dev/null >/dev/null 2>&1; }

@@ -78,6 +78,8 @@ def make_base_prefix(build, tools):
     prefix = Prefix(base)
     # A 32-bit process asking for the system directory lands in syswow64.
     for folder in ("syswow64", "system32"):
+        if not os.path.isdir(os.path.join(base, "drive_c", "windows", folder)):
+            continue  # a prefix made where only 64-bit code runs has no syswow64
         dest = os.path.join(base, "drive_c", "windows", folder, "schtasks.exe")
         if os.path.exists(dest):
             os.remove(dest)
