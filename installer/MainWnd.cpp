@@ -8,6 +8,7 @@
 #include "core/NetManager.h"
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
+#include "installer/InstallFolders.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -255,13 +256,10 @@ void CMainWnd::SetPathText(const std::wstring& path) {
 
 void CMainWnd::ProposeInstallDir() {
     pathEdit_ = FindAs<CEditUI>(manager_, L"path_edit");
-    SetPathText(DefaultInstallDir(GetSystemDirectoryPath()));
-    std::wstring uninstallString;
-    if (ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ, uninstallString)) {
-        const std::wstring earlier = EarlierInstallDir(uninstallString);
-        if (!earlier.empty()) {
-            SetPathText(earlier);
-        }
+    SetPathText(SystemDefaultInstallDir());
+    const std::wstring earlier = RegisteredInstallDir();
+    if (!earlier.empty()) {
+        SetPathText(earlier);
     }
     installDir_ = pathEdit_->GetText();
 }
