@@ -6,10 +6,14 @@
 #include <openssl/x509.h>
 
 #include "util/TextConv.h"
+#include "util/WriteLogFile.h"
 
 namespace {
 
 thread_local DWORD g_lastVerdict = 0;
+thread_local RevocationState g_lastRevocation = RevocationState::Checked;
+constexpr wchar_t kLogSource[] = L"..\\core\\ServerChainCheck";
+constexpr DWORD kRevocationUnknownBits = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
 
 struct StoreCloser {
     void operator()(HCERTSTORE store) const { ::CertCloseStore(store, 0); }
@@ -115,6 +119,9 @@ int VerifyWithWindows(X509_STORE_CTX* store, void*) {
         const DWORD verdict = CheckServerChain(chain, host.c_str());
         g_lastVerdict = verdict;
         if (verdict == 0) {
+            if (g_lastRevocation == RevocationState::Unknown) {
+                g_logFile.WriteLog(kLogSource, __LINE__, L"服务器证书吊销状态未知,已接受[%s]", host.c_str());
+            }
             return 1;
         }
         X509_STORE_CTX_set_error(store, OpenSslReason(verdict));
@@ -160,12 +167,15 @@ DWORD CheckServerChain(const std::vector<std::string>& chain, const wchar_t* hos
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     PCCERT_CHAIN_CONTEXT chainContext = nullptr;
     // The machine's engine: an elevated process trusts what the machine trusts, not what a
-    // user's own stores add.
+    // user's own stores add. A root is trusted by being in the store, so its own
+    // revocation is not asked.
+    g_lastRevocation = RevocationState::Checked;
     if (!::CertGetCertificateChain(engine != nullptr ? engine : HCCE_LOCAL_MACHINE, leaf.get(), nullptr, sent.get(),
-                                   &para, 0, nullptr, &chainContext)) {
+                                   &para, CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &chainContext)) {
         return LastErrorAsResult();
     }
     std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer> built(chainContext);
+    g_lastRevocation = RevocationStateOf(built->TrustStatus.dwErrorStatus);
 
     std::wstring name = host != nullptr ? host : L"";
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
@@ -174,13 +184,33 @@ DWORD CheckServerChain(const std::vector<std::string>& chain, const wchar_t* hos
     ssl.pwszServerName = name.empty() ? nullptr : &name[0];
     CERT_CHAIN_POLICY_PARA policy = {};
     policy.cbSize = sizeof(policy);
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof(status);
     if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, built.get(), &policy, &status)) {
         return LastErrorAsResult();
     }
-    return status.dwError != 0 ? status.dwError : ChainFault(*built);
+    return ChainVerdict(status.dwError, built->TrustStatus.dwErrorStatus);
+}
+
+RevocationState RevocationStateOf(DWORD trustErrorStatus) {
+    if (trustErrorStatus & CERT_TRUST_IS_REVOKED) {
+        return RevocationState::Revoked;
+    }
+    return (trustErrorStatus & kRevocationUnknownBits) ? RevocationState::Unknown : RevocationState::Checked;
+}
+
+DWORD ChainVerdict(DWORD policyError, DWORD trustErrorStatus) {
+    // Not every policy implementation honours the flags that waive an unknown status.
+    const bool unknownOnly = static_cast<HRESULT>(policyError) == CRYPT_E_NO_REVOCATION_CHECK ||
+                             static_cast<HRESULT>(policyError) == CRYPT_E_REVOCATION_OFFLINE;
+    if (policyError != 0 && !(unknownOnly && !(trustErrorStatus & CERT_TRUST_IS_REVOKED))) {
+        return policyError;
+    }
+    CERT_CHAIN_CONTEXT chain = {};
+    chain.TrustStatus.dwErrorStatus = trustErrorStatus;
+    return ChainFault(chain);
 }
 
 void UseWindowsChainCheck(ssl_ctx_st* context) {
@@ -189,4 +219,8 @@ void UseWindowsChainCheck(ssl_ctx_st* context) {
 
 DWORD LastServerChainVerdict() {
     return g_lastVerdict;
+}
+
+RevocationState LastServerChainRevocation() {
+    return g_lastRevocation;
 }

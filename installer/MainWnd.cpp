@@ -293,6 +293,20 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
     return true;
 }
 
+// The client installed here later runs with administrator rights (the logon task, the
+// start button, the uninstaller): a folder above it that other users can replace lets them
+// replace the client too. Asked once, after the target is final.
+bool CMainWnd::ConfirmSafeLocation() {
+    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(installDir_);
+    if (!replaceable) {
+        return true;
+    }
+    g_logFile.WriteLog(L".\\MainWnd", __LINE__, L"上级文件夹可被其他用户修改[%s]", replaceable->c_str());
+    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kParentReplaceable.Pick(simplified_), 2,
+                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    return answer != kMessageBoxCancel;
+}
+
 // ---- language ---------------------------------------------------------------------------
 
 void CMainWnd::SelectLanguageItem(int item) {
@@ -396,12 +410,13 @@ void CMainWnd::OnClick(CControlUI* sender) {
     } else if (name == L"immediate_install_btn" || name == L"immediate_install_btn1") {
         StartInstall();
     } else if (name == L"show_policy_btn" || name == L"show_policy_btn1") {
-        ShellActions().Open(AgreementUrl(), L"", SW_SHOWNORMAL);
+        ShellActions().OpenLink(AgreementUrl(), SW_SHOWNORMAL);
     } else if (name == L"return_btn") {
         pageTab_->SelectItem(kPageMain, false);
         SetExpanded(false);
     } else if (name == L"immediate_startup_btn") {
-        ShellActions().Open(GetInstalledDir() + L"\\" + kClientExeName, kClientStartParameter, SW_SHOWNORMAL);
+        const std::wstring installed = GetInstalledDir();
+        ShellActions().Start(installed + L"\\" + kClientExeName, kClientStartParameter, installed, SW_SHOWNORMAL);
         ExitInstaller();
         EndProcess();
     }
@@ -443,7 +458,7 @@ void CMainWnd::StartInstall() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFiles)) {
+    if (!ConfirmTargetDir(texts::kTargetHoldsFiles) || !ConfirmSafeLocation()) {
         return;
     }
     langCombo_->SetVisible(false);
@@ -460,7 +475,7 @@ void CMainWnd::OnEnterKey() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
+    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter) || !ConfirmSafeLocation()) {
         return;
     }
     (void)LaunchWorker();

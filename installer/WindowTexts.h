@@ -45,4 +45,8 @@ inline constexpr TextPair kTargetHoldsFiles{L"此路径下已有文件存在，�
                                             L"此路徑下已有文件存在，確定繼續安裝嗎"};
 inline constexpr TextPair kTargetHoldsFilesEnter{L"此路径下已有文件存在，确定继续安装吗？",
                                                  L"此路徑下已有文件存在，確定繼續安裝嗎?"};
+// Asked when a folder above the target lets other users replace what is installed there.
+inline constexpr TextPair kParentReplaceable{
+    L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
+    L"所選位置的上層資料夾可被其他使用者修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
 }  // namespace texts
