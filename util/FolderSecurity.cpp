@@ -8,6 +8,7 @@
 const wchar_t kInstallFolderSddl[] = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 const wchar_t kInheritedFolderSddl[] = L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)";
 const wchar_t kInheritedFileSddl[] = L"O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)";
+const FolderRights kInstallFolderRights = {kInstallFolderSddl, kInheritedFolderSddl, kInheritedFileSddl};
 
 namespace {
 
@@ -73,13 +74,19 @@ class ScopedTakeOverPrivileges {
 
 // Sets exactly the owner and DACL of `sddl` on the open object. The object's own call is
 // used, not the one that walks and re-inherits by name: the walk here is done by handle.
+// An elevated process may always make Administrators the owner; a system that refuses the
+// owner outright (Wine keeps none) still gets the DACL.
 bool ApplyDescriptor(HANDLE object, const wchar_t* sddl) {
     PSECURITY_DESCRIPTOR made = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &made, nullptr)) {
         return false;
     }
     UniqueLocal descriptor(made);
-    return ::SetKernelObjectSecurity(object, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, made) != FALSE;
+    if (::SetKernelObjectSecurity(object, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, made)) {
+        return true;
+    }
+    return ::GetLastError() == ERROR_INVALID_OWNER &&
+           ::SetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, made) != FALSE;
 }
 
 bool IsSeparator(wchar_t c) {
@@ -134,7 +141,7 @@ bool SplitLevels(const std::wstring& path, std::wstring& root, std::vector<std::
 // Resets everything below the open folder `folder` (at `path`) to inherit its rights. Each
 // entry is opened itself, never through a link; a folder is held while its own entries
 // are done, so none of them can be moved out from under the walk.
-bool ResetEntries(const std::wstring& path, std::wstring& cause) {
+bool ResetEntries(const std::wstring& path, const FolderRights& rights, std::wstring& cause) {
     WIN32_FIND_DATAW data;
     const std::wstring pattern = path + L"\\*";
     UniqueFindHandle search(
@@ -162,12 +169,21 @@ bool ResetEntries(const std::wstring& path, std::wstring& cause) {
             return false;
         }
         const bool link = IsLinkObject(handle.get(), entry);
-        const bool folder = IsDirectoryHandle(handle.get());
-        if (!ApplyDescriptor(handle.get(), folder ? kInheritedFolderSddl : kInheritedFileSddl)) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(handle.get(), &info)) {
+            cause = L"无法读取[" + entry + L"]," + std::to_wstring(::GetLastError());
+            return false;
+        }
+        const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!folder && info.nNumberOfLinks > 1) {
+            cause = L"文件有多个名称[" + entry + L"]";
+            return false;
+        }
+        if (!ApplyDescriptor(handle.get(), folder ? rights.innerFolder : rights.innerFile)) {
             cause = L"无法设置权限[" + entry + L"]," + std::to_wstring(::GetLastError());
             return false;
         }
-        if (folder && !link && !ResetEntries(entry, cause)) {
+        if (folder && !link && !ResetEntries(entry, rights, cause)) {
             return false;
         }
     } while (::FindNextFileW(search.get(), &data));
@@ -255,20 +271,24 @@ std::optional<std::wstring> FindReplaceableAncestor(const std::wstring& target) 
 }
 
 bool ProtectInstallFolder(const std::wstring& path, std::wstring& cause) {
+    return TakeOverFolder(path, kInstallFolderRights, cause);
+}
+
+bool TakeOverFolder(const std::wstring& path, const FolderRights& rights, std::wstring& cause) {
     ScopedTakeOverPrivileges privileges;
     UniqueKernelHandle folder = OpenNoFollow(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY);
     if (!folder) {
-        cause = L"无法打开安装目录," + std::to_wstring(::GetLastError());
+        cause = L"无法打开文件夹[" + path + L"]," + std::to_wstring(::GetLastError());
         return false;
     }
     if (!IsDirectoryHandle(folder.get()) || IsLinkObject(folder.get(), path)) {
-        cause = L"安装目录是链接或不是文件夹";
+        cause = L"不是文件夹或是链接[" + path + L"]";
         return false;
     }
-    if (!ApplyDescriptor(folder.get(), kInstallFolderSddl)) {
-        cause = L"无法设置安装目录权限," + std::to_wstring(::GetLastError());
+    if (!ApplyDescriptor(folder.get(), rights.folder)) {
+        cause = L"无法设置文件夹权限[" + path + L"]," + std::to_wstring(::GetLastError());
         return false;
     }
     // Held (no delete sharing) while its entries are reset, so it stays the folder just set.
-    return ResetEntries(path, cause);
+    return ResetEntries(path, rights, cause);
 }

@@ -43,8 +43,20 @@ std::vector<acl::Ancestor> ReadAncestorChain(const std::wstring& target);
 // TrustedInstaller can replace; nothing when there is none.
 std::optional<std::wstring> FindReplaceableAncestor(const std::wstring& target);
 
-// Gives the existing folder `path` kInstallFolderSddl through a handle that did not follow
-// a link, and resets every file and folder inside to kInherited*Sddl (links inside are
-// given the rights themselves and not entered). False with `cause` set when the folder is
-// missing, a link, or any of it cannot be set.
+// The rights a folder is given and what its folders and files inherit from it.
+struct FolderRights {
+    const wchar_t* folder;
+    const wchar_t* innerFolder;
+    const wchar_t* innerFile;
+};
+extern const FolderRights kInstallFolderRights;
+
+// Gives the existing folder `path` `rights.folder` through a handle that did not follow a
+// link, and resets every file and folder inside to inherit (links inside are given the
+// rights themselves and not entered). A file with more than one name is refused: its
+// rights are those of every name, some of them perhaps elsewhere. False with `cause` set
+// when the folder is missing, a link, or any of it cannot be set.
+bool TakeOverFolder(const std::wstring& path, const FolderRights& rights, std::wstring& cause);
+
+// TakeOverFolder with the install folder's rights.
 bool ProtectInstallFolder(const std::wstring& path, std::wstring& cause);

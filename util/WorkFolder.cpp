@@ -15,6 +15,12 @@ const wchar_t kWorkFolderSddl[] = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;
 namespace {
 
 constexpr int kAttempts = 3;
+constexpr wchar_t kWorkFolderNoOwnerSddl[] = L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)";
+const FolderRights kWorkFolderRights = {
+    kWorkFolderSddl,
+    L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;FR;;;BU)",
+    L"O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;FR;;;BU)",
+};
 
 // Held for the life of the process; listing access takes part in sharing checks, so the
 // missing delete sharing keeps anyone from renaming the folder.
@@ -23,19 +29,30 @@ std::vector<UniqueKernelHandle>& HeldFolders() {
     return *held;
 }
 
-// The folder at `dir`, opened without following a link, when it is the installer's own.
-UniqueKernelHandle OpenIfOwn(const std::wstring& dir) {
-    UniqueKernelHandle folder = OpenNoFollow(dir, READ_CONTROL | FILE_LIST_DIRECTORY | FILE_TRAVERSE);
+enum class Found { Nothing, Link, Folder, Unusable };
+
+Found Look(const std::wstring& dir, UniqueKernelHandle& folder) {
+    folder = OpenNoFollow(dir, READ_CONTROL | FILE_LIST_DIRECTORY | FILE_TRAVERSE);
     if (!folder) {
-        return folder;
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Found::Nothing : Found::Unusable;
     }
     BY_HANDLE_FILE_INFORMATION info;
-    const std::optional<acl::Descriptor> rights = acl::ParseSddl(DescriptorTextOf(folder.get()));
-    if (!::GetFileInformationByHandle(folder.get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        IsLinkObject(folder.get(), dir) || !rights || !acl::IsHeldByAdministrators(*rights, acl::kFileRead)) {
-        folder.reset();
+    if (!::GetFileInformationByHandle(folder.get(), &info) || IsLinkObject(folder.get(), dir)) {
+        return Found::Link;
     }
-    return folder;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Folder : Found::Link;
+}
+
+// The folder behind `folder` made the installer's own unless it already is. It stays held
+// (no delete sharing) meanwhile, so what is set is what is then used.
+bool MakeOwn(const std::wstring& dir, const UniqueKernelHandle& folder) {
+    const std::optional<acl::Descriptor> rights = acl::ParseSddl(DescriptorTextOf(folder.get()));
+    if (rights && acl::IsHeldByAdministrators(*rights, acl::kFileRead)) {
+        return true;
+    }
+    std::wstring cause;
+    return TakeOverFolder(dir, kWorkFolderRights, cause);
 }
 
 std::wstring UniqueSuffix(int attempt) {
@@ -45,41 +62,51 @@ std::wstring UniqueSuffix(int attempt) {
 
 // Makes `dir` new with the work folder's rights; false when anything is already there.
 bool CreateOwn(const std::wstring& dir) {
-    PSECURITY_DESCRIPTOR made = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kWorkFolderSddl, SDDL_REVISION_1, &made, nullptr)) {
-        return false;
+    for (const wchar_t* sddl : {kWorkFolderSddl, kWorkFolderNoOwnerSddl}) {
+        PSECURITY_DESCRIPTOR made = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &made, nullptr)) {
+            return false;
+        }
+        UniqueLocal descriptor(made);
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), made, FALSE};
+        if (::CreateDirectoryW(dir.c_str(), &attributes)) {
+            return true;
+        }
+        // Only a system that will not take Administrators as the owner gets the second try.
+        if (::GetLastError() != ERROR_INVALID_OWNER) {
+            return false;
+        }
     }
-    UniqueLocal descriptor(made);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), made, FALSE};
-    return ::CreateDirectoryW(dir.c_str(), &attributes) != FALSE;
+    return false;
 }
 
-bool Hold(UniqueKernelHandle folder) {
-    if (!folder) {
-        return false;
-    }
+std::optional<std::wstring> Use(UniqueKernelHandle folder, const std::wstring& dir) {
     HeldFolders().push_back(std::move(folder));
-    return true;
+    return dir + L"\\";
 }
 
 }  // namespace
 
 std::optional<std::wstring> PrepareWorkFolder(const std::wstring& dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (Hold(OpenIfOwn(dir))) {
-            return dir + L"\\";
+        UniqueKernelHandle folder;
+        const Found found = Look(dir, folder);
+        if (found == Found::Folder && MakeOwn(dir, folder)) {
+            return Use(std::move(folder), dir);
         }
-        if (CreateOwn(dir)) {
-            if (Hold(OpenIfOwn(dir))) {
-                return dir + L"\\";
+        if (found == Found::Unusable) {
+            break;
+        }
+        folder.reset();
+        if (found == Found::Nothing) {
+            // Made here and then looked at again: something swapped in meanwhile is seen.
+            if (!CreateOwn(dir) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                break;
             }
             continue;
         }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            break;  // the temporary folder itself is not usable
-        }
-        // Someone else's folder, or a link: renaming moves the entry itself, never what a
-        // link points to.
+        // A link, or a folder that cannot be made the installer's own: renaming moves the
+        // entry itself, never what a link points to.
         if (!::MoveFileExW(dir.c_str(), (dir + UniqueSuffix(attempt)).c_str(), 0)) {
             break;
         }
@@ -87,8 +114,9 @@ std::optional<std::wstring> PrepareWorkFolder(const std::wstring& dir) {
     // The name cannot be freed (something inside is held open, say): a new folder beside it.
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::wstring fresh = dir + UniqueSuffix(attempt);
-        if (CreateOwn(fresh) && Hold(OpenIfOwn(fresh))) {
-            return fresh + L"\\";
+        UniqueKernelHandle folder;
+        if (CreateOwn(fresh) && Look(fresh, folder) == Found::Folder && MakeOwn(fresh, folder)) {
+            return Use(std::move(folder), fresh);
         }
     }
     return std::nullopt;

@@ -11,9 +11,11 @@
 // The rights of the work folder, as SDDL.
 extern const wchar_t kWorkFolderSddl[];
 
-// Makes `dir` (no trailing separator) the installer's own: kept when it already is, else
-// whatever is there (a folder with other rights, a link or a junction, never followed) is
-// renamed aside and the folder made again. Holds it for the rest of the process so that it
+// Makes `dir` (no trailing separator) the installer's own: kept when it already is; a
+// folder with other rights is taken over through a handle that follows no link (owner,
+// rights, and everything inside reset to inherit them), and when that cannot be done, or
+// a link or junction stands there (never followed), it is renamed aside and the folder
+// made again. Holds it for the rest of the process so that it
 // cannot be renamed and replaced. The folder in use, ending in a separator: `dir`, or a
 // fresh one beside it when the name cannot be freed; nothing when neither can be made.
 std::optional<std::wstring> PrepareWorkFolder(const std::wstring& dir);

@@ -202,6 +202,18 @@ TEST_F(FolderSecurityTest, LinksAreNeverFollowed) {
         << "what a link leads to keeps its own rights";
 
     EXPECT_FALSE(ProtectInstallFolder(scratch_.path() + L"\\missing", cause));
+
+    // A second name for a file elsewhere: its rights are that file's, so the install stops.
+    const std::wstring victim = scratch_.path() + L"\\victim.txt";
+    ASSERT_TRUE(WriteBytes(victim, "victim"));
+    ASSERT_TRUE(SetByName(victim, kUserSddl));
+    const std::wstring withHardLink = scratch_.path() + L"\\with-hard-link";
+    ASSERT_TRUE(MakeDir(withHardLink));
+    ASSERT_TRUE(::CreateHardLinkW((withHardLink + L"\\client.dll").c_str(), victim.c_str(), nullptr));
+    cause.clear();
+    EXPECT_FALSE(ProtectInstallFolder(withHardLink, cause));
+    EXPECT_NE(cause.find(L"client.dll"), std::wstring::npos) << cause;
+    EXPECT_EQ(RightsOf(victim)->owner, L"S-1-5-21-1111-2222-3333-1001");
 }
 
 // The chain as read from the disk: the existing levels with the rights they hold, a link
@@ -255,27 +267,34 @@ TEST_F(FolderSecurityTest, AncestorsAreReadWithTheirRights) {
 class WorkFolderTest : public FolderSecurityTest {};
 
 // Missing, someone else's, a link in its place, or already the installer's own: the folder
-// in use is always held by Administrators and is the named one; what was there before is
-// moved aside whole, never entered.
+// in use is always held by Administrators and is the named one. Someone else's folder is
+// taken over where it stands; a link, or a folder holding a file with a second name (whose
+// rights are shared with that other name), is moved aside whole and never entered.
 TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
+    const std::wstring victim = scratch_.path() + L"\\victim.txt";
+    ASSERT_TRUE(WriteBytes(victim, "victim"));
+    ASSERT_TRUE(SetByName(victim, kUserSddl));
     struct Case {
         const wchar_t* name;
         const wchar_t* before;  // null: nothing there
         bool keptInPlace;
     } cases[] = {
-        {L"missing", nullptr, false},
-        {L"users", kUserSddl, false},
-        {L"linked", kWorkFolderSddl, false},  // rights do not matter: a link is never used
+        {L"missing", nullptr, false},        {L"users", kUserSddl, true}, {L"hardlinked", kUserSddl, false},
+        {L"linked", kWorkFolderSddl, false},  // its rights do not matter: a link is never used
         {L"own", kWorkFolderSddl, true},
     };
     for (const Case& c : cases) {
         const std::wstring dir = scratch_.path() + L"\\" + c.name;
+        const std::wstring name = c.name;
         if (c.before != nullptr) {
             ASSERT_TRUE(MakeDir(dir));
             ASSERT_TRUE(WriteBytes(dir + L"\\marker.txt", "before"));
             ASSERT_TRUE(SetByName(dir, c.before));
-            if (std::wstring(c.name) == L"linked") {
+            if (name == L"linked") {
                 ASSERT_TRUE(MarkAsLink(dir));
+            }
+            if (name == L"hardlinked") {
+                ASSERT_TRUE(::CreateHardLinkW((dir + L"\\second-name.txt").c_str(), victim.c_str(), nullptr));
             }
         }
         const std::optional<std::wstring> used = PrepareWorkFolder(dir);
@@ -288,6 +307,7 @@ TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
         // Held: it cannot be renamed away and replaced while the installer runs.
         EXPECT_FALSE(::MoveFileExW(dir.c_str(), (dir + L"-stolen").c_str(), 0)) << c.name;
     }
+    EXPECT_EQ(RightsOf(victim)->owner, L"S-1-5-21-1111-2222-3333-1001") << "a second name's file keeps its rights";
     // Whatever was moved aside is still there, with what it held.
     size_t asideWithMarker = 0;
     WIN32_FIND_DATAW data;
@@ -300,7 +320,7 @@ TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
             ++asideWithMarker;
         }
     } while (::FindNextFileW(search.get(), &data));
-    EXPECT_EQ(asideWithMarker, 2u) << "the user's folder and the link";
+    EXPECT_EQ(asideWithMarker, 2u) << "the folder with a second name and the link";
 }
 
 }  // namespace
