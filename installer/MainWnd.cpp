@@ -295,9 +295,15 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
 
 // The client installed here later runs with administrator rights (the logon task, the
 // start button, the uninstaller): a folder above it that other users can replace lets them
-// replace the client too. Asked once, after the target is final.
+// replace the client too. Asked once, first, about the folder the install will use.
 bool CMainWnd::ConfirmSafeLocation() {
-    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(installDir_);
+    std::wstring error;
+    std::wstring target = installDir_;
+    // Where ConfirmTargetDir will send the install when the user agrees to it.
+    if (!IsFolderEmpty(installDir_, &error) && error.empty() && !FileExists(installDir_ + L"\\" + kClientExeName)) {
+        target += kOwnFolderSuffix;
+    }
+    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
     if (!replaceable) {
         return true;
     }
@@ -458,7 +464,7 @@ void CMainWnd::StartInstall() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFiles) || !ConfirmSafeLocation()) {
+    if (!ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
         return;
     }
     langCombo_->SetVisible(false);
@@ -475,7 +481,7 @@ void CMainWnd::OnEnterKey() {
         return;
     }
     installDir_ = pathEdit_->GetText();
-    if (!ConfirmTargetDir(texts::kTargetHoldsFilesEnter) || !ConfirmSafeLocation()) {
+    if (!ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
         return;
     }
     (void)LaunchWorker();

@@ -24,6 +24,7 @@ from screen import (Context, Run, answer_box, click, default_dir, expanded_windo
                     screenshot, type_text, visible_windows, wait_for, xdotool)
 from vendor import Simulator, corrupt_copy, make_package
 from wineprefix import fresh_prefix, make_base_prefix, write_reg
+import e2e_privilege
 
 
 # ---------------------------------------------------------------------------------------
@@ -75,7 +76,8 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
     reg = prefix.registry().values(UNINSTALL_KEY)
     check(reg is not None, "the uninstall key is in the 32-bit view")
     check(reg.get("DisplayName") == PRODUCT, "DisplayName")
-    check(reg.get("UninstallString", "").lower() == (target + "\\unins000.exe").lower(), "UninstallString")
+    check(reg.get("UninstallString", "").lower() == e2e_privilege.command_path(target + "\\unins000.exe").lower(),
+          "UninstallString")
     check(reg.get("DisplayIcon", "").lower().startswith((target + "\\vljiasu.exe").lower()), "DisplayIcon")
     desktop_link = os.path.join(prefix.user_dir, "Desktop", PRODUCT + ".lnk")
     if desktop:
@@ -125,6 +127,7 @@ def start_install(run, custom=None):
     run.window()
     run.shot("page0-main")
     agree(run)
+    asked = e2e_privilege.parent_questions(run)
     if custom:
         run.click("self_install_btn")
         custom(run)
@@ -132,6 +135,7 @@ def start_install(run, custom=None):
         run.click("immediate_install_btn1")
     else:
         run.click("immediate_install_btn")
+    e2e_privilege.pass_parent_question(run, asked)
 
 
 def finish(run, timeout=120):
@@ -221,7 +225,9 @@ def scenario_earlier(ctx, prefix, sim, entries):
     run.window()
     run.shot("page0-earlier")
     agree(run)
+    asked = e2e_privilege.parent_questions(run)
     run.click("immediate_install_btn")
+    e2e_privilege.pass_parent_question(run, asked)
     box = run.box(10)
     check(box is not None, "the question about files in the folder is asked")
     answer_box(box, BOX_OK_TWO)
@@ -355,6 +361,7 @@ SCENARIOS = {
     "favorites": scenario_favorites,
     "cached-package": scenario_cached,
 }
+SCENARIOS.update(e2e_privilege.scenarios(start_install, finish, check_installed))
 
 
 def tools_of(build):
@@ -362,6 +369,7 @@ def tools_of(build):
         "setup": os.path.join(build, "app", "setup_e2e.exe"),
         "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
         "schtasks": os.path.join(build, "tests", "e2e", "e2e_schtasks.exe"),
+        "cmd": os.path.join(build, "tests", "e2e", "e2e_cmd.exe"),
     }
 
 

@@ -197,6 +197,22 @@ TEST_F(MainWndFlowTest, AReplaceableParentAsksOnceInTheChosenLanguage) {
         }
         h.Close();
     }
+    // A folder with files gets "\\varlo": the parents of that folder are the ones checked,
+    // and the question about them comes before the one about the files.
+    const std::wstring withFiles = Scratch(L"parentFiles");
+    WriteFile(withFiles + L"\\readme.txt");
+    h.record = WindowRecord{};
+    h.record.replaceableAncestor = L"D:\\Games";
+    h.record.answers = {1, 1};
+    ASSERT_TRUE(h.Open());
+    StartWithDir(withFiles);
+    ASSERT_EQ(h.record.boxes.size(), 2u);
+    EXPECT_EQ(h.record.boxes[0].text, texts::kParentReplaceable.simplified);
+    EXPECT_EQ(h.record.boxes[1].text, L"此路径下已有文件存在，确定继续安装吗");
+    EXPECT_EQ(h.record.ancestorChecks, std::vector<std::wstring>{withFiles + L"\\varlo"});
+    EXPECT_EQ(h.record.workerDirs, std::vector<std::wstring>{withFiles + L"\\varlo"});
+    h.Close();
+
     // Nothing replaceable: no question at all.
     h.record = WindowRecord{};
     ASSERT_TRUE(h.Open());
