@@ -27,12 +27,10 @@ class ScopedLock {
 };
 
 void WriteAtEnd(HANDLE file, const void* bytes, size_t count) {
-    OVERLAPPED atEnd{};
-    atEnd.Offset = 0xFFFFFFFF;
-    atEnd.OffsetHigh = 0xFFFFFFFF;
+    LARGE_INTEGER none{};
     DWORD written = 0;
-    if (count) {
-        ::WriteFile(file, bytes, static_cast<DWORD>(count), &written, &atEnd);
+    if (count && ::SetFilePointerEx(file, none, nullptr, FILE_END)) {
+        ::WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
     }
 }
 
@@ -93,8 +91,7 @@ void CWriteLogFile::Open() {
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return;
     }
-    // Another installer may log at the same time: both may write, and every write goes
-    // to the end of the file.
+    // Another installer may log at the same time: both may write, each at the end.
     UniqueKernelHandle file(::CreateFileW(path_.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -171,7 +168,7 @@ void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* m
         text.append(message, length);
         text += L"\r\n";
         // wchar_t is UTF-16LE on Windows, so the units go to disk as they are; one write
-        // at the end of the file, wherever another writer left it.
+        // at the end of the file.
         WriteAtEnd(file_.get(), text.data(), text.size() * sizeof(wchar_t));
     } catch (...) {
     }
