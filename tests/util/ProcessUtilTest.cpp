@@ -71,8 +71,10 @@ TEST_F(ProcessUtilTest, EndsTheClientOnlyInItsOwnFolder) {
     ASSERT_TRUE(inside.process && elsewhere.process);
     ASSERT_TRUE(inside.running() && elsewhere.running());
 
+    // The stand-in may have children of its own (Wine gives a console program a console
+    // host): they end with it.
     const size_t ended = EndProcessesInFolders({L"vljiasu.exe"}, {scratch.path() + L"\\install"});
-    EXPECT_EQ(ended, 1u);
+    EXPECT_GE(ended, 1u);
     EXPECT_EQ(::WaitForSingleObject(inside.process.get(), 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(elsewhere.running()) << "a process of the same name in another folder";
     EXPECT_TRUE(recorder_.launches.empty()) << "nothing is launched to end a process";
