@@ -167,15 +167,13 @@ DWORD CheckServerChain(const std::vector<std::string>& chain, const wchar_t* hos
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     PCCERT_CHAIN_CONTEXT chainContext = nullptr;
     // The machine's engine: an elevated process trusts what the machine trusts, not what a
-    // user's own stores add. A root is trusted by being in the store, so its own
-    // revocation is not asked.
+    // user's own stores add.
+    const HCERTCHAINENGINE machine = engine != nullptr ? engine : HCCE_LOCAL_MACHINE;
     g_lastRevocation = RevocationState::Checked;
-    if (!::CertGetCertificateChain(engine != nullptr ? engine : HCCE_LOCAL_MACHINE, leaf.get(), nullptr, sent.get(),
-                                   &para, CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &chainContext)) {
+    if (!::CertGetCertificateChain(machine, leaf.get(), nullptr, sent.get(), &para, 0, nullptr, &chainContext)) {
         return LastErrorAsResult();
     }
     std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer> built(chainContext);
-    g_lastRevocation = RevocationStateOf(built->TrustStatus.dwErrorStatus);
 
     std::wstring name = host != nullptr ? host : L"";
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
@@ -184,14 +182,29 @@ DWORD CheckServerChain(const std::vector<std::string>& chain, const wchar_t* hos
     ssl.pwszServerName = name.empty() ? nullptr : &name[0];
     CERT_CHAIN_POLICY_PARA policy = {};
     policy.cbSize = sizeof(policy);
-    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof(status);
     if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, built.get(), &policy, &status)) {
         return LastErrorAsResult();
     }
-    return ChainVerdict(status.dwError, built->TrustStatus.dwErrorStatus);
+    const DWORD verdict = status.dwError != 0 ? status.dwError : ChainFault(*built);
+    if (verdict != 0) {
+        return verdict;
+    }
+
+    // Revocation is asked of a chain built for it alone. Judged in the same chain, an
+    // unknown status hides what the policy would check after it (Wine's stops there,
+    // before the host name), and waiving it is not honoured everywhere. A root is trusted
+    // by being in the store, so its own revocation is not asked.
+    PCCERT_CHAIN_CONTEXT revocationContext = nullptr;
+    if (!::CertGetCertificateChain(machine, leaf.get(), nullptr, sent.get(), &para,
+                                   CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, &revocationContext)) {
+        return LastErrorAsResult();
+    }
+    std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer> checked(revocationContext);
+    g_lastRevocation = RevocationStateOf(checked->TrustStatus.dwErrorStatus);
+    return g_lastRevocation == RevocationState::Revoked ? static_cast<DWORD>(CRYPT_E_REVOKED) : 0;
 }
 
 RevocationState RevocationStateOf(DWORD trustErrorStatus) {
@@ -199,18 +212,6 @@ RevocationState RevocationStateOf(DWORD trustErrorStatus) {
         return RevocationState::Revoked;
     }
     return (trustErrorStatus & kRevocationUnknownBits) ? RevocationState::Unknown : RevocationState::Checked;
-}
-
-DWORD ChainVerdict(DWORD policyError, DWORD trustErrorStatus) {
-    // Not every policy implementation honours the flags that waive an unknown status.
-    const bool unknownOnly = static_cast<HRESULT>(policyError) == CRYPT_E_NO_REVOCATION_CHECK ||
-                             static_cast<HRESULT>(policyError) == CRYPT_E_REVOCATION_OFFLINE;
-    if (policyError != 0 && !(unknownOnly && !(trustErrorStatus & CERT_TRUST_IS_REVOKED))) {
-        return policyError;
-    }
-    CERT_CHAIN_CONTEXT chain = {};
-    chain.TrustStatus.dwErrorStatus = trustErrorStatus;
-    return ChainFault(chain);
 }
 
 void UseWindowsChainCheck(ssl_ctx_st* context) {

@@ -29,13 +29,11 @@ void UseWindowsChainCheck(ssl_ctx_st* context);
 // What the last handshake on this thread decided (0 before any); for the log and tests.
 DWORD LastServerChainVerdict();
 
-// Revocation is asked for every certificate of the chain but the root. A revoked one is
-// refused; one whose status could not be learnt (no revocation source, or none reachable)
-// is accepted, as browsers do, and the handshake logs it.
+// Once the chain passes, revocation is asked for every certificate of it but the root. A
+// revoked one is refused (CRYPT_E_REVOKED); one whose status could not be learnt (no
+// revocation source, or none reachable) is accepted, as browsers do, and the handshake
+// logs it.
 enum class RevocationState { Checked, Unknown, Revoked };
 RevocationState RevocationStateOf(DWORD trustErrorStatus);
-// The verdict from the SSL policy's error and the built chain's error bits, with an
-// unknown revocation status not counted as a fault.
-DWORD ChainVerdict(DWORD policyError, DWORD trustErrorStatus);
 // What the last chain built on this thread said about revocation.
 RevocationState LastServerChainRevocation();
