@@ -109,8 +109,11 @@ TEST(AccessRules, HeldByAdministrators) {
     } cases[] = {
         {L"work folder as made", L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", acl::kFileRead, true},
         {L"install rights are more than the work folder allows", kProtected, acl::kFileRead, false},
-        {L"install folder as made", kProtected, acl::kFileReadExecute, true},
-        {L"a user-owned folder", kUserFolder, acl::kFileReadExecute, false},
+        // Whether an existing target already is what the install makes of every target.
+        {L"existing admin-owned target with the install rights", kProtected, acl::kFileReadExecute, true},
+        {L"existing user-owned target", kUserFolder, acl::kFileReadExecute, false},
+        {L"existing target in Program Files, inheriting", L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)",
+         acl::kFileReadExecute, false},
         {L"right entries, but the user owns it", L"O:S-1-5-21-1-2-3-1001D:PAI(A;OICI;FA;;;BA)", acl::kFileRead, false},
         {L"admin-owned, but inheriting from a user-writable parent", L"O:BAD:AI(A;OICI;FA;;;BA)", acl::kFileRead,
          false},
