@@ -1,12 +1,15 @@
 #include "app/StartupSequence.h"
 
+#include <optional>
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "installer/InstallFolders.h"
 #include "installer/WindowIdentity.h"
 #include "util/ComPtr.h"
 #include "util/FileUtil.h"
 #include "util/ProcessUtil.h"
+#include "util/WorkFolder.h"
 #include "util/WriteLogFile.h"
 
 const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
@@ -20,6 +23,7 @@ constexpr int kSkinResourceId = 102;
 constexpr wchar_t kSkinResourceType[] = L"ZIPRES";
 constexpr char kSkinPassword[] = "Tm4RwQ8s";
 constexpr wchar_t kLogSource[] = L".\\StartupSequence";
+constexpr wchar_t kServiceName[] = L"RuzidorIririre";
 
 // Copies the skin resource into a heap buffer that lives as long as the process: the
 // toolkit reads entries from it on demand. Without a skin there is no window to show
@@ -64,6 +68,15 @@ void BringExistingWindowForward() {
 
 }  // namespace
 
+size_t EndClientProcesses() {
+    std::vector<std::wstring> folders = {SystemDefaultInstallDir()};
+    const std::wstring earlier = RegisteredInstallDir();
+    if (!earlier.empty()) {
+        folders.push_back(earlier);
+    }
+    return EndProcessesInFolders({L"vljiasu.exe", L"openvpn.exe", L"varlojiasu.exe"}, folders);
+}
+
 std::wstring DetermineLogDir() {
     wchar_t temp[MAX_PATH] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH, temp);
@@ -74,9 +87,9 @@ std::wstring DetermineLogDir() {
             dir += L'\\';
         }
         dir += kLogFolder;
-        dir += L'\\';
-        ::CreateDirectoryW(dir.c_str(), nullptr);
-        return dir;
+        if (std::optional<std::wstring> own = PrepareWorkFolder(dir)) {
+            return *own;
+        }
     }
     return GetModuleDirectory(nullptr);
 }
@@ -94,16 +107,13 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
         hooks.setToolkitInstance(instance);
     }
 
-    RunHiddenCommand("sc stop RuzidorIririre");
-    RunHiddenCommand("sc delete RuzidorIririre");
+    StopAndDeleteServiceDetached(kServiceName);
 
     if (!LoadSkin(instance, hooks)) {
         return 0;
     }
 
-    KillProcessByName(L"vljiasu.exe");
-    KillProcessByName(L"openvpn.exe");
-    KillProcessByName(L"varlojiasu.exe");
+    EndClientProcesses();
 
     InstanceGuard guard(kGuardName);
     if (guard.IsAlreadyRunning() && ::FindWindowW(kMainWindowClass, kMainWindowTitle)) {

@@ -21,8 +21,13 @@ struct StartupHooks {
 
 extern const char kGuardName[];
 
-// The log directory: temp path + "varloSetup\" (created), else the exe's own directory.
+// The log directory: temp path + "varloSetup\", made the installer's own and held (or a
+// fresh folder beside it when that name cannot be freed), else the exe's own directory.
 std::wstring DetermineLogDir();
+
+// Ends the client's programs ("vljiasu.exe", "openvpn.exe", "varlojiasu.exe") that run
+// from the default or the registered install folder, with their children; the number.
+size_t EndClientProcesses();
 
 // Runs the whole start-up; always returns 0.
 int RunInstaller(HINSTANCE instance, const StartupHooks& hooks);

@@ -19,10 +19,12 @@ bool IsPlainFolder(HANDLE folder, const std::wstring& /*path*/) {
 std::atomic<PackageFile::FolderProbe> g_folderProbe{&IsPlainFolder};
 
 // Opens the folder itself, never what a link points to, without delete sharing: while it
-// is held it cannot be renamed or removed and replaced by a link.
+// is held it cannot be renamed or removed and replaced by a link. Listing access takes
+// part in sharing checks; attribute access alone would block nobody.
 UniqueKernelHandle HoldFolder(const std::wstring& path) {
-    UniqueKernelHandle folder(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING,
+    UniqueKernelHandle folder(::CreateFileW(path.c_str(),
+                                            FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (folder && !g_folderProbe.load()(folder.get(), path)) {
         folder.reset();
@@ -37,11 +39,18 @@ void PackageFile::SetFolderProbe(FolderProbe probe) {
 }
 
 UniqueKernelHandle PackageFile::OpenExisting(const std::wstring& path) {
+    // The cache folder is held while the file is checked, and the file must be the entry
+    // of that very folder, reached through no link.
+    const UniqueKernelHandle cacheHeld = HoldFolder(GetParentPart(path));
+    if (!cacheHeld) {
+        return UniqueKernelHandle();
+    }
     UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (file && (!::GetFileInformationByHandle(file.get(), &info) ||
-                 (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))) {
+                 (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+                 info.nNumberOfLinks > 1 || !IsEntryOfFolder(file.get(), cacheHeld.get(), GetFileNamePart(path)))) {
         file.reset();
     }
     return file;
@@ -73,8 +82,13 @@ UniqueKernelHandle PackageFile::CreateNew(const std::wstring& path) {
         ::DeleteFileW(path.c_str());
     }
     // CREATE_NEW fails on anything that is there, a link planted after the delete included.
-    return UniqueKernelHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && !IsEntryOfFolder(file.get(), cacheHeld.get(), GetFileNamePart(path))) {
+        DeleteOnClose(file.get());
+        file.reset();
+    }
+    return file;
 }
 
 std::string PackageFile::Digest(HANDLE file, const std::atomic<bool>* cancel) {

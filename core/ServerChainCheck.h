@@ -28,3 +28,12 @@ void UseWindowsChainCheck(ssl_ctx_st* context);
 
 // What the last handshake on this thread decided (0 before any); for the log and tests.
 DWORD LastServerChainVerdict();
+
+// Once the chain passes, revocation is asked for every certificate of it but the root. A
+// revoked one is refused (CRYPT_E_REVOKED); one whose status could not be learnt (no
+// revocation source, or none reachable) is accepted, as browsers do, and the handshake
+// logs it.
+enum class RevocationState { Checked, Unknown, Revoked };
+RevocationState RevocationStateOf(DWORD trustErrorStatus);
+// What the last chain built on this thread said about revocation.
+RevocationState LastServerChainRevocation();

@@ -1,5 +1,7 @@
 #include "installer/InstallDirRules.h"
 
+#include "util/CommandLine.h"
+
 namespace {
 constexpr wchar_t kFavoritesPart[] = L"\\Favorites\\";
 }  // namespace
@@ -9,7 +11,16 @@ std::wstring DefaultInstallDir(const std::wstring& systemDirectory) {
     return systemDirectory.substr(0, separator) + kDefaultInstallSubdir;
 }
 
-std::wstring EarlierInstallDir(const std::wstring& uninstallString) {
+std::wstring DefaultInstallDirIn(const std::wstring& programFilesFolder) {
+    std::wstring folder = programFilesFolder;
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) {
+        folder.pop_back();
+    }
+    return folder + kOwnFolderSuffix;
+}
+
+std::wstring EarlierInstallDir(const std::wstring& registeredValue) {
+    const std::wstring uninstallString = UnquoteCommandPath(registeredValue);
     // The last piece when the value is split at "\" with runs of separators as one and an
     // empty last piece dropped.
     size_t end = uninstallString.size();

@@ -12,12 +12,18 @@ inline constexpr wchar_t kOwnFolderSuffix[] = L"\\varlo";
 // always held them has room for 1023 characters).
 inline constexpr size_t kMaxEarlierDirLength = 1023;
 
-// The drive of the system directory (its first piece up to "\") + kDefaultInstallSubdir.
+// The drive of the system directory (its first piece up to "\") + kDefaultInstallSubdir:
+// the default only when the system cannot name its folder for 32-bit programs.
 std::wstring DefaultInstallDir(const std::wstring& systemDirectory);
 
-// The directory of an earlier install from its registered uninstall command: the value
-// without its last component and the separator before it. Empty when the value has no
-// separator, no directory part, or one that does not fit.
+// The default below the system's folder for 32-bit programs ("Program Files" on 32-bit
+// Windows, "Program Files (x86)" on 64-bit Windows): that folder + "\varlo".
+std::wstring DefaultInstallDirIn(const std::wstring& programFilesFolder);
+
+// The directory of an earlier install from its registered uninstall command: the value,
+// without the quotes that a path with a blank is written in, less its last component and
+// the separator before it. Empty when the value has no separator, no directory part, or
+// one that does not fit.
 std::wstring EarlierInstallDir(const std::wstring& uninstallString);
 
 // The typed path as the install uses it: "/" taken as "\", and separators at the end

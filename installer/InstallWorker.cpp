@@ -18,6 +18,7 @@
 #include "installer/WindowTexts.h"
 #include "util/DiskSpace.h"
 #include "util/FileUtil.h"
+#include "util/FolderSecurity.h"
 #include "util/ProtectedDirectory.h"
 #include "util/TextConv.h"
 #include "util/WriteLogFile.h"
@@ -213,6 +214,12 @@ class InstallSequence {
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
         static_cast<void>(CreateProtectedDirectoryTree(target));
+        // An existing target, or one a user made, gets them as well, with all it holds.
+        std::wstring cause;
+        if (!ProtectInstallFolder(target, cause)) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录权限设置失败:%s", cause.c_str());
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        }
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }

@@ -8,6 +8,7 @@
 #include "core/NetManager.h"
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
+#include "installer/InstallFolders.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -258,13 +259,10 @@ void CMainWnd::SetPathText(const std::wstring& path) {
 
 void CMainWnd::ProposeInstallDir() {
     pathEdit_ = FindAs<CEditUI>(manager_, L"path_edit");
-    SetPathText(DefaultInstallDir(GetSystemDirectoryPath()));
-    std::wstring uninstallString;
-    if (ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ, uninstallString)) {
-        const std::wstring earlier = EarlierInstallDir(uninstallString);
-        if (!earlier.empty()) {
-            SetPathText(earlier);
-        }
+    SetPathText(SystemDefaultInstallDir());
+    const std::wstring earlier = RegisteredInstallDir();
+    if (!earlier.empty()) {
+        SetPathText(earlier);
     }
     installDir_ = pathEdit_->GetText();
 }
@@ -299,6 +297,26 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
         installDir_ += kOwnFolderSuffix;
     }
     return true;
+}
+
+// The client installed here later runs with administrator rights (the logon task, the
+// start button, the uninstaller): a folder above it that other users can replace lets them
+// replace the client too. Asked once, first, about the folder the install will use.
+bool CMainWnd::ConfirmSafeLocation() {
+    std::wstring error;
+    std::wstring target = installDir_;
+    // Where ConfirmTargetDir will send the install when the user agrees to it.
+    if (!IsFolderEmpty(installDir_, &error) && error.empty() && !FileExists(installDir_ + L"\\" + kClientExeName)) {
+        target += kOwnFolderSuffix;
+    }
+    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
+    if (!replaceable) {
+        return true;
+    }
+    g_logFile.WriteLog(L".\\MainWnd", __LINE__, L"上级文件夹可被其他用户修改[%s]", replaceable->c_str());
+    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kParentReplaceable.Pick(simplified_), 2,
+                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
+    return answer != kMessageBoxCancel;
 }
 
 // ---- language ---------------------------------------------------------------------------
@@ -406,12 +424,13 @@ void CMainWnd::OnClick(CControlUI* sender) {
     } else if (name == L"immediate_install_btn" || name == L"immediate_install_btn1") {
         StartInstall();
     } else if (name == L"show_policy_btn" || name == L"show_policy_btn1") {
-        ShellActions().Open(AgreementUrl(), L"", SW_SHOWNORMAL);
+        ShellActions().OpenLink(AgreementUrl(), SW_SHOWNORMAL);
     } else if (name == L"return_btn") {
         pageTab_->SelectItem(kPageMain, false);
         SetExpanded(false);
     } else if (name == L"immediate_startup_btn") {
-        ShellActions().Open(GetInstalledDir() + L"\\" + kClientExeName, kClientStartParameter, SW_SHOWNORMAL);
+        const std::wstring installed = GetInstalledDir();
+        ShellActions().Start(installed + L"\\" + kClientExeName, kClientStartParameter, installed, SW_SHOWNORMAL);
         ExitInstaller();
         EndProcess();
     }
@@ -454,7 +473,7 @@ void CMainWnd::StartInstall() {
         ShowProgressPage();
         return;
     }
-    if (!TakeTypedPath() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
+    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
         return;
     }
     ShowProgressPage();
@@ -469,7 +488,7 @@ void CMainWnd::OnEnterKey() {
     if (installStarted_ || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
         return;
     }
-    if (!TakeTypedPath() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
+    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
         return;
     }
     if (!LaunchWorker()) {

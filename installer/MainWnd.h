@@ -105,6 +105,7 @@ class CMainWnd : public CWindowWnd,
     void ProposeInstallDir();
     void BrowseInstallDir();
     bool ConfirmTargetDir(const TextPair& question);
+    bool ConfirmSafeLocation();
     void OnAgreementChanged(COptionUI* sender);
     void ConfirmClose();
     void OnProgressTick();

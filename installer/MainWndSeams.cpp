@@ -2,6 +2,7 @@
 
 #include "system/LocalSettings.h"
 #include "util/FileUtil.h"
+#include "util/FolderSecurity.h"
 
 void MainWndSeams::FillDefaults() {
     if (!showBox) {
@@ -18,6 +19,9 @@ void MainWndSeams::FillDefaults() {
     }
     if (!userLocale) {
         userLocale = GetUserLocaleId;
+    }
+    if (!replaceableAncestor) {
+        replaceableAncestor = FindReplaceableAncestor;
     }
     if (!installerDirectory) {
         installerDirectory = [] { return GetModuleDirectory(nullptr); };

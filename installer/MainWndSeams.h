@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "installer/MessageBoxExWnd.h"
@@ -22,6 +23,9 @@ struct MainWndSeams {
     std::function<void(DWORD ms)> sleep;
     std::function<uint32_t()> userLocale;
     std::function<std::wstring()> installerDirectory;
+    // The folder above an install target that others than the administrators could
+    // replace; nothing when there is none.
+    std::function<std::optional<std::wstring>(const std::wstring& target)> replaceableAncestor;
     // Starts the install worker for `targetDir`; false when it could not be started.
     std::function<bool(IInstallHost& host, const std::wstring& targetDir)> startWorker;
 

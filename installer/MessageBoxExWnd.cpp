@@ -186,7 +186,7 @@ void CMessageBoxExWnd::Notify(NotifyMessage& msg) {
         Close(kMessageBoxCancel);
     } else if (name == L"cancel_btn") {
         if (OpensHomePage(msg.sender->GetText())) {
-            ShellActions().Open(VendorHomeUrl(), L"", SW_SHOW);
+            ShellActions().OpenLink(VendorHomeUrl(), SW_SHOW);
         }
         Close(kMessageBoxCancel);
     } else if (name == L"ok_btn") {

@@ -1,15 +1,22 @@
 #pragma once
-// What the window asks of the shell: opening a page or a program, and the folder dialog.
-// One seam, so tests record the requests instead of starting browsers and dialogs.
+// What the window asks of the shell: opening a web page, starting the installed client,
+// and the folder dialog. One seam, so tests record the requests instead of starting
+// browsers and dialogs.
 
 #include <string>
 
 class IShellActions {
   public:
     virtual ~IShellActions() = default;
-    // The shell verb "open" on `file` (a web address or a program), without a working
-    // directory; not awaited, failures are not reported.
-    virtual void Open(const std::wstring& file, const std::wstring& parameters, int showCommand) = 0;
+    // A web page, in the desktop user's own browser and without the installer's rights
+    // (OpenLinkUnelevated); not awaited, failures are not reported.
+    virtual void OpenLink(const std::wstring& url, int showCommand) = 0;
+    // The shell verb "open" on a program, with the installer's rights, started in
+    // `workDir`; not awaited, failures are not reported.
+    virtual void Start(const std::wstring& program,
+                       const std::wstring& parameters,
+                       const std::wstring& workDir,
+                       int showCommand) = 0;
     // The system folder dialog; the chosen folder, or empty when it was cancelled.
     virtual std::wstring BrowseForFolder(const std::wstring& title) = 0;
 };
@@ -17,3 +24,23 @@ class IShellActions {
 IShellActions& ShellActions();
 // Null restores the shell. Tests only.
 void SetShellActions(IShellActions* actions);
+
+// How a link was opened.
+enum class LinkRoute {
+    DesktopShell,  // by the desktop's own shell: the user's browser, with the user's rights
+    DirectCall,    // by this process, there being no desktop shell to ask
+    NotOpened,
+};
+
+// The two ways to open a link, each true when the request was accepted.
+struct LinkOpeners {
+    bool (*desktopShell)(const std::wstring& target, int showCommand);
+    bool (*direct)(const std::wstring& target, int showCommand);
+};
+
+// The shell window of the desktop runs unelevated, as the signed-in user: a link handed to
+// it opens there. The installer's own call is used only when no desktop shell answers (no
+// shell running, or one that offers no such request), and then starts in the system
+// folder rather than in the folder the installer was started from.
+LinkOpeners SystemLinkOpeners();
+LinkRoute OpenLinkUnelevated(const std::wstring& url, int showCommand, const LinkOpeners& openers);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "system/ProductNames.h"
+#include "util/CommandLine.h"
 #include "util/UniqueHandle.h"
 
 namespace {
@@ -22,10 +23,11 @@ bool RegisterUninstall(const std::wstring& installDir, const std::wstring& deskt
                           KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    // Paths stay unquoted even with blanks: the installer's own directory proposal cuts
-    // "UninstallString" at its last separator.
+    // The uninstall command is run as a command line, elevated: a path with a blank is
+    // quoted, or "D:\My.exe" would be tried before "D:\My Games\...". The installer's own
+    // proposal takes the quotes off again.
     bool ok = SetString(key.get(), L"DisplayName", kProductName);
-    ok = SetString(key.get(), L"UninstallString", installDir + L"\\" + kUninstallerExeName) && ok;
+    ok = SetString(key.get(), L"UninstallString", QuoteCommandPath(installDir + L"\\" + kUninstallerExeName)) && ok;
     ok = SetString(key.get(), L"DisplayIcon", installDir + L"\\" + kClientExeName) && ok;
     ok = SetString(key.get(), L"DisplayShortcut", desktopShortcutPath) && ok;
     return ok;

@@ -9,7 +9,8 @@
 // Windows).
 inline constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varlo加速器";
 
-// Creates or opens the key and sets "DisplayName", "UninstallString", "DisplayIcon" and
-// "DisplayShortcut" (empty when no desktop shortcut was made). Other values of the key
+// Creates or opens the key and sets "DisplayName", "UninstallString" (quoted when the path
+// holds a blank), "DisplayIcon" and "DisplayShortcut" (empty when no desktop shortcut was
+// made). Other values of the key
 // are left alone. True when the key opened and all four values were written.
 [[nodiscard]] bool RegisterUninstall(const std::wstring& installDir, const std::wstring& desktopShortcutPath);

@@ -69,3 +69,31 @@ std::wstring GetParentPart(const std::wstring& path) {
     const size_t separator = path.find_last_of(L"/\\");
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
+
+std::wstring FinalPathOf(HANDLE object) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 2; ++tries) {
+        const DWORD length = ::GetFinalPathNameByHandleW(object, &path[0], static_cast<DWORD>(path.size()), 0);
+        if (length == 0) {
+            return std::wstring();
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.assign(length + 1, L'\0');
+    }
+    return std::wstring();
+}
+
+bool IsEntryOfFolder(HANDLE entry, HANDLE folder, const std::wstring& name) {
+    const std::wstring folderPath = FinalPathOf(folder);
+    const std::wstring entryPath = FinalPathOf(entry);
+    if (folderPath.empty() || entryPath.empty() || name.empty()) {
+        return false;
+    }
+    const std::wstring expected = folderPath + (folderPath.back() == L'\\' ? L"" : L"\\") + name;
+    return expected.size() == entryPath.size() &&
+           ::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), entryPath.c_str(),
+                                  static_cast<int>(entryPath.size()), TRUE) == CSTR_EQUAL;
+}

@@ -19,3 +19,10 @@ std::wstring GetModuleDirectory(HMODULE module);
 std::wstring GetFileNamePart(const std::wstring& path);
 // The text before the last "/" or "\"; empty when there is none.
 std::wstring GetParentPart(const std::wstring& path);
+
+// Where an open file or folder really is, in the system's own spelling; empty when it
+// cannot be had.
+std::wstring FinalPathOf(HANDLE object);
+// True when the open `entry` is the entry `name` of the open `folder`: no link, junction
+// or other name on the way led it anywhere else.
+bool IsEntryOfFolder(HANDLE entry, HANDLE folder, const std::wstring& name);

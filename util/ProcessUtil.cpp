@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <process.h>
+#include <tlhelp32.h>
+
+#include <memory>
 #include <vector>
 
 #include "util/TextConv.h"
@@ -70,41 +74,110 @@ std::wstring GetSystemDirectoryPath() {
 
 namespace {
 
-// cmd.exe by full path from the system directory, never from the current or the
-// installer's own directory, which an attacker may have seeded. False when the system
-// directory cannot be had: then nothing is started.
-bool CmdRequest(LaunchRequest& request) {
-    const std::wstring systemDir = GetSystemDirectoryPath();
-    if (systemDir.empty()) {
-        return false;
+uint64_t CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
     }
-    request.program = systemDir + L"\\cmd.exe";
-    request.workDir = systemDir;
-    request.hidden = true;
-    return true;
+    return (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+struct ServiceHandleTraits {
+    using Type = SC_HANDLE;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
+    static void Close(Type h) noexcept { ::CloseServiceHandle(h); }
+};
+using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
+
+unsigned __stdcall ServiceThread(void* argument) {
+    std::unique_ptr<std::wstring> name(static_cast<std::wstring*>(argument));
+    try {
+        static_cast<void>(StopAndDeleteService(*name));
+    } catch (...) {
+        // Nothing may leave the thread.
+    }
+    return 0;
 }
 
 }  // namespace
 
-void KillProcessByName(const std::wstring& imageName) {
-    const std::wstring command = L"taskkill /f /im " + imageName + L" /t";
-    const std::wstring parameters = L"/c \"" + command + L"\"";
-    ::OutputDebugStringW(parameters.c_str());
-    LaunchRequest request;
-    if (!CmdRequest(request)) {
-        return;
+std::vector<ProcessEntry> SnapshotProcesses() {
+    std::vector<ProcessEntry> entries;
+    UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return entries;
     }
-    // The line the shell would hand to the program: its quoted path, then the parameters.
-    request.commandLine = L"\"" + request.program + L"\" " + parameters;
-    (void)LaunchProcess(request);
+    PROCESSENTRY32W row{};
+    row.dwSize = sizeof(row);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &row); more; more = ::Process32NextW(snapshot.get(), &row)) {
+        ProcessEntry entry;
+        entry.pid = row.th32ProcessID;
+        entry.parentPid = row.th32ParentProcessID;
+        entry.name = row.szExeFile;
+        UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, row.th32ProcessID));
+        if (process) {
+            entry.createdAt = CreationTime(process.get());
+            wchar_t image[1024] = {};
+            DWORD length = ARRAYSIZE(image);
+            if (::QueryFullProcessImageNameW(process.get(), 0, image, &length)) {
+                entry.imagePath.assign(image, length);
+            }
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
 }
 
-void RunHiddenCommand(const std::string& command) {
-    const std::wstring wide = AnsiToWide(command);
-    LaunchRequest request;
-    if (wide.empty() || !CmdRequest(request)) {
+size_t EndProcessesInFolders(const std::vector<std::wstring>& imageNames, const std::vector<std::wstring>& folders) {
+    const std::vector<ProcessEntry> snapshot = SnapshotProcesses();
+    const std::vector<uint32_t> chosen =
+        SelectProcessesToEnd(snapshot, imageNames, folders, static_cast<uint32_t>(::GetCurrentProcessId()));
+    size_t ended = 0;
+    for (const uint32_t pid : chosen) {
+        UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (!process) {
+            continue;
+        }
+        // The id may have passed to a new process since the snapshot.
+        uint64_t seen = 0;
+        for (const ProcessEntry& entry : snapshot) {
+            if (entry.pid == pid) {
+                seen = entry.createdAt;
+            }
+        }
+        if (seen != 0 && CreationTime(process.get()) != seen) {
+            continue;
+        }
+        if (::TerminateProcess(process.get(), 1)) {
+            ++ended;
+        }
+    }
+    return ended;
+}
+
+bool StopAndDeleteService(const std::wstring& serviceName) {
+    UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        return false;
+    }
+    UniqueServiceHandle service(
+        ::OpenServiceW(manager.get(), serviceName.c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+    if (!service) {
+        return false;
+    }
+    SERVICE_STATUS status{};
+    // A service that is not running answers with an error; it is deleted all the same.
+    ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+    return ::DeleteService(service.get()) != FALSE || ::GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
+}
+
+void StopAndDeleteServiceDetached(const std::wstring& serviceName) {
+    auto name = std::make_unique<std::wstring>(serviceName);
+    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ServiceThread, name.get(), 0, nullptr);
+    if (thread == 0) {
         return;
     }
-    request.commandLine = L"cmd.exe /c \"" + wide + L"\"";
-    (void)LaunchProcess(request);
+    static_cast<void>(name.release());
+    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
 }

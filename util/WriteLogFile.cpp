@@ -26,24 +26,12 @@ class ScopedLock {
     CRITICAL_SECTION& cs_;
 };
 
-void WriteUnits(HANDLE file, const void* bytes, size_t count) {
+void WriteAtEnd(HANDLE file, const void* bytes, size_t count) {
+    LARGE_INTEGER none{};
     DWORD written = 0;
-    if (count) {
+    if (count && ::SetFilePointerEx(file, none, nullptr, FILE_END)) {
         ::WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
     }
-}
-
-bool IsReparsePoint(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// The log lives in a folder the user can write to and is written by an elevated process:
-// a link planted there (to the file, or the folder made a junction) must not turn a log
-// line into a write, or a delete, somewhere else.
-bool IsPlantedLink(const std::wstring& path) {
-    const std::wstring parent = GetParentPart(path);
-    return IsReparsePoint(path) || (!parent.empty() && IsReparsePoint(parent));
 }
 
 }  // namespace
@@ -72,12 +60,58 @@ int CWriteLogFile::GetLogFileSize(const std::wstring& path) {
 }
 
 void CWriteLogFile::SetLogFile(const std::wstring& path, int maxSizeKiB) {
-    const int size = GetLogFileSize(path);
-    if ((size > static_cast<long long>(maxSizeKiB) * 1024 || size == 0) && !IsPlantedLink(path)) {
-        ::DeleteFileW(path.c_str());
-    }
+    ScopedLock guard(lock_);
+    file_.reset();
+    folder_.reset();
     path_ = path;
     maxSizeKiB_ = maxSizeKiB;
+    Open();
+    LARGE_INTEGER size{};
+    if (file_ && ::GetFileSizeEx(file_.get(), &size) && size.QuadPart > static_cast<long long>(maxSizeKiB) * 1024) {
+        Truncate();
+    }
+}
+
+// The log lives in a folder that may be the user's and is written by an elevated process:
+// a link planted there (to the file, or the folder made a junction), or a second name for
+// someone else's file, must not turn a log line into a write somewhere else. So the file
+// is opened once, without following a link, and only written through that handle; its
+// folder is held as well, and neither can be renamed while the installer runs.
+void CWriteLogFile::Open() {
+    const std::wstring folderPath = GetParentPart(path_);
+    if (folderPath.empty()) {
+        return;
+    }
+    UniqueKernelHandle folder(::CreateFileW(folderPath.c_str(),
+                                            FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!folder || !::GetFileInformationByHandle(folder.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return;
+    }
+    // Another installer may log at the same time: both may write, each at the end.
+    UniqueKernelHandle file(::CreateFileW(path_.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        info.nNumberOfLinks > 1) {
+        return;
+    }
+    if (!IsEntryOfFolder(file.get(), folder.get(), GetFileNamePart(path_))) {
+        return;
+    }
+    folder_ = std::move(folder);
+    file_ = std::move(file);
+}
+
+void CWriteLogFile::Truncate() {
+    LARGE_INTEGER start{};
+    if (::SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN)) {
+        ::SetEndOfFile(file_.get());
+    }
 }
 
 void CWriteLogFile::WriteLog(const wchar_t* sourceFile, int line, const wchar_t* format, ...) {
@@ -114,45 +148,37 @@ void CWriteLogFile::TryWriteLogText(const wchar_t* sourceFile, int line, const s
 void CWriteLogFile::Append(const wchar_t* sourceFile, int line, const wchar_t* message, size_t length) {
     ScopedLock guard(lock_);
     try {
-        if (IsPlantedLink(path_)) {
+        if (!file_) {
             return;
         }
-        const unsigned size = static_cast<unsigned>(GetLogFileSize(path_));
-        if (size > static_cast<unsigned long long>(maxSizeKiB_) * 1024) {
-            ::DeleteFileW(path_.c_str());
-        }
-        // Opened without following a link that appeared since the check, and refused when
-        // it is one or has other names (a hard link to someone else's file).
-        UniqueKernelHandle file(::CreateFileW(path_.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                                              nullptr, OPEN_ALWAYS,
-                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file) {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(file_.get(), &size)) {
             return;
         }
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(file.get(), &info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1) {
-            return;
+        if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(maxSizeKiB_) * 1024) {
+            Truncate();
+            size.QuadPart = 0;
         }
-        // An empty file needs the mark, whether just created or left empty; its size tells.
-        if (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0) {
-            static const unsigned char kBom[2] = {0xFF, 0xFE};
-            WriteUnits(file.get(), kBom, sizeof(kBom));
+        std::wstring text;
+        // An empty file needs the mark, whether just created or just cut back.
+        if (size.QuadPart == 0) {
+            text.push_back(static_cast<wchar_t>(0xFEFF));
         }
         SYSTEMTIME now;
         ::GetLocalTime(&now);
         wchar_t stamp[64] = {};
         _snwprintf(stamp, 63, L"[%04d-%02d-%02d %02d:%02d:%02d][", now.wYear, now.wMonth, now.wDay, now.wHour,
                    now.wMinute, now.wSecond);
-        std::wstring frame = stamp;
-        frame += sourceFile ? sourceFile : L"";
-        frame += L' ';
-        frame += std::to_wstring(line);
-        frame += L']';
-        // wchar_t is UTF-16LE on Windows, so the units go to disk as they are.
-        WriteUnits(file.get(), frame.data(), frame.size() * sizeof(wchar_t));
-        WriteUnits(file.get(), message, length * sizeof(wchar_t));
-        WriteUnits(file.get(), L"\r\n", 2 * sizeof(wchar_t));
+        text += stamp;
+        text += sourceFile ? sourceFile : L"";
+        text += L' ';
+        text += std::to_wstring(line);
+        text += L']';
+        text.append(message, length);
+        text += L"\r\n";
+        // wchar_t is UTF-16LE on Windows, so the units go to disk as they are; one write
+        // at the end of the file.
+        WriteAtEnd(file_.get(), text.data(), text.size() * sizeof(wchar_t));
     } catch (...) {
     }
 }

@@ -38,9 +38,11 @@ bool ZipDirectoryChain::Hold(const std::wstring& path) {
     ::CreateDirectoryW(path.c_str(), nullptr);
     // FILE_FLAG_OPEN_REPARSE_POINT opens a link itself, never its target, so the probe sees
     // what is really there. No delete sharing: while held, it cannot be renamed or removed
-    // and replaced by a link.
-    UniqueKernelHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING,
+    // and replaced by a link. Listing access takes part in sharing checks; attribute
+    // access alone would block nobody.
+    UniqueKernelHandle handle(::CreateFileW(path.c_str(),
+                                            FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle || !g_probe.load()(handle.get(), path)) {
         return false;

@@ -130,6 +130,32 @@ TEST(ServerChainCheck, DecidesLikeWindowsForEachKindOfCertificate) {
     }
 }
 
+// Revocation is soft-failed as browsers do: not knowing is accepted, revoked is refused.
+TEST(ServerChainCheck, RevocationRefusesOnlyWhatIsRevoked) {
+    struct Case {
+        const char* what;
+        DWORD status;
+        RevocationState state;
+    } cases[] = {
+        {"checked and good", 0, RevocationState::Checked},
+        {"no revocation source", CERT_TRUST_REVOCATION_STATUS_UNKNOWN, RevocationState::Unknown},
+        {"source offline", CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION,
+         RevocationState::Unknown},
+        {"revoked", CERT_TRUST_IS_REVOKED, RevocationState::Revoked},
+        {"revoked, an intermediate's source offline",
+         CERT_TRUST_IS_REVOKED | CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION,
+         RevocationState::Revoked},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RevocationStateOf(c.status), c.state) << c.what;
+    }
+    // The test certificates name no revocation source: asked for, unknown, accepted; and
+    // the unknown status hides no other fault.
+    EXPECT_EQ(Hex(CheckServerChain({Der("server")}, L"localhost")), Hex(0));
+    EXPECT_EQ(LastServerChainRevocation(), RevocationState::Unknown);
+    EXPECT_EQ(Hex(CheckServerChain({Der("server")}, L"other.example")), Hex(static_cast<DWORD>(CERT_E_CN_NO_MATCH)));
+}
+
 // The prefix trusts the test CA through its machine ROOT store; without that entry the same
 // server is refused, whether or not it sends the CA along. Windows would now try to fetch
 // the root (it does so for roots of its own program); Wine does not, and has no such root.

@@ -25,6 +25,7 @@ from screen import (Context, Run, answer_box, click, default_dir, expanded_windo
 from vendor import Simulator, corrupt_copy, make_package
 import pushback
 from wineprefix import fresh_prefix, make_base_prefix, write_reg
+import e2e_privilege
 
 
 # ---------------------------------------------------------------------------------------
@@ -76,7 +77,8 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
     reg = prefix.registry().values(UNINSTALL_KEY)
     check(reg is not None, "the uninstall key is in the 32-bit view")
     check(reg.get("DisplayName") == PRODUCT, "DisplayName")
-    check(reg.get("UninstallString", "").lower() == (target + "\\unins000.exe").lower(), "UninstallString")
+    check(reg.get("UninstallString", "").lower() == e2e_privilege.command_path(target + "\\unins000.exe").lower(),
+          "UninstallString")
     check(reg.get("DisplayIcon", "").lower().startswith((target + "\\vljiasu.exe").lower()), "DisplayIcon")
     desktop_link = os.path.join(prefix.user_dir, "Desktop", PRODUCT + ".lnk")
     if desktop:
@@ -126,6 +128,7 @@ def start_install(run, custom=None):
     run.window()
     run.shot("page0-main")
     agree(run)
+    asked = e2e_privilege.parent_questions(run)
     if custom:
         run.click("self_install_btn")
         custom(run)
@@ -133,6 +136,7 @@ def start_install(run, custom=None):
         run.click("immediate_install_btn1")
     else:
         run.click("immediate_install_btn")
+    e2e_privilege.pass_parent_question(run, asked)
 
 
 def finish(run, timeout=120):
@@ -222,7 +226,9 @@ def scenario_earlier(ctx, prefix, sim, entries):
     run.window()
     run.shot("page0-earlier")
     agree(run)
+    asked = e2e_privilege.parent_questions(run)
     run.click("immediate_install_btn")
+    e2e_privilege.pass_parent_question(run, asked)
     box = run.box(10)
     check(box is not None, "the question about files in the folder is asked")
     answer_box(box, BOX_OK_TWO)
@@ -360,6 +366,7 @@ SCENARIOS = {
 SCENARIOS.update({name: (lambda f: lambda ctx, prefix, sim, entries: f(ctx, prefix, sim, entries, Run, start_install))(f)
                   for name, f in pushback.SCENARIOS.items()})
 SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
+SCENARIOS.update(e2e_privilege.scenarios(start_install, finish, check_installed))
 
 
 def tools_of(build):
@@ -368,6 +375,7 @@ def tools_of(build):
         "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
         "schtasks": os.path.join(build, "tests", "e2e", "e2e_schtasks.exe"),
         "holder": os.path.join(build, "tests", "e2e", "e2e_file_holder.exe"),
+        "cmd": os.path.join(build, "tests", "e2e", "e2e_cmd.exe"),
     }
 
 

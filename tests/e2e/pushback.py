@@ -164,6 +164,9 @@ def disk_box_scenario(which):
             make_package(big, ctx.tools["client"], big_bytes=8 * 1024 * 1024)
             sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
             log_path = os.path.join(drive.mount, "varloSetup", "VarloSetup.log")
+            # The log is on the small drive: the driver reads the installer's questions there.
+            prefix.log_text = lambda: (open(log_path, "rb").read().decode("utf-16", errors="replace")
+                                       if os.path.exists(log_path) else "")
         else:
             drive = SmallDrive(prefix, ctx.work, "u", 2 * 1024 * 1024)
             big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)

@@ -12,6 +12,11 @@ TEST(InstallDirRules, DefaultIsOnTheSystemDrive) {
     EXPECT_EQ(DefaultInstallDir(L"E:\\WINNT\\System32"), L"E:\\Program Files (x86)\\varlo");
 }
 
+TEST(InstallDirRules, DefaultFollowsTheFolderFor32BitPrograms) {
+    EXPECT_EQ(DefaultInstallDirIn(L"C:\\Program Files"), L"C:\\Program Files\\varlo");  // 32-bit Windows
+    EXPECT_EQ(DefaultInstallDirIn(L"C:\\Program Files (x86)\\"), L"C:\\Program Files (x86)\\varlo");
+}
+
 TEST(InstallDirRules, EarlierInstallIsTheUninstallersDirectory) {
     struct Case {
         std::wstring value;
@@ -30,6 +35,9 @@ TEST(InstallDirRules, EarlierInstallIsTheUninstallersDirectory) {
         // 1023 characters is the longest directory still proposed.
         {L"C:\\" + std::wstring(1020, L'a') + L"\\u.exe", L"C:\\" + std::wstring(1020, L'a')},
         {L"C:\\" + std::wstring(1021, L'a') + L"\\u.exe", L""},
+        // A path with a blank is registered in quotes; the proposal is the same folder.
+        {L"\"D:\\My Games\\varlo\\unins000.exe\"", L"D:\\My Games\\varlo"},
+        {L"\"C:\\Program Files (x86)\\varlo\\unins000.exe\"", L"C:\\Program Files (x86)\\varlo"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(EarlierInstallDir(c.value), c.dir) << c.value.substr(0, 40);

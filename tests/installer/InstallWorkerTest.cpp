@@ -21,6 +21,7 @@
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
 #include "system/UninstallRegistration.h"
+#include "util/FolderSecurity.h"
 
 namespace {
 
@@ -268,7 +269,8 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 }
                 // Uninstall entry.
                 EXPECT_EQ(RegString(L"DisplayName"), L"Varlo加速器");
-                EXPECT_EQ(RegString(L"UninstallString"), target + L"\\unins000.exe");
+                // "Varlo Client": quoted for its blank.
+                EXPECT_EQ(RegString(L"UninstallString"), L"\"" + target + L"\\unins000.exe\"");
                 EXPECT_EQ(RegString(L"DisplayIcon"), target + L"\\vljiasu.exe");
                 EXPECT_EQ(RegString(L"DisplayShortcut"), wantDesktop ? desktopLink : L"");
                 // Logon task.
@@ -462,6 +464,30 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         EXPECT_EQ(PathExists(target + L"\\vljiasu.exe"), c.filesStay);
     }
     NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
+}
+
+// A target that cannot be given the install folder's rights (here one that stands for a
+// junction, which Wine cannot make) ends the install as a failed extraction, with the
+// cause in the log and nothing extracted there.
+TEST_F(InstallWorkerTest, AFolderThatCannotBeProtectedEndsLikeAFailedExtraction) {
+    sim.Reset();
+    sim.SetMode(PackageMode());
+    ClearSystemState();
+    RemoveTree(target);
+    ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
+    SetFolderLinkProbe(
+        [](HANDLE, const std::wstring& path) { return path.find(L"Varlo Client") != std::wstring::npos; });
+    RecordingHost host;
+    const LogCapture log;
+    const InstallOutcome outcome = RunInstall(host, job);
+    SetFolderLinkProbe(nullptr);
+    EXPECT_EQ(outcome, InstallOutcome::Failed);
+    EXPECT_EQ(host.Errors(), std::vector<std::wstring>{L"安装错误，解压失败"});
+    EXPECT_EQ(log.Count(kWorkerLog, L"安装错误：解压失败"), 1) << log.Messages();
+    EXPECT_NE(log.Messages().find(L"安装目录权限设置失败"), std::wstring::npos) << log.Messages();
+    EXPECT_FALSE(PathExists(target + L"\\vljiasu.exe"));
+    EXPECT_TRUE(launcher.launches.empty());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(InstallWorkerTest, OneInstallPerProcess) {

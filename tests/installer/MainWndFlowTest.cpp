@@ -9,6 +9,7 @@
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "installer/InstallDirRules.h"
+#include "installer/InstallFolders.h"
 #include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
@@ -60,15 +61,20 @@ class MainWndFlowTest : public ::testing::Test {
 };
 
 TEST_F(MainWndFlowTest, ProposesTheEarlierInstallOrTheDefault) {
-    const std::wstring fallback = DefaultInstallDir(GetSystemDirectoryPath());
+    // The 64-bit test prefix has a folder for 32-bit programs of its own.
+    const std::wstring fallback = SystemDefaultInstallDir();
     ASSERT_EQ(fallback.substr(1), L":\\Program Files (x86)\\varlo");
     struct Case {
         const wchar_t* registered;  // null: nothing registered
         std::wstring proposed;
     } cases[] = {
-        {nullptr, fallback},         {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
-        {L"unins000.exe", fallback}, {L"", fallback},
+        {nullptr, fallback},
+        {L"D:\\Games\\varlo\\unins000.exe", L"D:\\Games\\varlo"},
+        {L"unins000.exe", fallback},
+        {L"", fallback},
         {L"\\\\", fallback},
+        // Written in quotes because of the blank: the same folder, without them.
+        {L"\"D:\\My Games\\varlo\\unins000.exe\"", L"D:\\My Games\\varlo"},
     };
     for (const Case& c : cases) {
         ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
@@ -144,6 +150,75 @@ TEST_F(MainWndFlowTest, EnterAsksItsOwnQuestion) {
     EXPECT_EQ(h.record.boxes[0].title, L"安裝提示");
     ASSERT_EQ(h.record.workerDirs.size(), 1u);
     EXPECT_EQ(h.record.workerDirs[0], withFiles + L"\\varlo");
+}
+
+TEST_F(MainWndFlowTest, AReplaceableParentAsksOnceInTheChosenLanguage) {
+    struct Case {
+        uint32_t locale;
+        bool enterKey;
+        UINT answer;
+        const wchar_t* text;
+    } cases[] = {
+        {0x0804, false, 1,
+         L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？"},
+        {0x0804, false, 0,
+         L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？"},
+        {0x0404, false, 0,
+         L"所選位置的上層資料夾可被其他使用者修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"},
+        {0x0804, true, 0,
+         L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？"},
+        {0x0804, true, 1,
+         L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？"},
+    };
+    const std::wstring target = h.logDir + L"fresh";
+    for (const Case& c : cases) {
+        h.record = WindowRecord{};
+        h.record.locale = c.locale;
+        h.record.replaceableAncestor = L"D:\\Games";
+        h.record.answers = {c.answer};
+        ASSERT_TRUE(h.Open());
+        if (c.enterKey) {
+            h.Find<CEditUI>(L"path_edit")->SetText(target);
+            h.Click(L"agree_opt");
+            ::PostMessageW(h.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+            WindowDriver::Pump(50);
+        } else {
+            StartWithDir(target);
+        }
+        ASSERT_EQ(h.record.boxes.size(), 1u);
+        EXPECT_EQ(h.record.boxes[0].text, c.text);
+        EXPECT_EQ(h.record.boxes[0].buttons, 2);
+        EXPECT_EQ(h.record.boxes[0].okText, c.locale == 0x0804 ? L"确定" : L"確定");
+        EXPECT_EQ(h.record.boxes[0].cancelText, L"取消");
+        EXPECT_EQ(h.record.ancestorChecks, std::vector<std::wstring>{target});
+        EXPECT_EQ(h.record.workerDirs.size(), c.answer == 1 ? 1u : 0u);
+        if (c.answer == 0) {
+            EXPECT_EQ(h.Page(), kPageMain) << "取消 keeps the user on the page";
+        }
+        h.Close();
+    }
+    // A folder with files gets "\\varlo": the parents of that folder are the ones checked,
+    // and the question about them comes before the one about the files.
+    const std::wstring withFiles = Scratch(L"parentFiles");
+    WriteFile(withFiles + L"\\readme.txt");
+    h.record = WindowRecord{};
+    h.record.replaceableAncestor = L"D:\\Games";
+    h.record.answers = {1, 1};
+    ASSERT_TRUE(h.Open());
+    StartWithDir(withFiles);
+    ASSERT_EQ(h.record.boxes.size(), 2u);
+    EXPECT_EQ(h.record.boxes[0].text, texts::kParentReplaceable.simplified);
+    EXPECT_EQ(h.record.boxes[1].text, L"此路径下已有文件存在，确定继续安装吗");
+    EXPECT_EQ(h.record.ancestorChecks, std::vector<std::wstring>{withFiles + L"\\varlo"});
+    EXPECT_EQ(h.record.workerDirs, std::vector<std::wstring>{withFiles + L"\\varlo"});
+    h.Close();
+
+    // Nothing replaceable: no question at all.
+    h.record = WindowRecord{};
+    ASSERT_TRUE(h.Open());
+    StartWithDir(target);
+    EXPECT_TRUE(h.record.boxes.empty());
+    EXPECT_EQ(h.record.workerDirs.size(), 1u);
 }
 
 TEST_F(MainWndFlowTest, FolderDialogAppendsTheClientsOwnFolder) {

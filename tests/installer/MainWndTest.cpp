@@ -7,7 +7,9 @@
 
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
+#include "core/Endpoints.h"
 #include "installer/InstallDirRules.h"
+#include "installer/InstallFolders.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ComboUI.h"
@@ -22,7 +24,7 @@ namespace {
 using WindowDriver::PumpUntil;
 
 std::wstring DefaultDir() {
-    return DefaultInstallDir(GetSystemDirectoryPath());
+    return SystemDefaultInstallDir();
 }
 
 class MainWndTest : public ::testing::Test {
@@ -163,10 +165,20 @@ TEST_F(MainWndTest, StartButtonRunsTheInstalledClientAndEnds) {
     ::PostMessageW(h.hwnd(), UM_FINISHED, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }));
     h.Click(L"immediate_startup_btn");
-    ASSERT_EQ(h.shell.opened.size(), 1u);
-    EXPECT_EQ(h.shell.opened[0].file, L"D:\\Games\\varlo\\vljiasu.exe");
-    EXPECT_EQ(h.shell.opened[0].parameters, L"-install");
+    ASSERT_EQ(h.shell.started.size(), 1u);
+    EXPECT_EQ(h.shell.started[0].file, L"D:\\Games\\varlo\\vljiasu.exe");
+    EXPECT_EQ(h.shell.started[0].parameters, L"-install");
+    EXPECT_EQ(h.shell.started[0].workDir, L"D:\\Games\\varlo");
+    EXPECT_TRUE(h.shell.links.empty());
     ASSERT_EQ(h.record.exits.size(), 1u);
+}
+
+TEST_F(MainWndTest, AgreementLinkOpensAsALinkNotAProgram) {
+    Open();
+    h.Click(L"show_policy_btn");
+    ASSERT_EQ(h.shell.links.size(), 1u);
+    EXPECT_EQ(h.shell.links[0].file, AgreementUrl());
+    EXPECT_TRUE(h.shell.started.empty());
 }
 
 TEST_F(MainWndTest, AltF4HidesAndKeyMenuIsIgnored) {

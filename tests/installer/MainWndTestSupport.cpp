@@ -35,6 +35,10 @@ bool MainWndHarness::Open() {
     seams.sleep = [](DWORD) {};
     seams.userLocale = [this] { return record.locale; };
     seams.installerDirectory = [this] { return record.installerDir; };
+    seams.replaceableAncestor = [this](const std::wstring& target) {
+        record.ancestorChecks.push_back(target);
+        return record.replaceableAncestor;
+    };
     seams.startWorker = [this](IInstallHost&, const std::wstring& dir) {
         record.workerDirs.push_back(dir);
         return true;

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,19 +16,27 @@
 struct ShellRequest {
     std::wstring file;
     std::wstring parameters;
+    std::wstring workDir;
     int showCommand = 0;
 };
 
 class RecordingShell : public IShellActions {
   public:
-    void Open(const std::wstring& file, const std::wstring& parameters, int showCommand) override {
-        opened.push_back(ShellRequest{file, parameters, showCommand});
+    void OpenLink(const std::wstring& url, int showCommand) override {
+        links.push_back(ShellRequest{url, L"", L"", showCommand});
+    }
+    void Start(const std::wstring& program,
+               const std::wstring& parameters,
+               const std::wstring& workDir,
+               int showCommand) override {
+        started.push_back(ShellRequest{program, parameters, workDir, showCommand});
     }
     std::wstring BrowseForFolder(const std::wstring& title) override {
         browseTitles.push_back(title);
         return browseAnswer;
     }
-    std::vector<ShellRequest> opened;
+    std::vector<ShellRequest> links;
+    std::vector<ShellRequest> started;
     std::vector<std::wstring> browseTitles;
     std::wstring browseAnswer;
 };
@@ -40,6 +49,9 @@ struct WindowRecord {
     std::vector<std::wstring> workerDirs;
     uint32_t locale = 0x0804;
     std::wstring installerDir = L"C:\\users\\tester\\Downloads\\";
+    // What the check of the folders above the target finds; nothing by default.
+    std::optional<std::wstring> replaceableAncestor;
+    std::vector<std::wstring> ancestorChecks;
 };
 
 class MainWndHarness {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SystemTestSupport.h"
+#include "util/CommandLine.h"
 #include "util/RegistryUtil.h"
 
 namespace {
@@ -29,15 +30,15 @@ class UninstallRegistrationTest : public testing::Test {
     SharedStateLock lock_;
 };
 
-// The 32-bit installer lands in the 32-bit view; each value holds its terminating zero
-// and paths stay unquoted despite the blank.
+// The 32-bit installer lands in the 32-bit view; each value holds its terminating zero.
+// The uninstall command is quoted for its blanks; the icon is a path, not a command.
 TEST_F(UninstallRegistrationTest, WritesTheFourValuesInThe32BitView) {
     const std::wstring dir = LR"(C:\Program Files (x86)\Varlo加速器)";
     const std::wstring shortcut = LR"(C:\users\someone\Desktop\Varlo加速器.lnk)";
     ASSERT_TRUE(RegisterUninstall(dir, shortcut));
 
     ExpectString(L"DisplayName", L"Varlo加速器");
-    ExpectString(L"UninstallString", dir + LR"(\unins000.exe)");
+    ExpectString(L"UninstallString", L"\"" + dir + LR"(\unins000.exe")");
     ExpectString(L"DisplayIcon", dir + LR"(\vljiasu.exe)");
     ExpectString(L"DisplayShortcut", shortcut);
 
@@ -49,7 +50,8 @@ TEST_F(UninstallRegistrationTest, WritesTheFourValuesInThe32BitView) {
     // What the next run's directory proposal reads back.
     std::wstring uninstallString;
     ASSERT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ, uninstallString));
-    EXPECT_EQ(uninstallString, dir + LR"(\unins000.exe)");
+    EXPECT_EQ(uninstallString, L"\"" + dir + LR"(\unins000.exe")");
+    EXPECT_EQ(UnquoteCommandPath(uninstallString), dir + LR"(\unins000.exe)");
 }
 
 TEST_F(UninstallRegistrationTest, SecondRunOverwritesOnlyItsOwnValues) {

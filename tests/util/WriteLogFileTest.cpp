@@ -81,20 +81,36 @@ TEST_F(LogFileTest, LaterWritesAppendWithoutAnotherBom) {
     EXPECT_NE(lines[1].find(L"][b 2]two"), std::wstring::npos);
 }
 
-TEST_F(LogFileTest, SetLogFileDeletesEmptyAndOversizedFilesOnly) {
+// Nothing is deleted by name any more: a file over the limit is cut back through the
+// log's own handle, and anything else keeps its bytes.
+TEST_F(LogFileTest, SetLogFileCutsBackOnlyAnOversizedFile) {
     struct Case {
         size_t size;
-        bool kept;
-    } cases[] = {{0, false}, {1024, true}, {1025, false}, {10, true}};
+        size_t after;
+    } cases[] = {{0, 0}, {1024, 1024}, {1025, 0}, {10, 10}};
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteBytes(path_, std::string(c.size, 'x')));
         CWriteLogFile log;
         log.SetLogFile(path_, 1);
-        EXPECT_EQ(::GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES, c.kept) << c.size;
+        EXPECT_EQ(ReadBytes(path_).size(), c.after) << c.size;
     }
 }
 
-TEST_F(LogFileTest, WriteDeletesAFileOverTheLimitButNotOneAtIt) {
+// The log is held from SetLogFile on: it cannot be renamed away and replaced by something
+// else of its name, and every line goes to the file that was opened.
+TEST_F(LogFileTest, TheOpenedLogCannotBeSwappedOut) {
+    CWriteLogFile log;
+    log.SetLogFile(path_, 1024);
+    log.WriteLogText(L"a", 1, L"first");
+    const std::wstring moved = path_ + L".moved";
+    EXPECT_FALSE(::MoveFileExW(path_.c_str(), moved.c_str(), 0));
+    EXPECT_FALSE(::DeleteFileW(path_.c_str()));
+    EXPECT_FALSE(::MoveFileExW(dir_.path().c_str(), (dir_.path() + L" moved").c_str(), 0)) << "nor its folder";
+    log.WriteLogText(L"b", 2, L"second");
+    EXPECT_EQ(Lines(AsUtf16(ReadBytes(path_).substr(2))).size(), 2u);
+}
+
+TEST_F(LogFileTest, WriteCutsBackAFileOverTheLimitButNotOneAtIt) {
     CWriteLogFile log;
     log.SetLogFile(path_, 1);
 

@@ -1,0 +1,32 @@
+#include "installer/InstallFolders.h"
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include "installer/InstallDirRules.h"
+#include "system/UninstallRegistration.h"
+#include "util/ProcessUtil.h"
+#include "util/RegistryUtil.h"
+
+std::wstring SystemDefaultInstallDir() {
+    PWSTR folder = nullptr;
+    // "Program Files" on 32-bit Windows, "Program Files (x86)" on 64-bit Windows: the
+    // folder a 32-bit program belongs in, wherever the system keeps it.
+    const HRESULT result = ::SHGetKnownFolderPath(FOLDERID_ProgramFilesX86, 0, nullptr, &folder);
+    std::wstring path = SUCCEEDED(result) && folder != nullptr ? std::wstring(folder) : std::wstring();
+    ::CoTaskMemFree(folder);
+    if (path.empty()) {
+        return DefaultInstallDir(GetSystemDirectoryPath());
+    }
+    return DefaultInstallDirIn(path);
+}
+
+std::wstring RegisteredInstallDir() {
+    std::wstring uninstallString;
+    if (!ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ, uninstallString)) {
+        return std::wstring();
+    }
+    return EarlierInstallDir(uninstallString);
+}
