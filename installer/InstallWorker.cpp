@@ -8,6 +8,7 @@
 
 #include "core/ControlManager.h"
 #include "core/HttpClient.h"
+#include "installer/InstallTransaction.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -16,7 +17,6 @@
 #include "system/UninstallRegistration.h"
 #include "util/ProtectedDirectory.h"
 #include "util/WriteLogFile.h"
-#include "zip/Unzip.h"
 
 namespace {
 
@@ -107,20 +107,30 @@ class InstallSequence {
         host_.SetStage(4);
 
         const std::wstring& target = job_.targetDir;
+        // From here until the commit, a failure or a cancel puts the folder back as it was
+        // before, so the earlier client keeps working; the undo runs before the error is
+        // posted, since the box ends the process.
+        InstallTransaction transaction;
+        if (!transaction.Begin(target, job_.logDir)) {
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+        }
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
         static_cast<void>(CreateProtectedDirectoryTree(target));
         if (Cancelled()) {
+            static_cast<void>(transaction.Rollback());
             return InstallOutcome::Cancelled;
         }
-        const bool extracted = ExtractZipHandleToDirectory(package.get(), target, nullptr, cancel_);
+        const ExtractOutcome extracted = transaction.Extract(package.get(), cancel_);
         package.reset();
-        if (!extracted) {
+        if (extracted.status != ExtractStatus::Ok || Cancelled()) {
+            if (!extracted.reason.empty()) {
+                g_logFile.WriteLog(kLogSource, __LINE__, L"%s", extracted.reason.c_str());
+            }
+            static_cast<void>(transaction.Rollback());
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
+        transaction.Commit();
         host_.SetStage(5);
         host_.SetInstalledDir(target);
         return Integrate(target);

@@ -46,7 +46,7 @@ std::string Narrow(const std::wstring& text) {
 
 // Pauses between move attempts are counted, not slept; a test may act in one.
 struct PauseRecorder {
-    static void Pause(uint32_t milliseconds) {
+    static void Pause(uint32_t milliseconds, const std::atomic<bool>*) {
         ++count;
         last = milliseconds;
         if (onPause) {
