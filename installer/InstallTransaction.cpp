@@ -207,6 +207,7 @@ bool InstallTransaction::Rollback() {
     state_ = State::Ended;
     const bool complete = UndoExtraction(journal_);
     if (complete) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装已撤销：%s", journal_.target.c_str());
         DeleteJournal();
     } else {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装未能完全撤销，下次启动时继续：%s", journal_.target.c_str());

@@ -139,7 +139,8 @@ class InstallTransactionTest : public ::testing::Test {
         archive.Add("vljiasu.exe", "new client", 8);
         archive.AddDirectory("res/");
         archive.Add("res/route.dat", "new routes", 8);
-        archive.Add("res/new/extra.dat", "extra", 0);
+        // Read-only: the undo must still be able to remove it.
+        archive.Add("res/new/extra.dat", "extra", 0).central.externalAttributes = 0x21;
         archive.Add("big.bin", kBigData, 8);
         archive.Add("unins000.exe", "new uninstaller", 8);
         archive.Add("zz/last.txt", "last", 0);
@@ -275,8 +276,10 @@ TEST_F(InstallTransactionTest, ACommittedExtractionEqualsAPlainOneAndLeavesNothi
     struct Case {
         const char* why;
         bool earlierInstall;
+        bool killedAfterCommitLine = false;  // the next start finishes the commit
     };
-    for (const Case& c : {Case{"update", true}, Case{"fresh install", false}}) {
+    for (const Case& c : {Case{"update", true}, Case{"fresh install", false},
+                          Case{"update, killed once the commit was recorded", true, true}}) {
         SCOPED_TRACE(c.why);
         RemoveTree(world);
         ASSERT_TRUE(MakeDirectoryTree(world));
@@ -298,7 +301,16 @@ TEST_F(InstallTransactionTest, ACommittedExtractionEqualsAPlainOneAndLeavesNothi
         ASSERT_TRUE(MakeDirectoryTree(target));
         const ExtractOutcome outcome = transaction.Extract(package.get(), nullptr);
         ASSERT_EQ(outcome.status, ExtractStatus::Ok) << Narrow(outcome.reason);
-        transaction.Commit();
+        if (c.killedAfterCommitLine) {
+            transaction.Abandon();
+            const std::wstring journal = work + L"extract.journal";
+            const std::wstring line = L"COMMIT\r\n";
+            ASSERT_TRUE(WriteBytes(journal, ReadBytes(journal) + std::string(reinterpret_cast<const char*>(line.data()),
+                                                                             line.size() * sizeof(wchar_t))));
+            RecoverInterruptedInstall(work);
+        } else {
+            transaction.Commit();
+        }
         // The files the earlier install had beside the package were written at different
         // moments in the two folders; everything else matches to the time stamp.
         const auto committed = Snapshot(target, !c.earlierInstall);
