@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <set>
 
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
@@ -12,6 +11,8 @@
 namespace {
 
 constexpr wchar_t kLogSource[] = L".\\ExtractUndo";
+// Deeper than any path of 260 characters can go.
+constexpr int kMaxDepth = 130;
 
 bool IsPlainDirectory(const std::wstring& path) {
     UniqueKernelHandle directory(
@@ -58,23 +59,27 @@ bool RemoveEmptyDirectory(const std::wstring& path) {
     return ::RemoveDirectoryW(path.c_str()) != 0 || IsMissing(path);
 }
 
-// The placer's temporary files that a killed run left in `directory`.
-void RemoveTemporaries(const std::wstring& directory) {
+// The placer's temporary files that a killed run left in `directory` and below it. They
+// lie beside the files they were to become, in any folder of the package, one that was
+// there before too; links and the backup folder are not entered.
+void RemoveTemporaries(const std::wstring& directory, const std::wstring& backupFolder, int depth) {
     WIN32_FIND_DATAW data;
-    UniqueFindHandle search(::FindFirstFileW((directory + L"\\~vz*.tmp").c_str(), &data));
+    UniqueFindHandle search(::FindFirstFileW((directory + L"\\*").c_str(), &data));
     if (!search) {
         return;
     }
     do {
-        if (IsPlacerTemporaryName(data.cFileName)) {
-            static_cast<void>(ZipFilePlacer::DeleteUnfollowed(directory + L"\\" + data.cFileName, nullptr));
+        const std::wstring name = data.cFileName;
+        const std::wstring path = directory + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name != L"." && name != L".." && name != backupFolder && depth > 0 &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsPlainDirectory(path)) {
+                RemoveTemporaries(path, backupFolder, depth - 1);
+            }
+        } else if (IsPlacerTemporaryName(name)) {
+            static_cast<void>(ZipFilePlacer::DeleteUnfollowed(path, nullptr));
         }
     } while (::FindNextFileW(search.get(), &data));
-}
-
-std::wstring ParentOf(const std::wstring& name) {
-    const size_t split = name.rfind(L'\\');
-    return split == std::wstring::npos ? std::wstring() : name.substr(0, split);
 }
 
 }  // namespace
@@ -108,21 +113,8 @@ bool UndoExtraction(const ExtractJournal& journal) {
             complete = false;
         }
     }
-    // Temporary files lie beside the files they were meant to become.
-    std::set<std::wstring> folders{std::wstring()};
-    folders.insert(journal.createdDirectories.begin(), journal.createdDirectories.end());
-    for (const std::wstring& name : journal.createdFiles) {
-        folders.insert(ParentOf(name));
-    }
-    for (const MovedFile& moved : journal.movedFiles) {
-        folders.insert(ParentOf(moved.name));
-    }
-    for (const std::wstring& folder : folders) {
-        const std::wstring path = folder.empty() ? target : target + L"\\" + folder;
-        if ((folder.empty() && IsPlainDirectory(target)) ||
-            (!folder.empty() && IsReachableWithoutLinks(target, folder) && IsPlainDirectory(path))) {
-            RemoveTemporaries(path);
-        }
+    if (IsPlainDirectory(target)) {
+        RemoveTemporaries(target, journal.backupFolder, kMaxDepth);
     }
     if (!RemoveEmptyDirectory(backup)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除备份文件夹：%s", backup.c_str());

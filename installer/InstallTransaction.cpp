@@ -107,7 +107,8 @@ InstallTransaction::~InstallTransaction() {
 }
 
 bool InstallTransaction::Begin(const std::wstring& target, const std::wstring& workDir) {
-    if (state_ != State::Idle) {
+    // A bare name would land wherever the process happens to be.
+    if (state_ != State::Idle || workDir.empty() || workDir.back() != L'\\') {
         return false;
     }
     ExtractJournal journal;

@@ -258,8 +258,9 @@ TEST_F(InstallTransactionTest, AnExtractionThatEndsHalfWayLeavesTheFolderAsItWas
         }
         holder.reset();
         if (c.end == End::Killed) {
-            // A temporary file the killed run was writing when it died.
-            ASSERT_TRUE(WriteBytes(target + L"\\res\\new\\~vz1A2B3C4D.tmp", "partial"));
+            // A temporary file the killed run was writing when it died, beside where it
+            // was to go, in a folder that may have been there before.
+            ASSERT_TRUE(WriteBytes(target + L"\\res\\~vz1A2B3C4D.tmp", "partial"));
             RecoverInterruptedInstall(work);
         }
         const std::map<std::wstring, std::string> after = Snapshot(world);
