@@ -147,7 +147,12 @@ bool FinishCommit(const ExtractJournal& journal) {
         return false;
     }
     for (const MovedFile& moved : journal.movedFiles) {
-        static_cast<void>(ZipFilePlacer::DeleteUnfollowed(backup + L"\\" + BackupFileName(moved.number), nullptr));
+        // By name first, one call per file (a delete never follows a link either); a
+        // read-only one needs its attribute cleared, through a handle to the file itself.
+        const std::wstring path = backup + L"\\" + BackupFileName(moved.number);
+        if (!::DeleteFileW(path.c_str()) && ::GetLastError() == ERROR_ACCESS_DENIED) {
+            static_cast<void>(ZipFilePlacer::DeleteUnfollowed(path, nullptr));
+        }
     }
     if (!RemoveEmptyDirectory(backup)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除备份文件夹：%s", backup.c_str());

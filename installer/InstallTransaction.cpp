@@ -248,9 +248,15 @@ bool InstallTransaction::BeforeFile(const std::wstring& path) {
     if (!recorded_.insert(Folded(name)).second) {
         return true;
     }
-    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsNotFound(::GetLastError())) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES && IsNotFound(::GetLastError())) {
         journal_.createdFiles.push_back(name);
         return Append(JournalFileLine(name));
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        Refuse(L"不是普通文件：", path);
+        return false;
     }
     MovedFile moved;
     moved.number = static_cast<uint32_t>(journal_.movedFiles.size() + 1);
@@ -259,7 +265,9 @@ bool InstallTransaction::BeforeFile(const std::wstring& path) {
     if (!Append(JournalMovedLine(moved))) {
         return false;
     }
-    switch (ZipFilePlacer::MoveUnfollowed(path, backupPath_ + L"\\" + BackupFileName(moved.number), cancel_)) {
+    // By name: one call per file, and a rename never follows a link (were the plain file
+    // just seen swapped for one, the link itself would move aside).
+    switch (ZipFilePlacer::MoveByName(path, backupPath_ + L"\\" + BackupFileName(moved.number), cancel_)) {
         case ZipFilePlacer::Move::Moved:
             return true;
         case ZipFilePlacer::Move::Held:

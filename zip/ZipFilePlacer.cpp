@@ -187,6 +187,33 @@ ZipFilePlacer::Move ZipFilePlacer::MoveUnfollowed(const std::wstring& from,
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Refused : Move::Failed;
 }
 
+ZipFilePlacer::Move ZipFilePlacer::MoveByName(const std::wstring& from,
+                                              const std::wstring& to,
+                                              const std::atomic<bool>* cancel) {
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), 0)) {
+            return Move::Moved;
+        }
+        const DWORD error = ::GetLastError();
+        if (IsMissing(error)) {
+            return Move::Absent;
+        }
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            return Move::Refused;
+        }
+        if (!MayPass(error) || Cancelled(cancel)) {
+            return Move::Failed;
+        }
+        if (attempt >= kMoveAttempts) {
+            return Move::Held;
+        }
+        g_pause.load()(kRetryPauseMilliseconds, cancel);
+        if (Cancelled(cancel)) {
+            return Move::Failed;
+        }
+    }
+}
+
 bool ZipFilePlacer::DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel) {
     DWORD error = 0;
     UniqueKernelHandle file = OpenUnfollowed(path, cancel, &error);

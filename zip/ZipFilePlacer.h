@@ -62,6 +62,13 @@ class ZipFilePlacer {
                                              const std::wstring& to,
                                              const std::atomic<bool>* cancel);
 
+    // Renames what is at `from` to `to` by name, for a caller that has just seen a plain
+    // file there: a rename moves a link itself, never what it points to. `to` must not
+    // exist. A refused rename is retried as in Place; Refused only when `to` exists.
+    [[nodiscard]] static Move MoveByName(const std::wstring& from,
+                                         const std::wstring& to,
+                                         const std::atomic<bool>* cancel);
+
     // Deletes the plain file `path` (read-only too) without following a link there; true
     // when nothing is left at `path`. A refused open is retried as in Place.
     [[nodiscard]] static bool DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel);
