@@ -5,6 +5,7 @@
 
 #include "app/InstanceGuard.h"
 #include "installer/InstallFolders.h"
+#include "installer/InstallTransaction.h"
 #include "installer/WindowIdentity.h"
 #include "util/ComPtr.h"
 #include "util/FileUtil.h"
@@ -121,6 +122,10 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
         guard.Close();
         return 0;
     }
+
+    // An install that a killed process left half-done is undone before anything else can
+    // use the folder; a running install's own journal is left alone.
+    RecoverInterruptedInstall(g_logDir);
 
     try {
         if (hooks.runMainWindow) {

@@ -68,20 +68,12 @@ std::wstring UsableInstallPath(const std::wstring& typed) {
             c = L'\\';
         }
     }
-    size_t rest = 0;
-    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
-        rest = 3;
-    } else if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
-               path[2] != L'.') {
-        // "\\server\share": both parts present.
-        const size_t share = path.find(L'\\', 2);
-        if (share == std::wstring::npos || share + 1 >= path.size() || path[share + 1] == L'\\') {
-            return {};
-        }
-        rest = 2;
-    } else {
+    // A drive path only: an elevated install cannot rely on a network share (its drive
+    // mappings and rights are the user's, and the undo journal records drive paths).
+    if (path.size() < 3 || !IsDriveLetter(path[0]) || path[1] != L':' || path[2] != L'\\') {
         return {};
     }
+    const size_t rest = 3;
     for (size_t i = rest; i < path.size(); ++i) {
         if (IsForbiddenInName(path[i])) {
             return {};

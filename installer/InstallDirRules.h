@@ -27,9 +27,9 @@ std::wstring DefaultInstallDirIn(const std::wstring& programFilesFolder);
 std::wstring EarlierInstallDir(const std::wstring& uninstallString);
 
 // The typed path as the install uses it: "/" taken as "\", and separators at the end
-// dropped (a drive root keeps its one). Empty when it is no full path the install can use:
-// not "X:\..." nor "\\server\share...", a relative or drive-relative one ("varlo",
-// "D:varlo", "\varlo"), a device or "\\?\" path, or one with a character no name may hold.
+// dropped (a drive root keeps its one). Empty when it is no full drive path "X:\...": a
+// relative or drive-relative one ("varlo", "D:varlo", "\varlo"), a network, device or
+// "\\?\" path, or one with a character no name may hold.
 std::wstring UsableInstallPath(const std::wstring& typed);
 
 // True when the installer runs from below a "\Favorites\" folder (exact case).

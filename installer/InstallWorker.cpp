@@ -8,6 +8,7 @@
 
 #include "core/ControlManager.h"
 #include "core/HttpClient.h"
+#include "installer/InstallTransaction.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -22,7 +23,6 @@
 #include "util/ProtectedDirectory.h"
 #include "util/TextConv.h"
 #include "util/WriteLogFile.h"
-#include "zip/Unzip.h"
 
 namespace {
 
@@ -50,25 +50,6 @@ constexpr wchar_t kStageExtract[] = L"解压";
 constexpr wchar_t kStageIntegrate[] = L"写入设置与系统集成";
 
 std::atomic<bool> g_workerStarted{false};
-
-// The total the archive's directory states for its entries once extracted; false when the
-// directory cannot be read (the extraction then fails on it anyway).
-bool PackageUncompressedTotal(HANDLE package, uint64_t& total) {
-    total = 0;
-    ZipHandle archive = OpenZipFileHandle(package, nullptr);
-    if (archive == nullptr) {
-        return false;
-    }
-    ZipEntryInfo info = {};
-    bool ok = GetZipEntry(archive, -1, &info) == UZ_OK;
-    const int32_t count = ok ? info.index : 0;
-    for (int32_t i = 0; ok && i < count; ++i) {
-        ok = GetZipEntry(archive, i, &info) == UZ_OK;
-        total += info.uncompressedSize;
-    }
-    static_cast<void>(CloseZipHandle(archive));
-    return ok;
-}
 
 uint64_t FileSizeOf(HANDLE file) {
     LARGE_INTEGER size = {};
@@ -180,9 +161,6 @@ class InstallSequence {
         if (const InstallOutcome extracted = Extract(target, package); extracted != InstallOutcome::Installed) {
             return extracted;
         }
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
         host_.SetStage(5);
         host_.SetInstalledDir(target);
         EnterStage(kStageIntegrate);
@@ -200,16 +178,23 @@ class InstallSequence {
         return ok;
     }
 
-    // Unpacks the held package into `target`: Installed when the client is in place.
+    // Unpacks the held package into `target`: Installed when the client is in place. A
+    // failure or a cancel puts the folder back as it was before, so an earlier client
+    // keeps working; the undo runs before the error is posted, since the box ends the
+    // process.
     InstallOutcome Extract(const std::wstring& target, UniqueKernelHandle& package) {
         uint64_t needed = 0;
-        if (!PackageUncompressedTotal(package.get(), needed)) {
+        if (!GetZipFileHandleTotalSize(package.get(), &needed)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包目录无法读取");
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
         if (const DiskSpace space = QueryDiskSpace(target); space.known && space.freeBytes < needed) {
             g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
             return FailForDisk(__LINE__);
+        }
+        InstallTransaction transaction;
+        if (!transaction.Begin(target, job_.logDir)) {
+            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
@@ -218,21 +203,32 @@ class InstallSequence {
         std::wstring cause;
         if (!ProtectInstallFolder(target, cause)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录权限设置失败:%s", cause.c_str());
+            static_cast<void>(transaction.Rollback());
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
         if (Cancelled()) {
+            static_cast<void>(transaction.Rollback());
             return InstallOutcome::Cancelled;
         }
-        const bool extracted = ExtractZipHandleToDirectory(package.get(), target, nullptr, cancel_);
+        const ExtractOutcome extracted = transaction.Extract(package.get(), cancel_);
         package.reset();
-        if (!extracted) {
+        if (extracted.status != ExtractStatus::Ok || Cancelled()) {
+            if (!extracted.reason.empty()) {
+                g_logFile.WriteLog(kLogSource, __LINE__, L"%s", extracted.reason.c_str());
+            }
+            static_cast<void>(transaction.Rollback());
+            if (extracted.status == ExtractStatus::DiskFull && !Cancelled()) {
+                return FailForDisk(__LINE__);
+            }
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
         // A package without the client would register an install that cannot start.
         if (!FileExists(target + L"\\" + kClientExeName)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
+            static_cast<void>(transaction.Rollback());
             return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
         }
+        transaction.Commit();
         return InstallOutcome::Installed;
     }
 

@@ -62,3 +62,8 @@ ZipResult ExtractZipEntryToMemory(ZipHandle handle, int32_t index, void* buffer,
     ZipArchive* archive = ArchiveOf(handle);
     return archive ? archive->ExtractToMemory(index, buffer, length, written) : UZ_ARGS;
 }
+
+ZipResult GetZipTotalSize(ZipHandle handle, uint64_t* total) {
+    ZipArchive* archive = ArchiveOf(handle);
+    return archive ? archive->TotalUncompressedSize(total) : UZ_ARGS;
+}

@@ -14,6 +14,8 @@
 #endif
 
 class ZipSource;
+class ZipExtractObserver;
+struct ZipExtractError;
 
 using ZipResult = uint32_t;
 
@@ -73,6 +75,9 @@ ZipResult CloseZipHandle(ZipHandle handle);
                                                 void* buffer,
                                                 uint32_t length,
                                                 uint32_t* written = nullptr);
+// The sum of every entry's uncompressed size as the central directory declares it, for
+// a free-space check before an extraction.
+[[nodiscard]] ZipResult GetZipTotalSize(ZipHandle handle, uint64_t* total);
 
 #ifdef _WIN32
 // Opens the file with read sharing only. Null on any failure.
@@ -104,6 +109,18 @@ ZipResult CloseZipHandle(ZipHandle handle);
                                                const std::wstring& directory,
                                                const char* password,
                                                const std::atomic<bool>* cancel = nullptr);
+
+// ExtractZipHandleToDirectory, telling `observer` of every directory and file before it
+// is made or placed. UZ_OK when everything went in; otherwise the result of the entry
+// that stopped it (UZ_WRITE when the observer refused), with details in `error`.
+[[nodiscard]] ZipResult ExtractZipHandleObserved(HANDLE file,
+                                                 const std::wstring& directory,
+                                                 const char* password,
+                                                 const std::atomic<bool>* cancel,
+                                                 ZipExtractObserver* observer,
+                                                 ZipExtractError* error);
+// GetZipTotalSize of an archive read through a held file (see OpenZipFileHandle).
+[[nodiscard]] bool GetZipFileHandleTotalSize(HANDLE file, uint64_t* total);
 
 // Creates every missing directory of `path`.
 [[nodiscard]] bool MakeDirectoryTree(const std::wstring& path);

@@ -11,6 +11,7 @@
 #include "zip/Unzip.h"
 #include "zip/ZipDirectoryChain.h"
 #include "zip/ZipEntryName.h"
+#include "zip/ZipExtractObserver.h"
 #include "zip/ZipFilePlacer.h"
 #include "zip/ZipFileSource.h"
 #include "zip/ZipHandleData.h"
@@ -69,6 +70,13 @@ bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
+// What one extraction run carries from entry to entry.
+struct ExtractRun {
+    const std::atomic<bool>* cancel = nullptr;
+    ZipExtractObserver* observer = nullptr;
+    ZipExtractError error;  // of the entry that stopped the run
+};
+
 LARGE_INTEGER ToFileTime(uint64_t value) {
     LARGE_INTEGER time;
     time.QuadPart = static_cast<LONGLONG>(value);
@@ -109,18 +117,29 @@ ZipResult WriteEntryFile(ZipArchive* archive,
                          const ZipEntryInfo& info,
                          const std::wstring& directory,
                          const std::wstring& target,
-                         const std::atomic<bool>* cancel) {
+                         ExtractRun& run) {
     std::wstring temporary;
     UniqueKernelHandle file = ZipFilePlacer::CreateTemporary(directory + L"\\", &temporary);
     if (!file) {
+        run.error.systemError = ::GetLastError();
         return UZ_NOFILE;
     }
     HANDLE raw = file.get();
+    const std::atomic<bool>* cancel = run.cancel;
+    DWORD writeError = 0;
     // Every entry is streamed, one declared empty too: data it carries anyway fails it.
-    ZipResult result = archive->StreamEntry(index, [raw, cancel](const uint8_t* data, size_t size) {
-        return !Cancelled(cancel) && ZipFilePlacer::WriteAll(raw, data, size);
+    ZipResult result = archive->StreamEntry(index, [raw, cancel, &writeError](const uint8_t* data, size_t size) {
+        if (Cancelled(cancel)) {
+            return false;
+        }
+        if (!ZipFilePlacer::WriteAll(raw, data, size)) {
+            writeError = ::GetLastError();
+            return false;
+        }
+        return true;
     });
     if (result == UZ_OK && !ApplyTimesAndAttributes(raw, info)) {
+        writeError = ::GetLastError();
         result = UZ_WRITE;
     }
     if (result != UZ_OK) {
@@ -128,11 +147,17 @@ ZipResult WriteEntryFile(ZipArchive* archive,
             // A full disk or a failing drive: the one cause the archive itself cannot show.
             g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
         }
+        run.error.systemError = writeError;
         DiscardTemporary(file, temporary);
         return result;
     }
     file.reset();
-    if (!ZipFilePlacer::Place(temporary, target)) {
+    if (run.observer != nullptr && !run.observer->BeforeFile(target)) {
+        DiscardTemporary(file, temporary);
+        return UZ_WRITE;
+    }
+    if (!ZipFilePlacer::Place(temporary, target, cancel)) {
+        run.error.systemError = ::GetLastError();
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件无法写入：%s", target.c_str());
         DiscardTemporary(file, temporary);
         return UZ_WRITE;
@@ -144,7 +169,7 @@ ZipResult ExtractEntry(ZipArchive* archive,
                        int32_t index,
                        const std::wstring& targetName,
                        ZipDirectoryChain& chain,
-                       const std::atomic<bool>* cancel) {
+                       ExtractRun& run) {
     archive->EndMemoryExtraction();
     if (index < 0 || static_cast<uint32_t>(index) >= archive->EntryCount()) {
         return UZ_ARGS;
@@ -164,6 +189,7 @@ ZipResult ExtractEntry(ZipArchive* archive,
     }
     fullRoot = TrimSeparator(fullRoot);
     fullPath = TrimSeparator(fullPath);
+    run.error.path = fullPath;
     std::wstring directory = fullPath;
     if (!isDirectory) {
         const size_t split = fullPath.find_last_of(L'\\');
@@ -178,36 +204,42 @@ ZipResult ExtractEntry(ZipArchive* archive,
     if (isDirectory) {
         return UZ_OK;
     }
-    return WriteEntryFile(archive, index, info, directory, fullPath, cancel);
+    return WriteEntryFile(archive, index, info, directory, fullPath, run);
 }
 
-bool ExtractAll(ZipHandle handle, const std::wstring& directory, const std::atomic<bool>* cancel) {
+ZipResult ExtractAll(ZipHandle handle, const std::wstring& directory, ExtractRun& run) {
     ZipEntryInfo info;
     ZipArchive* archive = ArchiveOf(handle);
-    if (!archive || SetZipExtractRoot(handle, directory) != UZ_OK || GetZipEntry(handle, -1, &info) != UZ_OK) {
-        return false;
+    if (!archive) {
+        return UZ_NOFILE;
     }
-    ZipDirectoryChain chain;
+    if (ZipResult result = SetZipExtractRoot(handle, directory); result != UZ_OK) {
+        return result;
+    }
+    if (ZipResult result = GetZipEntry(handle, -1, &info); result != UZ_OK) {
+        return result;
+    }
+    ZipDirectoryChain chain(run.observer);
     int32_t count = info.index;
     for (int32_t i = 0; i < count; ++i) {
-        if (Cancelled(cancel)) {
-            return false;
+        if (Cancelled(run.cancel)) {
+            return UZ_WRITE;
         }
         (void)GetZipEntry(handle, i, &info);
-        if (ExtractEntry(archive, i, info.name, chain, cancel) != UZ_OK) {
-            return false;
+        if (ZipResult result = ExtractEntry(archive, i, info.name, chain, run); result != UZ_OK) {
+            return result;
         }
     }
-    return true;
+    return UZ_OK;
 }
 
-bool ExtractHandleToDirectory(ZipHandle handle, const std::wstring& directory, const std::atomic<bool>* cancel) {
+ZipResult ExtractHandleToDirectory(ZipHandle handle, const std::wstring& directory, ExtractRun& run) {
     if (!handle) {
-        return false;
+        return UZ_NOFILE;
     }
-    bool ok = ExtractAll(handle, directory, cancel);
+    const ZipResult result = ExtractAll(handle, directory, run);
     (void)CloseZipHandle(handle);
-    return ok;
+    return result;
 }
 
 }  // namespace
@@ -226,7 +258,8 @@ ZipResult ExtractZipEntryToFile(ZipHandle handle, int32_t index, const std::wstr
         return UZ_ARGS;
     }
     ZipDirectoryChain chain;
-    return ExtractEntry(archive, index, targetName, chain, nullptr);
+    ExtractRun run;
+    return ExtractEntry(archive, index, targetName, chain, run);
 }
 
 bool ExtractZipToDirectory(const std::wstring& zipPath,
@@ -241,7 +274,9 @@ bool ExtractZipToDirectory(const std::wstring& zipPath,
         return false;
     }
     (void)MakeDirectoryTree(directory);
-    return ExtractHandleToDirectory(OpenZipFile(zipPath, password), directory, cancel);
+    ExtractRun run;
+    run.cancel = cancel;
+    return ExtractHandleToDirectory(OpenZipFile(zipPath, password), directory, run) == UZ_OK;
 }
 
 bool ExtractZipHandleToDirectory(HANDLE file,
@@ -252,7 +287,43 @@ bool ExtractZipHandleToDirectory(HANDLE file,
         return false;
     }
     (void)MakeDirectoryTree(directory);
-    return ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory, cancel);
+    ExtractRun run;
+    run.cancel = cancel;
+    return ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory, run) == UZ_OK;
+}
+
+ZipResult ExtractZipHandleObserved(HANDLE file,
+                                   const std::wstring& directory,
+                                   const char* password,
+                                   const std::atomic<bool>* cancel,
+                                   ZipExtractObserver* observer,
+                                   ZipExtractError* error) {
+    ExtractRun run;
+    run.cancel = cancel;
+    run.observer = observer;
+    ZipResult result = UZ_ARGS;
+    if (file && file != INVALID_HANDLE_VALUE && !directory.empty()) {
+        // The caller made the directory and its parents (and told whoever must undo them).
+        result = ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory, run);
+    }
+    if (error != nullptr) {
+        *error = run.error;
+        error->result = result;
+    }
+    return result;
+}
+
+bool GetZipFileHandleTotalSize(HANDLE file, uint64_t* total) {
+    if (!file || file == INVALID_HANDLE_VALUE || !total) {
+        return false;
+    }
+    ZipHandle handle = OpenZipFileHandle(file, nullptr);
+    if (!handle) {
+        return false;
+    }
+    const ZipResult result = GetZipTotalSize(handle, total);
+    (void)CloseZipHandle(handle);
+    return result == UZ_OK;
 }
 
 bool MakeDirectoryTree(const std::wstring& path) {

@@ -130,6 +130,23 @@ void ZipArchive::EndMemoryExtraction() {
     }
 }
 
+ZipResult ZipArchive::TotalUncompressedSize(uint64_t* total) {
+    if (!total) {
+        return UZ_ARGS;
+    }
+    EndMemoryExtraction();
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < reader_->EntryCount(); ++i) {
+        ZipCentralEntry entry;
+        if (reader_->GoToEntry(i) != kZipOk || reader_->GetEntryHeader(&entry, nullptr) != kZipOk) {
+            return UZ_CORRUPT;
+        }
+        sum += entry.uncompressedSize;
+    }
+    *total = sum;
+    return UZ_OK;
+}
+
 ZipResult ZipArchive::GetEntry(int32_t index, ZipEntryInfo* info) {
     if (!info) {
         return UZ_ARGS;

@@ -32,6 +32,9 @@ class ZipArchive {
     using Sink = std::function<bool(const uint8_t* data, size_t size)>;
     [[nodiscard]] ZipResult StreamEntry(int32_t index, const Sink& sink);
 
+    // The declared uncompressed sizes of all entries added up, from the central directory.
+    [[nodiscard]] ZipResult TotalUncompressedSize(uint64_t* total);
+
     // Ends a memory extraction in progress.
     void EndMemoryExtraction();
 

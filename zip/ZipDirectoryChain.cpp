@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "zip/ZipExtractObserver.h"
+
 namespace {
 
 bool IsPlainDirectory(HANDLE directory, const std::wstring& /*path*/) {
@@ -34,6 +36,12 @@ void ZipDirectoryChain::Release() {
 }
 
 bool ZipDirectoryChain::Hold(const std::wstring& path) {
+    if (observer_ != nullptr && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) && !observer_->BeforeDirectory(path)) {
+            return false;
+        }
+    }
     // Whether this made it or it was there (or cannot be made) shows in the open below.
     ::CreateDirectoryW(path.c_str(), nullptr);
     // FILE_FLAG_OPEN_REPARSE_POINT opens a link itself, never its target, so the probe sees

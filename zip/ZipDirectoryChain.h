@@ -12,6 +12,8 @@
 
 #include "util/UniqueHandle.h"
 
+class ZipExtractObserver;
+
 class ZipDirectoryChain {
   public:
     // Tells whether an opened directory may be written into. Tests replace it to stand for
@@ -20,7 +22,8 @@ class ZipDirectoryChain {
     using Probe = bool (*)(HANDLE directory, const std::wstring& path);
     static void SetProbe(Probe probe);
 
-    ZipDirectoryChain() = default;
+    // `observer`, when given, hears of each directory before it is made.
+    explicit ZipDirectoryChain(ZipExtractObserver* observer = nullptr) : observer_(observer) {}
     ZipDirectoryChain(const ZipDirectoryChain&) = delete;
     ZipDirectoryChain& operator=(const ZipDirectoryChain&) = delete;
 
@@ -39,5 +42,6 @@ class ZipDirectoryChain {
 
     [[nodiscard]] bool Hold(const std::wstring& path);
 
+    ZipExtractObserver* observer_;
     std::vector<Held> held_;
 };

@@ -1,13 +1,28 @@
 #include "zip/ZipFilePlacer.h"
 
 #include <atomic>
+#include <cstring>
+#include <vector>
 
 #include "zip/Unzip.h"
 
 namespace {
 
-void SystemPause(uint32_t milliseconds) {
-    ::Sleep(milliseconds);
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Sleeps in short slices, so a cancel is seen within a twentieth of a second.
+void SystemPause(uint32_t milliseconds, const std::atomic<bool>* cancel) {
+    constexpr DWORD kSlice = 50;
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (Cancelled(cancel) || elapsed >= milliseconds) {
+            return;
+        }
+        ::Sleep(milliseconds - elapsed < kSlice ? milliseconds - elapsed : kSlice);
+    }
 }
 
 BOOL SystemWrite(HANDLE file, const void* data, DWORD size, DWORD* written) {
@@ -22,6 +37,55 @@ std::atomic<uint32_t> g_sequence{0};
 // by waiting.
 bool MayPass(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+// Opens what is at `path` itself, a link too, never what it points to, for renaming or
+// deleting; a refused open is retried while waiting can help. Invalid handle on failure,
+// with the last error of the last attempt in `error`.
+UniqueKernelHandle OpenUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel, DWORD* error) {
+    for (int attempt = 1;; ++attempt) {
+        // Directories open too (backup semantics), so they are refused below instead of
+        // being retried as if someone held them.
+        UniqueKernelHandle file(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                              nullptr));
+        if (file) {
+            return file;
+        }
+        *error = ::GetLastError();
+        if (attempt >= ZipFilePlacer::kMoveAttempts || !MayPass(*error) || Cancelled(cancel)) {
+            return UniqueKernelHandle();
+        }
+        g_pause.load()(ZipFilePlacer::kRetryPauseMilliseconds, cancel);
+        if (Cancelled(cancel)) {
+            return UniqueKernelHandle();
+        }
+    }
+}
+
+bool IsPlainFile(HANDLE file, DWORD* attributes) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info)) {
+        return false;
+    }
+    *attributes = info.dwFileAttributes;
+    return !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+bool RenameHandle(HANDLE file, const std::wstring& to) {
+    // The name is taken terminated; the structure's own one-character array holds it.
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, to.c_str(), (to.size() + 1) * sizeof(wchar_t));
+    return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
@@ -73,7 +137,7 @@ UniqueKernelHandle ZipFilePlacer::CreateTemporary(const std::wstring& directory,
     return UniqueKernelHandle();
 }
 
-bool ZipFilePlacer::Place(const std::wstring& temporary, const std::wstring& target) {
+bool ZipFilePlacer::Place(const std::wstring& temporary, const std::wstring& target, const std::atomic<bool>* cancel) {
     const DWORD original = ::GetFileAttributesW(target.c_str());
     for (int attempt = 1;; ++attempt) {
         const DWORD existing = attempt == 1 ? original : ::GetFileAttributesW(target.c_str());
@@ -90,13 +154,84 @@ bool ZipFilePlacer::Place(const std::wstring& temporary, const std::wstring& tar
             return true;
         }
         const DWORD error = ::GetLastError();
-        if (attempt >= kMoveAttempts || !MayPass(error)) {
+        if (attempt >= kMoveAttempts || !MayPass(error) || Cancelled(cancel)) {
             if (original != INVALID_FILE_ATTRIBUTES && existing != INVALID_FILE_ATTRIBUTES) {
                 // The earlier version stays as it was.
                 ::SetFileAttributesW(target.c_str(), original);
             }
             return false;
         }
-        g_pause.load()(kRetryPauseMilliseconds);
+        g_pause.load()(kRetryPauseMilliseconds, cancel);
     }
+}
+
+ZipFilePlacer::Move ZipFilePlacer::MoveUnfollowed(const std::wstring& from,
+                                                  const std::wstring& to,
+                                                  const std::atomic<bool>* cancel) {
+    DWORD error = 0;
+    UniqueKernelHandle file = OpenUnfollowed(from, cancel, &error);
+    if (!file) {
+        if (IsMissing(error)) {
+            return Move::Absent;
+        }
+        return MayPass(error) && !Cancelled(cancel) ? Move::Held : Move::Failed;
+    }
+    DWORD attributes = 0;
+    if (!IsPlainFile(file.get(), &attributes)) {
+        return Move::Refused;
+    }
+    if (RenameHandle(file.get(), to)) {
+        return Move::Moved;
+    }
+    error = ::GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Refused : Move::Failed;
+}
+
+ZipFilePlacer::Move ZipFilePlacer::MoveByName(const std::wstring& from,
+                                              const std::wstring& to,
+                                              const std::atomic<bool>* cancel) {
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), 0)) {
+            return Move::Moved;
+        }
+        const DWORD error = ::GetLastError();
+        if (IsMissing(error)) {
+            return Move::Absent;
+        }
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            return Move::Refused;
+        }
+        if (!MayPass(error) || Cancelled(cancel)) {
+            return Move::Failed;
+        }
+        if (attempt >= kMoveAttempts) {
+            return Move::Held;
+        }
+        g_pause.load()(kRetryPauseMilliseconds, cancel);
+        if (Cancelled(cancel)) {
+            return Move::Failed;
+        }
+    }
+}
+
+bool ZipFilePlacer::DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel) {
+    DWORD error = 0;
+    UniqueKernelHandle file = OpenUnfollowed(path, cancel, &error);
+    if (!file) {
+        return IsMissing(error);
+    }
+    DWORD attributes = 0;
+    if (!IsPlainFile(file.get(), &attributes)) {
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        // Through the handle: by name it could land on whatever sits there by then.
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof(basic))) {
+            return false;
+        }
+    }
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
 }

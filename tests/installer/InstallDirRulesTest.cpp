@@ -62,7 +62,7 @@ TEST(InstallDirRules, OnlyFullPathsAreUsable) {
         {L"d:/Games/varlo/", L"d:\\Games\\varlo"},
         {L"C:\\Games\\\\", L"C:\\Games"},
         {L"E:\\", L"E:\\"},
-        {L"\\\\server\\share\\varlo", L"\\\\server\\share\\varlo"},
+        {L"\\\\server\\share\\varlo", L""},
         {L"", L""},
         {L"varlo", L""},
         {L"D:varlo", L""},

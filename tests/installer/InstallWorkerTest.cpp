@@ -298,6 +298,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 EXPECT_TRUE(launcher.launches.empty());
                 EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
                 if (c.outcome == kExtractError) {
+                    EXPECT_FALSE(PathExists(target)) << "the folder the install made is gone again";
                     EXPECT_TRUE(PathExists(PackagePath())) << "the package stays in the cache";
                     EXPECT_TRUE(NobodyHoldsOpen(PackagePath()));
                 }

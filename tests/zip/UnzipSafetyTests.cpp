@@ -46,7 +46,7 @@ std::string Narrow(const std::wstring& text) {
 
 // Pauses between move attempts are counted, not slept; a test may act in one.
 struct PauseRecorder {
-    static void Pause(uint32_t milliseconds) {
+    static void Pause(uint32_t milliseconds, const std::atomic<bool>*) {
         ++count;
         last = milliseconds;
         if (onPause) {
@@ -217,6 +217,25 @@ TEST_F(UnzipSafety, AHeldTargetIsRetriedThenFailsWithTheFileLogged) {
     const std::wstring text = LogText(log);
     EXPECT_NE(text.find(L"[..\\zip\\UnzipFile "), std::wstring::npos) << Narrow(text);
     EXPECT_NE(text.find(Target(L"client.exe")), std::wstring::npos) << "the log names the file";
+}
+
+std::atomic<bool> g_cancelInPause{false};
+
+TEST_F(UnzipSafety, ACancelEndsTheWaitForAHeldTargetAtOnce) {
+    ASSERT_TRUE(WriteBytes(Target(L"client.exe"), "old client"));
+    ZipTestArchive archive;
+    archive.Add("client.exe", "new client", 8);
+    std::wstring zip = Save(sandbox, archive);
+
+    HANDLE holder = HoldLikeAScanner(Target(L"client.exe"));
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    g_cancelInPause = false;
+    PauseRecorder::onPause = [](int) { g_cancelInPause = true; };
+    EXPECT_FALSE(ExtractZipToDirectory(zip, sandbox.Root(), nullptr, &g_cancelInPause));
+    ::CloseHandle(holder);
+    EXPECT_EQ(PauseRecorder::count, 1) << "no attempt and no wait after the cancel";
+    EXPECT_EQ(ReadBytes(Target(L"client.exe")), "old client");
+    EXPECT_EQ(ListFiles(sandbox.Root()), (Files{L"client.exe"})) << "no temporary file left";
 }
 
 HANDLE g_releasedHolder = INVALID_HANDLE_VALUE;

@@ -1,0 +1,110 @@
+#include "installer/ExtractJournal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const std::wstring kTarget = L"D:\\Games\\Varlo 加速器";
+const std::wstring kBackup = L"~vzbak00C0FFEE";
+
+std::wstring Opening() {
+    ExtractJournal journal;
+    journal.target = kTarget;
+    journal.backupFolder = kBackup;
+    journal.createdLevels = {kTarget, L"D:\\Games"};
+    return JournalOpeningText(journal);
+}
+
+TEST(ExtractJournal, WhatTheWriterWritesReadsBack) {
+    const std::wstring text = Opening() + JournalDirectoryLine(L"res") + JournalFileLine(L"res\\route.dat") +
+                              JournalMovedLine(MovedFile{1, L"vljiasu.exe"}) +
+                              JournalMovedLine(MovedFile{2, L"res\\old.dat"}) + JournalFileLine(L"unins000.exe");
+    const std::optional<ExtractJournal> journal = ParseExtractJournal(text);
+    ASSERT_TRUE(journal.has_value());
+    EXPECT_EQ(journal->target, kTarget);
+    EXPECT_EQ(journal->backupFolder, kBackup);
+    EXPECT_EQ(journal->createdLevels, (std::vector<std::wstring>{kTarget, L"D:\\Games"}));
+    EXPECT_EQ(journal->createdDirectories, std::vector<std::wstring>{L"res"});
+    EXPECT_EQ(journal->createdFiles, (std::vector<std::wstring>{L"res\\route.dat", L"unins000.exe"}));
+    ASSERT_EQ(journal->movedFiles.size(), 2u);
+    EXPECT_EQ(journal->movedFiles[1].number, 2u);
+    EXPECT_EQ(journal->movedFiles[1].name, L"res\\old.dat");
+    EXPECT_FALSE(journal->committed);
+
+    const std::optional<ExtractJournal> committed = ParseExtractJournal(text + JournalCommitLine());
+    ASSERT_TRUE(committed.has_value());
+    EXPECT_TRUE(committed->committed);
+
+    // The writer died inside a line: the step it announced was never taken.
+    const std::wstring torn = JournalFileLine(L"zz\\last.txt");
+    const std::optional<ExtractJournal> cut = ParseExtractJournal(text + torn.substr(0, torn.size() - 4));
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->createdFiles.size(), 2u);
+    const std::optional<ExtractJournal> cutBeforeEnd = ParseExtractJournal(text + torn.substr(0, torn.size() - 1));
+    ASSERT_TRUE(cutBeforeEnd.has_value());
+    EXPECT_EQ(cutBeforeEnd->createdFiles.size(), 2u);
+}
+
+TEST(ExtractJournal, AnythingOddIsRefusedWhole) {
+    const std::wstring head = L"varlo extract journal 1\r\nT " + kTarget + L"\r\nB " + kBackup + L"\r\n";
+    struct Case {
+        const char* why;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"another format", L"varlo extract journal 2\r\nT " + kTarget + L"\r\nB " + kBackup + L"\r\n"},
+        {"no backup folder line", L"varlo extract journal 1\r\nT " + kTarget + L"\r\n"},
+        {"a relative target", L"varlo extract journal 1\r\nT Games\\Varlo\r\nB " + kBackup + L"\r\n"},
+        {"a target with a parent reference",
+         L"varlo extract journal 1\r\nT D:\\Games\\..\\Windows\r\nB " + kBackup + L"\r\n"},
+        {"a drive as the target", L"varlo extract journal 1\r\nT D:\\\r\nB " + kBackup + L"\r\n"},
+        {"a network target", L"varlo extract journal 1\r\nT \\\\server\\share\\x\r\nB " + kBackup + L"\r\n"},
+        {"a device path target", L"varlo extract journal 1\r\nT \\\\?\\D:\\Games\r\nB " + kBackup + L"\r\n"},
+        {"a backup folder of another name", L"varlo extract journal 1\r\nT " + kTarget + L"\r\nB ..\r\n"},
+        {"a backup folder below another",
+         L"varlo extract journal 1\r\nT " + kTarget + L"\r\nB x\\" + kBackup + L"\r\n"},
+        {"a level that is not a parent", head + L"L D:\\Windows\r\n"},
+        {"a level that merely starts like the target", head + L"L D:\\Gam\r\n"},
+        {"a level after the first file", head + L"F a.txt\r\nL " + kTarget + L"\r\n"},
+        {"a parent reference", head + L"F res\\..\\..\\x.dll\r\n"},
+        {"a leading parent reference", head + L"F ..\\x.dll\r\n"},
+        {"a current-directory component", head + L"D .\\res\r\n"},
+        {"an absolute name", head + L"F C:\\Windows\\x.dll\r\n"},
+        {"a rooted name", head + L"F \\Windows\\x.dll\r\n"},
+        {"a forward slash", head + L"F res/x.dll\r\n"},
+        {"an empty component", head + L"F res\\\\x.dll\r\n"},
+        {"a stream", head + L"F x.dll:evil\r\n"},
+        {"a device name", head + L"F res\\NUL.txt\r\n"},
+        {"a name in the backup folder", head + L"F " + kBackup + L"\\1\r\n"},
+        {"the backup folder in other case", head + L"D ~VZBAK00c0ffee\r\n"},
+        {"a number with a leading zero", head + L"M 01 a.txt\r\n"},
+        {"a number that is no number", head + L"M -1 a.txt\r\n"},
+        {"a number too large", head + L"M 123456789 a.txt\r\n"},
+        {"a repeated number", head + L"M 1 a.txt\r\nM 1 b.txt\r\n"},
+        {"a repeated name", head + L"F a.txt\r\nM 1 A.TXT\r\n"},
+        {"an unknown line", head + L"X a.txt\r\n"},
+        {"an empty line", head + L"\r\nF a.txt\r\n"},
+        {"a line ended without its return", head + L"F a.txt\nF b.txt\r\n"},
+        {"lines after the commit", head + L"COMMIT\r\nF a.txt\r\n"},
+        {"a path too long", head + L"F " + std::wstring(250, L'a') + L"\r\n"},
+    };
+    ASSERT_TRUE(ParseExtractJournal(head + L"F a.txt\r\n").has_value()) << "the rows below differ from a good one";
+    for (const Case& c : cases) {
+        EXPECT_FALSE(ParseExtractJournal(c.text).has_value()) << c.why;
+    }
+}
+
+TEST(ExtractJournal, NamesOfTheTransactionsOwnFiles) {
+    EXPECT_EQ(MakeBackupFolderName(0x00C0FFEE), kBackup);
+    EXPECT_TRUE(IsBackupFolderName(kBackup));
+    EXPECT_FALSE(IsBackupFolderName(L"~vzbak00c0ffee"));
+    EXPECT_FALSE(IsBackupFolderName(L"~vzbak00C0FFEE1"));
+    EXPECT_TRUE(IsPlacerTemporaryName(L"~vz1A2B3C4D.tmp"));
+    EXPECT_FALSE(IsPlacerTemporaryName(L"~vz1A2B3C4D.tmp.txt"));
+    EXPECT_FALSE(IsPlacerTemporaryName(L"~vz1A2B3C4.tmp"));
+    EXPECT_FALSE(IsPlacerTemporaryName(L"~vzZZZZZZZZ.tmp"));
+}
+
+}  // namespace
