@@ -23,6 +23,7 @@
 #include "util/ProtectedDirectory.h"
 #include "util/TextConv.h"
 #include "util/WriteLogFile.h"
+#include "zip/Unzip.h"
 
 namespace {
 
