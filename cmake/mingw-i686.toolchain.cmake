@@ -1,14 +1,4 @@
-# Cross build for 32-bit Windows with the posix-thread mingw-w64 compilers (the win32
-# thread model lacks std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows: the product.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(MINGW_HOST i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_HOST}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_HOST}-g++-posix)
-set(CMAKE_RC_COMPILER ${MINGW_HOST}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_HOST} ${VARLO_DEPS_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -174,6 +174,7 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     }
     cancelSource_ = nullptr;
 
+    const bool created = static_cast<bool>(file);
     if (file && (!complete || IsAborted())) {
         // A partial package is of no use to anybody.
         PackageFile::DeleteOnClose(file.get());
@@ -193,18 +194,13 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         lastFailure_ = DownloadFailure::Stalled;
         return false;
     }
-    if (!file) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包文件无法创建，错误码：%lu",
-                           static_cast<unsigned long>(createError));
-        lastWriteError_ = createError;
-        lastFailure_ = IsDiskFullError(createError) ? DownloadFailure::DiskFull : DownloadFailure::WriteFailed;
-        return false;
-    }
-    if (writeError != 0) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包文件写入失败，错误码：%lu",
-                           static_cast<unsigned long>(writeError));
-        lastWriteError_ = writeError;
-        lastFailure_ = IsDiskFullError(writeError) ? DownloadFailure::DiskFull : DownloadFailure::WriteFailed;
+    // The package file could not be made, or not written: the disk's fault, not the network's.
+    if (const uint32_t fileError = created ? writeError : createError; !created || writeError != 0) {
+        g_logFile.WriteLog(kLogSource, __LINE__,
+                           created ? L"安装包文件写入失败，错误码：%lu" : L"安装包文件无法创建，错误码：%lu",
+                           static_cast<unsigned long>(fileError));
+        lastWriteError_ = fileError;
+        lastFailure_ = IsDiskFullError(fileError) ? DownloadFailure::DiskFull : DownloadFailure::WriteFailed;
         return false;
     }
     if (!complete) {

@@ -358,9 +358,9 @@ TEST_F(StartupTest, TheRegisteredClientIsEnded) {
     const std::wstring client = folder + L"\\vljiasu.exe";
     ASSERT_TRUE(::CopyFileW(self, client.c_str(), FALSE));
     HKEY key = nullptr;
-    ASSERT_EQ(
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     const std::wstring value = L"\"" + folder + L"\\unins000.exe\"";
     ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -381,7 +381,7 @@ TEST_F(StartupTest, TheRegisteredClientIsEnded) {
     EXPECT_EQ(EndClientProcesses(), 1u);
     EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(recorder_.CommandLines().empty());
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
     ::DeleteFileW(client.c_str());
     ::RemoveDirectoryW(folder.c_str());
 }

@@ -270,7 +270,7 @@ TEST_F(ControlManagerTest, DownloadFailures) {
         if (c.log != nullptr) {
             EXPECT_EQ(log.Count(kSource, c.log), 1) << c.why << "\n" << log.Messages();
         } else {
-            EXPECT_TRUE(log.NewLines().empty()) << c.why << "\n" << log.Messages();
+            EXPECT_TRUE(log.NewMessages(kSource).empty()) << c.why << "\n" << log.Messages();
         }
     }
     // The certificate of the package host is checked like any other.
@@ -294,7 +294,8 @@ TEST_F(ControlManagerTest, PackagePathFromAUrlWithQueryAndOnesThatDoNotFit) {
     EXPECT_EQ(ControlManager::MakePackagePath(longDir, url), L"");
     const LogCapture log;
     EXPECT_FALSE(Download(L"", url, md5));
-    EXPECT_EQ(log.Count(kSource, L"文件下载失败"), 1) << log.Messages();
+    EXPECT_EQ(log.Count(kSource, L"安装包路径过长，工作目录无法容纳"), 1) << log.Messages();
+    EXPECT_EQ(control->LastFailure(), DownloadFailure::PathTooLong);
 }
 
 TEST_F(ControlManagerTest, StalledTransferIsCancelledByTheWatch) {
@@ -436,7 +437,10 @@ TEST_F(ControlManagerTest, APackageFolderThatIsALinkIsNeverUsed) {
         EXPECT_FALSE(held);
         EXPECT_FALSE(PathExists(dest));
         EXPECT_TRUE(sim.Requests().empty()) << "refused before any transfer";
-        EXPECT_EQ(log.Count(kSource, L"文件下载失败"), 1) << log.Messages();
+        const std::vector<std::wstring> said = log.NewMessages(kSource);
+        ASSERT_EQ(said.size(), 1u) << log.Messages();
+        EXPECT_EQ(said[0].rfind(L"安装包文件无法创建", 0), 0u) << "named as the file's failure, not the network's";
+        EXPECT_EQ(control->LastFailure(), DownloadFailure::WriteFailed);
     }
     PackageFile::SetFolderProbe(nullptr);
     UniqueKernelHandle held;

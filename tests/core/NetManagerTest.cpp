@@ -197,10 +197,7 @@ TEST_F(NetManagerTest, EnvelopeFailureTable) {
         if (c.ok) {
             EXPECT_EQ(o.data, "") << c.why;
         }
-        std::vector<std::wstring> messages;
-        for (const LogLine& line : log.NewLines()) {
-            messages.push_back(line.message);
-        }
+        const std::vector<std::wstring> messages = log.NewMessages(kSource);
         if (c.why == std::string("plaintext shorter than its prefix")) {
             ASSERT_EQ(messages.size(), 2u) << log.Messages();
             EXPECT_EQ(messages[0], L"信息异常,100");

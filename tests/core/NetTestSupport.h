@@ -21,6 +21,11 @@ class LogCapture {
     // Everything this process logged so far and later (each test process has its own log).
     [[nodiscard]] static LogCapture WholeLog();
     [[nodiscard]] std::vector<LogLine> NewLines() const { return watch_.NewLines(); }
+    // The new messages `source` wrote: a module's own lines, whatever others log meanwhile
+    // (the chain check notes an unknown revocation status on every connection).
+    [[nodiscard]] std::vector<std::wstring> NewMessages(const std::wstring& source) const {
+        return watch_.NewMessages(source);
+    }
     // Lines of `source` ("..\core\NetManager") whose message is exactly `message`.
     [[nodiscard]] int Count(const std::wstring& source, const std::wstring& message) const;
     [[nodiscard]] std::wstring Messages() const;  // all new lines, for failure output

@@ -9,7 +9,8 @@ import time
 import zipfile
 
 from common import BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
-from screen import answer_box, default_dir, screenshot, visible_windows, wait_for
+from screen import answer_box, click, default_dir, expanded_window, screenshot, type_text, visible_windows, wait_for, xdotool
+from vendor import make_package
 from wineprefix import write_reg
 
 DISK_FULL = "磁盘空间不足"
@@ -37,17 +38,6 @@ def nothing_registered(prefix, desktop_link=True):
         check(not os.path.exists(os.path.join(prefix.user_dir, "Desktop", "Varlo加速器.lnk")), "no desktop link")
     path = prefix.host("C:\\e2e-schtasks.txt")
     check(not os.path.exists(path), "no logon task made or removed")
-
-
-def write_user_env(prefix, values):
-    lines = ["Windows Registry Editor Version 5.00", "", "[HKEY_CURRENT_USER\\Environment]"]
-    for name, value in values.items():
-        lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\")))
-    path = os.path.join(prefix.path, "drive_c", "e2e-env.reg")
-    with open(path, "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
-    prefix.run("regedit", "/S", "C:\\e2e-env.reg")
-    prefix.settle()
 
 
 class SmallDrive:
@@ -156,29 +146,24 @@ def scenario_update_with_held_file(ctx, prefix, sim, entries, run_class, start_i
 
 def disk_box_scenario(which):
     def scenario(ctx, prefix, sim, entries, run_class, start_install):
+        # A package twice the size of the small drive that should take it.
+        size = 4 * 1024 * 1024 if which == "work" else 2 * 1024 * 1024
+        drive = SmallDrive(prefix, ctx.work, "t" if which == "work" else "u", size)
+        big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)
+        make_package(big, ctx.tools["client"], big_bytes=2 * size)
+        sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
         if which == "work":
-            drive = SmallDrive(prefix, ctx.work, "t", 4 * 1024 * 1024)
-            write_user_env(prefix, {"TEMP": "T:\\", "TMP": "T:\\"})
-            big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)
-            from vendor import make_package
-            make_package(big, ctx.tools["client"], big_bytes=8 * 1024 * 1024)
-            sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
+            write_reg(prefix, "Environment", {"TEMP": "T:\\", "TMP": "T:\\"}, root="HKEY_CURRENT_USER")
             log_path = os.path.join(drive.mount, "varloSetup", "VarloSetup.log")
             # The log is on the small drive: the driver reads the installer's questions there.
             prefix.log_text = lambda: (open(log_path, "rb").read().decode("utf-16", errors="replace")
                                        if os.path.exists(log_path) else "")
         else:
-            drive = SmallDrive(prefix, ctx.work, "u", 2 * 1024 * 1024)
-            big = os.path.join(ctx.work, "big-" + PACKAGE_NAME)
-            from vendor import make_package
-            make_package(big, ctx.tools["client"], big_bytes=4 * 1024 * 1024)
-            sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
             log_path = os.path.join(prefix.temp_dir(), "varloSetup", "VarloSetup.log")
         try:
             run = run_class(ctx, prefix)
 
             def to_small_drive(r):
-                from screen import click, expanded_window, type_text, xdotool
                 window = wait_for(expanded_window, 30, "the expanded window")
                 click(window, ctx.centres["path_edit"])
                 xdotool("key", "ctrl+a")

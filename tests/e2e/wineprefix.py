@@ -131,9 +131,9 @@ class RegFile:
         return self.keys.get(key.lower())
 
 
-def write_reg(prefix, key, values):
-    """Writes string values under HKLM with regedit (64-bit regedit: give the view's path)."""
-    lines = ["Windows Registry Editor Version 5.00", "", "[HKEY_LOCAL_MACHINE\\%s]" % key]
+def write_reg(prefix, key, values, root="HKEY_LOCAL_MACHINE"):
+    """Writes string values under `root` with regedit (64-bit regedit: give the view's path)."""
+    lines = ["Windows Registry Editor Version 5.00", "", "[%s\\%s]" % (root, key)]
     for name, value in values.items():
         lines.append('"%s"="%s"' % (name, value.replace("\\", "\\\\")))
     path = os.path.join(prefix.path, "drive_c", "e2e-seed.reg")

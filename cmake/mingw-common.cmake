@@ -1,0 +1,12 @@
+# What both mingw-w64 toolchains share; each sets MINGW_HOST and CMAKE_SYSTEM_PROCESSOR first.
+# The posix-thread compilers: the win32 thread model lacks std::mutex.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${MINGW_HOST}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_HOST}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_HOST}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_HOST} ${VARLO_DEPS_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec.sh)
