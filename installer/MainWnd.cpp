@@ -361,9 +361,7 @@ void CMainWnd::ApplyLanguageTexts(bool simplified) {
 }
 
 void CMainWnd::SaveLanguageNow() {
-    // Once installed, the folder the worker used; before, the one it is about to use.
-    const std::wstring installed = finished_ ? GetInstalledDir() : std::wstring();
-    (void)SaveLanguage(*this, installed.empty() ? installDir_ : installed);
+    (void)SaveLanguage(*this, GetInstalledDir());
 }
 
 // ---- notifications ----------------------------------------------------------------------
@@ -476,8 +474,9 @@ void CMainWnd::StartInstall() {
     if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
         return;
     }
+    // The language goes into the folder only once the install has succeeded (the finished
+    // page): a file written here would stay in a folder a failed install must leave as it was.
     ShowProgressPage();
-    SaveLanguageNow();
     if (!LaunchWorker()) {
         ShowErrorAndExit(0, texts::kWorkerNotStarted.Pick(simplified_));
     }
