@@ -17,6 +17,7 @@ import shutil
 import subprocess
 import sys
 import time
+from xml.etree import ElementTree
 
 from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PRODUCT, UNINSTALL_KEY,
                     ScenarioFailed, check)
@@ -56,11 +57,41 @@ def link_points_to(link_path, target_name):
     return target_name.encode("utf-16-le") in data or target_name.encode("gbk") in data
 
 
-def schtasks_lines(prefix):
-    path = prefix.host("C:\\e2e-schtasks.txt")
+TASK_NAME = "vljsqRun"
+# What a registered logon task must say, as the scheduler stored it. Wine's scheduler keeps
+# a task's settings when it stores one, and drops its triggers, principal and command.
+TASK_SETTINGS = {"DisallowStartIfOnBatteries": "false", "StopIfGoingOnBatteries": "false",
+                 "ExecutionTimeLimit": "PT0S", "StartWhenAvailable": "true", "Enabled": "true"}
+
+
+def stored_task(prefix):
+    """The logon task's definition from the scheduler's store (XML), or None."""
+    path = prefix.host("C:\\windows\\system32\\tasks\\" + TASK_NAME)
     if not os.path.exists(path):
-        return []
-    return [l for l in open(path, "rb").read().decode("utf-16-le").splitlines() if l.strip()]
+        return None
+    raw = open(path, "rb").read()
+    return raw.decode("utf-16") if raw[:2] in (b"\xff\xfe", b"\xfe\xff") else raw.decode("utf-8-sig")
+
+
+def task_table(text):
+    """Element -> text for the settings the install cares about, read from the XML."""
+    ns = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+    root = ElementTree.fromstring(text)
+    table = {}
+    for name in TASK_SETTINGS:
+        node = root.find("t:Settings/t:" + name, ns)
+        table[name] = node.text if node is not None else None
+    return table
+
+
+def seed_stale_task(prefix):
+    """A logon task left by an earlier install, in the scheduler's store."""
+    folder = prefix.host("C:\\windows\\system32\\tasks")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, TASK_NAME), "w", encoding="utf-8-sig") as f:
+        f.write('<?xml version="1.0"?>\n<Task version="1.2" '
+                'xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">'
+                '<Actions><Exec><Command>C:\\old\\vljiasu.exe</Command></Exec></Actions></Task>\n')
 
 
 def check_installed(prefix, target, entries, desktop=True, autostart=True, lang="zh-cn"):
@@ -91,12 +122,14 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
     check(any(link_points_to(os.path.join(menu, f), "vljiasu.exe") for f in links), "a start-menu link to the client")
     check(any(link_points_to(os.path.join(menu, f), "unins000.exe") for f in links),
           "a start-menu link to the uninstaller")
-    lines = schtasks_lines(prefix)
+    task = stored_task(prefix)
     if autostart:
-        check(any("/create" in l and "vljsqRun" in l and "vljiasu.exe" in l and "ONLOGON" in l for l in lines),
-              "the logon task was created for the client")
+        check(task is not None, "the logon task is in the scheduler's store")
+        table = task_table(task)
+        print("  logon task as stored: %s" % ", ".join("%s=%s" % kv for kv in table.items()))
+        check(table == TASK_SETTINGS, "the logon task starts and runs on battery, without time limit, when missed")
     else:
-        check(any("/delete" in l and "vljsqRun" in l for l in lines), "the logon task was deleted")
+        check(task is None, "no logon task is left in the scheduler's store")
 
 
 def downloads(sim):
@@ -199,6 +232,7 @@ def scenario_custom(ctx, prefix, sim, entries):
         run.click("create_desktop_icon_opt")
         run.click("power_up_opt")
 
+    seed_stale_task(prefix)  # clearing the option withdraws it
     run = Run(ctx, prefix)
     run.window()
     choose_second_language(run)
@@ -361,7 +395,6 @@ def tools_of(build):
     return {
         "setup": os.path.join(build, "app", "setup_e2e.exe"),
         "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
-        "schtasks": os.path.join(build, "tests", "e2e", "e2e_schtasks.exe"),
     }
 
 
@@ -405,7 +438,9 @@ def demo(build, out):
     print("Uninstall entry HKLM\\%s" % UNINSTALL_KEY)
     for name, value in sorted((prefix.registry().values(UNINSTALL_KEY) or {}).items()):
         print("  %s = %s" % (name, value))
-    print("Logon task: %s" % "; ".join(schtasks_lines(prefix)))
+    task = stored_task(prefix)
+    print("Logon task %s: %s" % (TASK_NAME, "none" if task is None else
+                                 ", ".join("%s=%s" % kv for kv in task_table(task).items())))
     print("Screenshots:")
     for path in run.shots:
         print("  %s" % path)
