@@ -1,5 +1,6 @@
 #include "toolkit/AccessibleControls.h"
 
+#include "toolkit/ComboUI.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/IContainerUI.h"
 #include "toolkit/OptionUI.h"
@@ -47,6 +48,13 @@ std::wstring LabelledByName(CControlUI* control) {
         from = comma + 1;
     }
     return name;
+}
+
+// A combo box shows the text of its current item.
+std::wstring ComboText(CControlUI* control) {
+    auto* combo = static_cast<CComboUI*>(control->GetInterface(L"Combo"));
+    CControlUI* item = combo->GetItemAt(combo->GetCurSel());
+    return item != nullptr ? item->GetText() : L"";
 }
 
 bool IsCheckable(long role) {
@@ -122,12 +130,16 @@ long AccessibleRole(CControlUI* control) {
 std::wstring AccessibleName(CControlUI* control) {
     std::wstring name = LabelledByName(control);
     const long role = AccessibleRole(control);
-    // An edit's or a combo box's own text is its value, not its name.
-    if (name.empty() && role != ROLE_SYSTEM_TEXT) {
+    // An edit's own text is its value, not its name.
+    if (name.empty() && role != ROLE_SYSTEM_TEXT && role != ROLE_SYSTEM_COMBOBOX) {
         name = Trimmed(control->GetText());
     }
     if (name.empty()) {
         name = Trimmed(control->GetToolTip());
+    }
+    // A combo box without a caption is known by what it shows.
+    if (name.empty() && role == ROLE_SYSTEM_COMBOBOX) {
+        name = Trimmed(ComboText(control));
     }
     return name;
 }
@@ -163,8 +175,9 @@ long AccessibleState(CControlUI* control, bool hasKeyboardFocus) {
 std::wstring AccessibleValue(CControlUI* control) {
     switch (AccessibleRole(control)) {
         case ROLE_SYSTEM_TEXT:
-        case ROLE_SYSTEM_COMBOBOX:
             return control->GetText();
+        case ROLE_SYSTEM_COMBOBOX:
+            return ComboText(control);
         case ROLE_SYSTEM_PROGRESSBAR: {
             const auto* progress = static_cast<CProgressUI*>(control->GetInterface(L"Progress"));
             const int span = progress->GetMaxValue() - progress->GetMinValue();
