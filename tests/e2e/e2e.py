@@ -23,6 +23,7 @@ from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NA
                     ScenarioFailed, check)
 from screen import (Context, Run, answer_box, click, default_dir, expanded_window, main_window, message_box,
                     screenshot, type_text, visible_windows, wait_for, xdotool)
+from keyboard import scenario_keyboard
 from vendor import Simulator, corrupt_copy, make_package
 from wineprefix import fresh_prefix, make_base_prefix, write_reg
 
@@ -388,6 +389,7 @@ SCENARIOS = {
     "hide-and-restore": scenario_hide_and_restore,
     "favorites": scenario_favorites,
     "cached-package": scenario_cached,
+    "keyboard": scenario_keyboard,
 }
 
 
