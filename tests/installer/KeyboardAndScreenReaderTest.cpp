@@ -103,9 +103,9 @@ std::wstring StateText(long state) {
     const struct {
         long bit;
         const wchar_t* text;
-    } names[] = {{STATE_SYSTEM_CHECKED, L"checked"},         {STATE_SYSTEM_UNAVAILABLE, L"unavailable"},
-                 {STATE_SYSTEM_FOCUSED, L"focused"},         {STATE_SYSTEM_FOCUSABLE, L"focusable"},
-                 {STATE_SYSTEM_INVISIBLE, L"invisible"},     {STATE_SYSTEM_LINKED, L"linked"},
+    } names[] = {{STATE_SYSTEM_CHECKED, L"checked"},     {STATE_SYSTEM_UNAVAILABLE, L"unavailable"},
+                 {STATE_SYSTEM_FOCUSED, L"focused"},     {STATE_SYSTEM_FOCUSABLE, L"focusable"},
+                 {STATE_SYSTEM_INVISIBLE, L"invisible"}, {STATE_SYSTEM_LINKED, L"linked"},
                  {STATE_SYSTEM_READONLY, L"read-only"}};
     for (const auto& n : names) {
         if ((state & n.bit) != 0) {
@@ -125,8 +125,7 @@ void PrintTable(const char* page, const std::vector<Node>& nodes) {
         }
         std::printf("%-3ld | %-28s | %-14s | %-36s | %s%s%s\n", n.id, WideToUtf8(n.name).c_str(),
                     WideToUtf8(RoleText(n.role)).c_str(), WideToUtf8(StateText(n.state)).c_str(),
-                    WideToUtf8(n.value).c_str(), n.description.empty() ? "" : " / ",
-                    WideToUtf8(n.description).c_str());
+                    WideToUtf8(n.value).c_str(), n.description.empty() ? "" : " / ", WideToUtf8(n.description).c_str());
     }
     std::fflush(stdout);
 }
@@ -325,10 +324,18 @@ TEST_F(KeyboardAndScreenReaderTest, TabAndShiftTabFollowTheReadingOrder) {
     h.Click(L"self_install_btn");
     Pump(100);
     EXPECT_EQ(Focused(), L"return_btn") << "the focus stays on the \"自定义\" spot";
-    const std::vector<std::wstring> ring = {
-        L"path_edit",       L"selected_path_btn", L"create_desktop_icon_opt", L"fast_start_bar_opt",
-        L"power_up_opt",    L"lang_select_combo", L"min_btn",                 L"close_btn",
-        L"agree_opt1",      L"show_policy_btn1",  L"immediate_install_btn1",  L"return_btn"};
+    const std::vector<std::wstring> ring = {L"path_edit",
+                                            L"selected_path_btn",
+                                            L"create_desktop_icon_opt",
+                                            L"fast_start_bar_opt",
+                                            L"power_up_opt",
+                                            L"lang_select_combo",
+                                            L"min_btn",
+                                            L"close_btn",
+                                            L"agree_opt1",
+                                            L"show_policy_btn1",
+                                            L"immediate_install_btn1",
+                                            L"return_btn"};
     std::vector<std::wstring> forward;
     std::vector<std::wstring> heard;
     for (size_t i = 0; i < ring.size(); ++i) {
