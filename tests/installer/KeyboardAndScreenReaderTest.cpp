@@ -223,6 +223,9 @@ class KeyboardAndScreenReaderTest : public ::testing::Test {
         return L"<window>";
     }
 
+    // The installer's UI thread runs in a COM apartment, and the accessible object is
+    // handed out through COM.
+    ScopedComInit com;
     MainWndHarness h;
 };
 

@@ -46,6 +46,7 @@ class AccessibleControlsTest : public testing::Test {
         window = std::make_unique<CTestWindow>(kLayout);
         ASSERT_TRUE(window->Open(40, 40));
     }
+    ScopedComInit com;  // the accessible object is handed out through COM
     std::unique_ptr<CTestWindow> window;
 };
 
