@@ -389,8 +389,8 @@ TEST_F(KeyboardAndScreenReaderTest, SpaceTogglesABoxAndPressesAButtonAndTheFocus
     const RECT pos = agree->GetPos();
     int marked = 0;
     for (int x = pos.left; x < pos.right; ++x) {
-        marked += ColorNear(shot.At(x, pos.bottom + 2), 0x4FC3FF, 12) ? 1 : 0;
-        marked += ColorNear(shot.At(x, pos.top - 3), 0x4FC3FF, 12) ? 1 : 0;
+        marked += ColorNear(shot.At(x, pos.top - 2), 0x4FC3FF, 12) ? 1 : 0;
+        marked += ColorNear(shot.At(x, pos.bottom + 1), 0x4FC3FF, 12) ? 1 : 0;
     }
     EXPECT_GT(marked, (pos.right - pos.left) / 2) << "a dotted line above and below the box";
 
