@@ -27,7 +27,8 @@ void SetChild(VARIANT* out, long id) {
 }  // namespace
 
 CAccessibleWindow::CAccessibleWindow(CUIManager* manager, HWND window) : manager_(manager), window_(window) {
-    (void)::CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard_));
+    (void)::CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                      reinterpret_cast<void**>(&standard_));
 }
 
 CAccessibleWindow::~CAccessibleWindow() {
@@ -77,9 +78,9 @@ STDMETHODIMP CAccessibleWindow::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible)) {
         *object = static_cast<IAccessible*>(this);
-    } else if (riid == IID_IOleWindow) {
+    } else if (riid == __uuidof(IOleWindow)) {
         *object = static_cast<IOleWindow*>(this);
     } else {
         *object = nullptr;

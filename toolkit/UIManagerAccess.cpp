@@ -104,7 +104,7 @@ bool CUIManager::HandleAccessMessage(UINT message, WPARAM wParam, LPARAM lParam,
             if (accessible_ == nullptr) {
                 accessible_ = new CAccessibleWindow(this, window_);
             }
-            result = ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_));
+            result = ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(accessible_));
             return true;
         case kAccessibleActionMessage:
             if (accessible_ != nullptr) {

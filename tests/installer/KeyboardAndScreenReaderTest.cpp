@@ -46,7 +46,7 @@ std::wstring TakeBstr(BSTR text) {
 std::vector<Node> ReadTree(HWND window, ComPtr<IAccessible>* keep = nullptr) {
     std::vector<Node> nodes;
     ComPtr<IAccessible> client;
-    if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                             client.put_void())) ||
         !client) {
         ADD_FAILURE() << "no accessible object for the window";

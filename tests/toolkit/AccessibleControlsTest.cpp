@@ -30,7 +30,7 @@ const wchar_t kLayout[] =
     <Button name="terms" role="link" text="terms" tooltip="opens the terms" float="true" pos="0,60,80,80" />
     <Label name="ornament" role="none" text="~~~" float="true" pos="80,60,120,80" />
     <Label name="blank" float="true" pos="120,60,160,80" />
-    <Combo name="combo" float="true" pos="0,90,100,110">
+    <Combo name="combo" float="true" pos="0,90,100,110" selectedid="0">
       <ListLabelElement text="A" height="20" />
       <ListLabelElement text="B" height="20" />
     </Combo>
@@ -108,7 +108,7 @@ TEST_F(AccessibleControlsTest, NamesRolesStatesAndValuesFollowTheSkin) {
 
 TEST_F(AccessibleControlsTest, TheWindowAnswersScreenReadersUntilItIsGone) {
     ComPtr<IAccessible> client;
-    ASSERT_EQ(::AccessibleObjectFromWindow(window->GetHWND(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    ASSERT_EQ(::AccessibleObjectFromWindow(window->GetHWND(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                            client.put_void()),
               S_OK);
     long count = 0;
