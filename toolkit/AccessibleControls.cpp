@@ -189,10 +189,10 @@ std::wstring AccessibleValue(CControlUI* control) {
     }
 }
 
-// The tooltip says what the name does not, such as why a button is unavailable.
+// The tooltip says what the name and value do not, such as why a button is unavailable.
 std::wstring AccessibleDescription(CControlUI* control) {
     const std::wstring tip = Trimmed(control->GetToolTip());
-    return tip == AccessibleName(control) ? L"" : tip;
+    return tip == AccessibleName(control) || tip == Trimmed(AccessibleValue(control)) ? L"" : tip;
 }
 
 std::wstring AccessibleDefaultAction(CControlUI* control) {

@@ -290,7 +290,8 @@ TEST_F(KeyboardAndScreenReaderTest, EveryPageReadsAsNamesRolesAndStates) {
                             {L"同意", text, 0},
                             {L"<<用户许可协议>>", ROLE_SYSTEM_LINK, focusable},
                             {L"立即安装", button, focusable},
-                            {L"自定义", button, focusable},
+                            // The focus stays on the "自定义" spot when the page turns.
+                            {L"自定义", button, focusable | STATE_SYSTEM_FOCUSED},
                             {L"安装路径：", text, 0},
                             {L"安装路径：", ROLE_SYSTEM_TEXT, focusable, dir.c_str()},
                             {L"更改路径", button, focusable},
@@ -316,9 +317,12 @@ TEST_F(KeyboardAndScreenReaderTest, EveryPageReadsAsNamesRolesAndStates) {
     EXPECT_EQ(Named(tree, L"简体中文", ROLE_SYSTEM_COMBOBOX), nullptr) << "the language is fixed once installing";
 
     ::SendMessageW(h.hwnd(), UM_FINISHED, 0, 0);
+    Pump(100);
     tree = ReadTree(h.hwnd());
     PrintTable("finished page", tree);
-    EXPECT_NE(Named(tree, L"立即体验", button), nullptr);
+    const Node* start = Named(tree, L"立即体验", button);
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(start->state & STATE_SYSTEM_FOCUSED, STATE_SYSTEM_FOCUSED) << "Space starts the client from here";
     EXPECT_NE(Named(tree, L"安装完成", text), nullptr);
 }
 
