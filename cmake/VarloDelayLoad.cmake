@@ -22,7 +22,7 @@ set(VARLO_KNOWN_DLLS
 # belongs here.
 set(VARLO_DELAYLOAD_DLLS
     version iphlpapi crypt32 bcrypt wldap32 comctl32 gdiplus msimg32 uxtheme dwmapi winmm secur32 ncrypt
-    userenv shcore dbghelp winhttp wininet urlmon setupapi psapi normaliz
+    userenv shcore dbghelp winhttp wininet urlmon setupapi psapi normaliz oleacc
     CACHE INTERNAL "System DLLs the product loads from System32 on first use")
 
 function(varlo_make_delayload_libraries)

@@ -419,6 +419,8 @@ void CMainWnd::OnClick(CControlUI* sender) {
     } else if (name == L"self_install_btn") {
         pageTab_->SelectItem(kPageCustom, false);
         SetExpanded(true);
+        // The page's own "自定义" stands where the pressed one stood: the focus stays there.
+        manager_.SetFocusNeeded(manager_.FindControl(L"return_btn"));
     } else if (name == L"immediate_install_btn" || name == L"immediate_install_btn1") {
         StartInstall();
     } else if (name == L"show_policy_btn" || name == L"show_policy_btn1") {
@@ -426,6 +428,7 @@ void CMainWnd::OnClick(CControlUI* sender) {
     } else if (name == L"return_btn") {
         pageTab_->SelectItem(kPageMain, false);
         SetExpanded(false);
+        manager_.SetFocusNeeded(manager_.FindControl(L"self_install_btn"));
     } else if (name == L"immediate_startup_btn") {
         const std::wstring installed = GetInstalledDir();
         ShellActions().Start(installed + L"\\" + kClientExeName, kClientStartParameter, installed, SW_SHOWNORMAL);

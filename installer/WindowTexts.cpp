@@ -24,6 +24,9 @@ constexpr ControlText kLanguageTable[] = {
 
 constexpr ControlText kSkinLabelTable[] = {
     {L"finish_tip_lab", TextProperty::Text, {L"安装完成", L"安裝完成"}},
+    // The title bar's picture buttons: shown on hover, and their names for screen readers.
+    {L"min_btn", TextProperty::ToolTip, {L"最小化", L"最小化"}},
+    {L"close_btn", TextProperty::ToolTip, {L"关闭", L"關閉"}},
 };
 
 }  // namespace

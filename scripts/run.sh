@@ -15,7 +15,7 @@ deps=$(bash scripts/build-deps.sh | tail -1)
 # Passed in so a kept build follows the file as the simulator started below does.
 cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON \
   -DVARLO_SIMULATOR_ENDPOINTS=ON -DVARLO_SIMULATOR_PORT_BASE="$(head -n1 tools/simulator/demo-port-base)" >/dev/null
-cmake --build build/windows-run --target setup setup_e2e e2e_fake_client e2e_schtasks
+cmake --build build/windows-run --target setup setup_e2e e2e_fake_client
 
 cleanup=()
 # Undone in reverse: Wine before the display it draws on.

@@ -4,35 +4,14 @@
 #include <taskschd.h>
 
 #include "system/LocalSettings.h"
+#include "system/LogonTaskXml.h"
 #include "system/ProductNames.h"
-#include "system/TaskArguments.h"
 #include "util/ComPtr.h"
-#include "util/ProcessUtil.h"
 
 namespace {
 
 // {0F87369F-A4E5-4CFC-BD3E-73E6154572DD}, the task scheduler service object.
 constexpr CLSID kTaskSchedulerClsid = {0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
-
-// By full path from the system directory: a "schtasks.exe" beside a downloaded installer
-// must never run elevated in its place.
-LaunchResult RunSchtasks(const std::wstring& arguments) {
-    const std::wstring systemDir = GetSystemDirectoryPath();
-    if (systemDir.empty()) {
-        return LaunchResult();
-    }
-    LaunchRequest launch;
-    launch.program = systemDir + L"\\schtasks.exe";
-    launch.commandLine = SchtasksCommandLine(arguments);
-    launch.hidden = true;
-    launch.waitMs = kSchtasksWaitMs;
-    return LaunchProcess(launch);
-}
-
-// A tool still busy when the wait ends has at least been started, and may yet succeed.
-bool Succeeded(const LaunchResult& result) {
-    return result.started && (!result.exited || result.exitCode == 0);
-}
 
 class Bstr {
   public:
@@ -47,49 +26,72 @@ class Bstr {
     BSTR value_;
 };
 
-}  // namespace
-
-bool CreateAutostartTask(const std::wstring& taskName, const std::wstring& exePath) {
-    const std::optional<std::wstring> arguments = FormatCreateTaskArguments(taskName, exePath);
-    return arguments && Succeeded(RunSchtasks(*arguments));
+bool IsNotFound(HRESULT hr) {
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 }
 
-bool DeleteAutostartTask(const std::wstring& taskName) {
-    const std::optional<std::wstring> arguments = FormatDeleteTaskArguments(taskName);
-    if (!arguments) {
-        return false;
-    }
-    const LaunchResult result = RunSchtasks(*arguments);
-    if (!result.started) {
-        return false;
-    }
-    if (Succeeded(result)) {
-        return true;
-    }
-    // The tool fails alike for a task that never existed and for a refused delete; only
-    // in the first case is the logon start withdrawn.
-    return QueryTaskPresence(taskName) == TaskPresence::Absent;
-}
-
-TaskPresence QueryTaskPresence(const std::wstring& taskName) {
-    ScopedComInit com;
+// The scheduler's root folder on this machine, for the thread's COM apartment the caller
+// holds. Empty when the service cannot be reached.
+ComPtr<ITaskFolder> RootFolder() {
+    ComPtr<ITaskFolder> root;
     ComPtr<ITaskService> service;
     if (FAILED(::CoCreateInstance(kTaskSchedulerClsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
                                   service.put_void()))) {
-        return TaskPresence::Unknown;
+        return root;
     }
     VARIANT none;
     ::VariantInit(&none);
     if (FAILED(service->Connect(none, none, none, none))) {
-        return TaskPresence::Unknown;
+        return root;
     }
     const Bstr rootName(L"\\");
-    ComPtr<ITaskFolder> root;
-    if (!rootName.get() || FAILED(service->GetFolder(rootName.get(), root.put())) || !root) {
-        return TaskPresence::Unknown;
+    if (rootName.get() == nullptr || FAILED(service->GetFolder(rootName.get(), root.put()))) {
+        root.reset();
     }
+    return root;
+}
+
+}  // namespace
+
+bool CreateAutostartTask(const std::wstring& taskName, const std::wstring& exePath) {
+    if (taskName.empty() || exePath.empty()) {
+        return false;
+    }
+    ScopedComInit com;
+    const ComPtr<ITaskFolder> root = RootFolder();
     const Bstr name(taskName);
-    if (!name.get()) {
+    const Bstr xml(LogonTaskXml(exePath));
+    if (!root || name.get() == nullptr || xml.get() == nullptr) {
+        return false;
+    }
+    // No user and an interactive token: the task runs as the user who installs, in that
+    // user's session, at the highest level the definition asks for.
+    VARIANT none;
+    ::VariantInit(&none);
+    ComPtr<IRegisteredTask> task;
+    return SUCCEEDED(root->RegisterTask(name.get(), xml.get(), TASK_CREATE_OR_UPDATE, none, none,
+                                        TASK_LOGON_INTERACTIVE_TOKEN, none, task.put()));
+}
+
+bool DeleteAutostartTask(const std::wstring& taskName) {
+    if (taskName.empty()) {
+        return false;
+    }
+    ScopedComInit com;
+    const ComPtr<ITaskFolder> root = RootFolder();
+    const Bstr name(taskName);
+    if (!root || name.get() == nullptr) {
+        return false;
+    }
+    const HRESULT hr = root->DeleteTask(name.get(), 0);
+    return SUCCEEDED(hr) || IsNotFound(hr);
+}
+
+TaskPresence QueryTaskPresence(const std::wstring& taskName) {
+    ScopedComInit com;
+    const ComPtr<ITaskFolder> root = RootFolder();
+    const Bstr name(taskName);
+    if (!root || name.get() == nullptr) {
         return TaskPresence::Unknown;
     }
     ComPtr<IRegisteredTask> task;
@@ -97,10 +99,7 @@ TaskPresence QueryTaskPresence(const std::wstring& taskName) {
     if (SUCCEEDED(hr)) {
         return TaskPresence::Present;
     }
-    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) {
-        return TaskPresence::Absent;
-    }
-    return TaskPresence::Unknown;
+    return IsNotFound(hr) ? TaskPresence::Absent : TaskPresence::Unknown;
 }
 
 bool ApplyAutostartOption(const std::wstring& targetDir, bool enabled) {

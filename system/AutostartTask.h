@@ -1,16 +1,13 @@
 #pragma once
-// Starting the client at logon through a scheduled task, made and withdrawn with the
-// system's scheduled-task tool.
+// Starting the client at logon through a task registered with the task scheduler's COM
+// interface: no helper process, no definition file lying in a writable folder, and a
+// result that says whether the scheduler took the task.
 
 #include <string>
 
-// How long the tool is waited for; one still running then is taken as started.
-inline constexpr unsigned kSchtasksWaitMs = 10000;
-
-// True when the tool created the task, or was still running when the wait ended.
+// True when the scheduler registered (or replaced) the task.
 [[nodiscard]] bool CreateAutostartTask(const std::wstring& taskName, const std::wstring& exePath);
-// True when the task is gone: the tool deleted it, there was none to delete, or the tool
-// was still running when the wait ended.
+// True when the task is gone: deleted now, or there was none to delete.
 [[nodiscard]] bool DeleteAutostartTask(const std::wstring& taskName);
 
 enum class TaskPresence { Present, Absent, Unknown };

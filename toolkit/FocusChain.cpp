@@ -20,8 +20,19 @@ std::vector<CControlUI*> TabOrder(CControlUI* root) {
     return all;
 }
 
+// A combo box takes the focus as one control: its items are chosen with the arrow keys or
+// in its drop-down list, never reached by Tab.
+bool IsInsideComboBox(const CControlUI* control) {
+    for (CControlUI* parent = control->GetParent(); parent != nullptr; parent = parent->GetParent()) {
+        if (parent->GetInterface(L"Combo") != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsTabStop(const CControlUI* control) {
-    return (control->GetControlFlags() & UIFlag::TabStop) != 0;
+    return (control->GetControlFlags() & UIFlag::TabStop) != 0 && !IsInsideComboBox(control);
 }
 
 }  // namespace

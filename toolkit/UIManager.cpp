@@ -50,6 +50,7 @@ CUIManager::CUIManager()
 }
 
 CUIManager::~CUIManager() {
+    ReleaseAccessible();
     for (CControlUI* control : delayedCleanup_) {
         delete control;
     }
@@ -337,6 +338,7 @@ void CUIManager::DropFocus(CControlUI* taker) {
     old->Event(event);
     SendNotify(old, L"killfocus");
     focus_.Set(nullptr);
+    InvalidateFocusMark(old);
 }
 
 void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
@@ -349,6 +351,7 @@ void CUIManager::SetFocus(CControlUI* control, bool focusWindow) {
     DropFocus(control);
     if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         focus_.Set(control);
+        InvalidateFocusMark(control);
         SendEvent(control, UIEventType::SetFocus);
         SendNotify(control, L"setfocus");
     }

@@ -28,6 +28,7 @@
 #include <tuple>
 #include <vector>
 
+class CAccessibleWindow;
 class CControlUI;
 class IMessageFilterUI;
 class INotifyUI;
@@ -37,6 +38,8 @@ class CUIManager : public IControlHost {
   public:
     // Carries the queued notifications.
     static constexpr UINT kAsyncNotifyMessage = CNotifyHub::kDeliveryMessage;
+    // Carries a screen reader's default action (the child id) to the window's own queue.
+    static constexpr UINT kAccessibleActionMessage = WM_APP + 2;
     // The layered window repaints on this window timer.
     static constexpr UINT_PTR kLayeredTimerId = 0x2000;
     static constexpr UINT kLayeredTimerInterval = 10;
@@ -192,6 +195,11 @@ class CUIManager : public IControlHost {
     void SetFocus(CControlUI* control, bool focusWindow = true) override;
     void SetFocusNeeded(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
+    // The focus mark shows from a key press on, until the mouse is pressed.
+    [[nodiscard]] bool IsKeyboardCuesShown() const { return keyboardCues_; }
+    void ShowKeyboardCues(bool show);
+    // The window or one of its child windows holds the system's keyboard focus.
+    [[nodiscard]] bool HasKeyboardFocus() const;
     void SetCapture();
     void ReleaseCapture();
     [[nodiscard]] bool IsCaptured() const { return captured_; }
@@ -244,6 +252,13 @@ class CUIManager : public IControlHost {
     void OnMouseHover(POINT point);
     void OnMouseLeave();
     void DeliverQueuedNotifications();
+    bool HandleAccessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    [[nodiscard]] RECT FocusMarkRect(const CControlUI* control) const;
+    void InvalidateFocusMark(const CControlUI* control);
+    void PaintFocusMark(HDC dc);
+    // Tells screen readers about a focus, state or value change the notification reports.
+    void AnnounceNotify(const NotifyMessage& msg);
+    void ReleaseAccessible();
     // False when painting must stop here (a layered window resumes on its next tick).
     bool LayoutIfNeeded(const RECT& client);
     void PrepareLayeredPixels(const RECT& client, const RECT& paint);
@@ -292,6 +307,8 @@ class CUIManager : public IControlHost {
     bool painting_ = false;
     bool mouseTracking_ = false;
     bool usesVirtualWnd_ = false;
+    bool keyboardCues_ = false;
+    CAccessibleWindow* accessible_ = nullptr;
 
     SIZE minInfo_{};
     SIZE maxInfo_{};

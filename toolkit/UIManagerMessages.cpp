@@ -78,6 +78,9 @@ bool CUIManager::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     }
     CControlUI* focus = focus_.Get();
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        ShowKeyboardCues(true);
+    }
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_TAB) {
@@ -138,6 +141,9 @@ bool CUIManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRES
             default:
                 break;
         }
+    }
+    if (HandleAccessMessage(message, wParam, lParam, result)) {
+        return true;
     }
     switch (message) {
         case kAsyncNotifyMessage:

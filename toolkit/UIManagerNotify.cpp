@@ -21,6 +21,7 @@ void CUIManager::SendNotify(NotifyMessage& msg, bool async, bool allowRepeats) {
     if (usesVirtualWnd_ && msg.sender != nullptr) {
         msg.virtualWnd = msg.sender->GetEffectiveVirtualWnd();
     }
+    AnnounceNotify(msg);
     if (!async) {
         notify_.Deliver(msg);
         return;

@@ -110,6 +110,7 @@ void CUIManager::OnPaint() {
         for (CControlUI* control : postPaint) {
             control->DoPostPaint(frameDc, paint);
         }
+        PaintFocusMark(frameDc);
         ::RestoreDC(frameDc, saved);
         if (layered_) {
             PushLayered(client, paint);

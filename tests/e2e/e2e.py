@@ -17,11 +17,14 @@ import shutil
 import subprocess
 import sys
 import time
+from xml.etree import ElementTree
 
 from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PRODUCT, UNINSTALL_KEY,
                     ScenarioFailed, check)
 from screen import (Context, Run, answer_box, click, default_dir, expanded_window, main_window, message_box,
                     screenshot, type_text, visible_windows, wait_for, xdotool)
+from keyboard import scenario_keyboard
+from taskstore import TASK_NAME, TASK_SETTINGS, seed_stale_task, stored_task, task_table
 from vendor import Simulator, corrupt_copy, make_package
 import pushback
 from wineprefix import fresh_prefix, make_base_prefix, write_reg
@@ -58,13 +61,6 @@ def link_points_to(link_path, target_name):
     return target_name.encode("utf-16-le") in data or target_name.encode("gbk") in data
 
 
-def schtasks_lines(prefix):
-    path = prefix.host("C:\\e2e-schtasks.txt")
-    if not os.path.exists(path):
-        return []
-    return [l for l in open(path, "rb").read().decode("utf-16-le").splitlines() if l.strip()]
-
-
 def check_installed(prefix, target, entries, desktop=True, autostart=True, lang="zh-cn"):
     check_client_tree(prefix, target, entries)
     setup_ini = read_ini(os.path.join(prefix.host(target), "setup.ini"))
@@ -94,12 +90,14 @@ def check_installed(prefix, target, entries, desktop=True, autostart=True, lang=
     check(any(link_points_to(os.path.join(menu, f), "vljiasu.exe") for f in links), "a start-menu link to the client")
     check(any(link_points_to(os.path.join(menu, f), "unins000.exe") for f in links),
           "a start-menu link to the uninstaller")
-    lines = schtasks_lines(prefix)
+    task = stored_task(prefix)
     if autostart:
-        check(any("/create" in l and "vljsqRun" in l and "vljiasu.exe" in l and "ONLOGON" in l for l in lines),
-              "the logon task was created for the client")
+        check(task is not None, "the logon task is in the scheduler's store")
+        table = task_table(task)
+        print("  logon task as stored: %s" % ", ".join("%s=%s" % kv for kv in table.items()))
+        check(table == TASK_SETTINGS, "the logon task starts and runs on battery, without time limit, when missed")
     else:
-        check(any("/delete" in l and "vljsqRun" in l for l in lines), "the logon task was deleted")
+        check(task is None, "no logon task is left in the scheduler's store")
 
 
 def downloads(sim):
@@ -204,6 +202,7 @@ def scenario_custom(ctx, prefix, sim, entries):
         run.click("create_desktop_icon_opt")
         run.click("power_up_opt")
 
+    seed_stale_task(prefix)  # clearing the option withdraws it
     run = Run(ctx, prefix)
     run.window()
     choose_second_language(run)
@@ -361,6 +360,7 @@ SCENARIOS = {
     "hide-and-restore": scenario_hide_and_restore,
     "favorites": scenario_favorites,
     "cached-package": scenario_cached,
+    "keyboard": scenario_keyboard,
 }
 # The machine pushing back; those scenarios start the installer the way the ones above do.
 SCENARIOS.update({name: (lambda f: lambda ctx, prefix, sim, entries: f(ctx, prefix, sim, entries, Run, start_install))(f)
@@ -373,7 +373,6 @@ def tools_of(build):
     return {
         "setup": os.path.join(build, "app", "setup_e2e.exe"),
         "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
-        "schtasks": os.path.join(build, "tests", "e2e", "e2e_schtasks.exe"),
         "holder": os.path.join(build, "tests", "e2e", "e2e_file_holder.exe"),
         "cmd": os.path.join(build, "tests", "e2e", "e2e_cmd.exe"),
     }
@@ -419,7 +418,9 @@ def demo(build, out):
     print("Uninstall entry HKLM\\%s" % UNINSTALL_KEY)
     for name, value in sorted((prefix.registry().values(UNINSTALL_KEY) or {}).items()):
         print("  %s = %s" % (name, value))
-    print("Logon task: %s" % "; ".join(schtasks_lines(prefix)))
+    task = stored_task(prefix)
+    print("Logon task %s: %s" % (TASK_NAME, "none" if task is None else
+                                 ", ".join("%s=%s" % kv for kv in task_table(task).items())))
     print("Screenshots:")
     for path in run.shots:
         print("  %s" % path)

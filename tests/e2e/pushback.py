@@ -10,6 +10,7 @@ import zipfile
 
 from common import BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
 from screen import answer_box, click, default_dir, expanded_window, screenshot, type_text, visible_windows, wait_for, xdotool
+from taskstore import stored_task
 from vendor import make_package
 from wineprefix import write_reg
 
@@ -36,8 +37,7 @@ def nothing_registered(prefix, desktop_link=True):
     check(reg is None, "no uninstall entry")
     if desktop_link:
         check(not os.path.exists(os.path.join(prefix.user_dir, "Desktop", "Varlo加速器.lnk")), "no desktop link")
-    path = prefix.host("C:\\e2e-schtasks.txt")
-    check(not os.path.exists(path), "no logon task made or removed")
+    check(stored_task(prefix) is None, "no logon task in the scheduler's store")
 
 
 class SmallDrive:

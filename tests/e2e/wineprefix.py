@@ -1,6 +1,5 @@
 """A Wine prefix as the scenarios see it: its paths, its processes, and its registry files
 read back as Wine writes them."""
-import hashlib
 import os
 import re
 import shutil
@@ -68,25 +67,18 @@ def fresh_prefix(base, target):
 
 
 def make_base_prefix(build, tools):
-    """The test prefix once per build, with the recording scheduled-task tool in place."""
+    """The test prefix once per build: Wine's own, nothing of it replaced."""
     base = os.path.join(build, "e2e", "base-prefix")
     stamp = os.path.join(base, ".e2e-ready")
-    tool_digest = hashlib.md5(open(tools["schtasks"], "rb").read()).hexdigest()
-    if os.path.exists(stamp) and open(stamp).read() == tool_digest:
+    recipe = "wine's own system tools"
+    if os.path.exists(stamp) and open(stamp).read() == recipe:
         return base
+    if os.path.exists(base):
+        shutil.rmtree(base)
     subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh"), base], check=True)
-    prefix = Prefix(base)
-    # A 32-bit process asking for the system directory lands in syswow64.
-    for folder in ("syswow64", "system32"):
-        if not os.path.isdir(os.path.join(base, "drive_c", "windows", folder)):
-            continue  # a prefix made where only 64-bit code runs has no syswow64
-        dest = os.path.join(base, "drive_c", "windows", folder, "schtasks.exe")
-        if os.path.exists(dest):
-            os.remove(dest)
-        shutil.copy(tools["schtasks"], dest)
-    prefix.kill()
+    Prefix(base).kill()
     with open(stamp, "w") as f:
-        f.write(tool_digest)
+        f.write(recipe)
     return base
 
 

@@ -1,7 +1,9 @@
 // The Tab order walked as a ring, on a small tree without a window.
 
 #include "TestControls.h"
+#include "toolkit/ComboUI.h"
 #include "toolkit/FocusChain.h"
+#include "toolkit/ListLabelElementUI.h"
 #include "toolkit/VerticalLayoutUI.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +61,24 @@ TEST(FocusChain, ALoneStopFindsItselfAndNoStopFindsNothing) {
         EXPECT_EQ(CFocusChain::FindTabStop(&root, plain, forward), nullptr) << forward;
         EXPECT_EQ(CFocusChain::FindTabStop(nullptr, nullptr, forward), nullptr) << forward;
     }
+}
+
+// Its items are list elements, Tab stops of their own in a list; in a combo box they are
+// chosen with the arrow keys, so Tab passes over them.
+TEST(FocusChain, AComboBoxIsOneStop) {
+    CVerticalLayoutUI root;
+    auto* before = new CTestButtonUI;
+    auto* combo = new CComboUI;
+    auto* after = new CTestButtonUI;
+    ASSERT_TRUE(combo->Add(new CListLabelElementUI));
+    ASSERT_TRUE(combo->Add(new CListLabelElementUI));
+    for (CControlUI* child :
+         {static_cast<CControlUI*>(before), static_cast<CControlUI*>(combo), static_cast<CControlUI*>(after)}) {
+        ASSERT_TRUE(root.Add(child));
+    }
+    EXPECT_EQ(CFocusChain::FindTabStop(&root, before, true), combo);
+    EXPECT_EQ(CFocusChain::FindTabStop(&root, combo, true), after);
+    EXPECT_EQ(CFocusChain::FindTabStop(&root, after, false), combo);
 }
 
 }  // namespace
