@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
@@ -35,13 +36,25 @@ bool IsMissing(const std::wstring& path) {
 }
 
 // Every directory between the target and `name` (the target included, `name` itself not)
-// is a plain directory, so nothing done to `name` can land elsewhere.
-bool IsReachableWithoutLinks(const std::wstring& target, const std::wstring& name) {
-    if (!IsPlainDirectory(target)) {
+// is a plain directory, so nothing done to `name` can land elsewhere. `checked` holds the
+// directories already found plain in this pass: an undo of thousands of files in a few
+// folders opens each folder once, not once per file.
+bool IsReachableWithoutLinks(const std::wstring& target, const std::wstring& name, std::set<std::wstring>* checked) {
+    const auto isPlain = [checked](const std::wstring& directory) {
+        if (checked->count(directory) != 0) {
+            return true;
+        }
+        if (!IsPlainDirectory(directory)) {
+            return false;
+        }
+        checked->insert(directory);
+        return true;
+    };
+    if (!isPlain(target)) {
         return false;
     }
     for (size_t split = name.find(L'\\'); split != std::wstring::npos; split = name.find(L'\\', split + 1)) {
-        if (!IsPlainDirectory(target + L"\\" + name.substr(0, split))) {
+        if (!isPlain(target + L"\\" + name.substr(0, split))) {
             return false;
         }
     }
@@ -92,6 +105,7 @@ bool UndoExtraction(const ExtractJournal& journal) {
     const std::wstring& target = journal.target;
     const std::wstring backup = target + L"\\" + journal.backupFolder;
     bool complete = true;
+    std::set<std::wstring> checked;
     // Earlier files first, latest move first: the new file in the way goes, the earlier
     // one returns under its name. A number whose backup is missing was never moved.
     for (auto moved = journal.movedFiles.rbegin(); moved != journal.movedFiles.rend(); ++moved) {
@@ -100,7 +114,7 @@ bool UndoExtraction(const ExtractJournal& journal) {
         if (IsMissing(from)) {
             continue;
         }
-        if (!IsReachableWithoutLinks(target, moved->name) || !ZipFilePlacer::DeleteUnfollowed(to, nullptr) ||
+        if (!IsReachableWithoutLinks(target, moved->name, &checked) || !ZipFilePlacer::DeleteUnfollowed(to, nullptr) ||
             ZipFilePlacer::MoveUnfollowed(from, to, nullptr) != ZipFilePlacer::Move::Moved) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"无法恢复文件：%s", to.c_str());
             complete = false;
@@ -108,7 +122,7 @@ bool UndoExtraction(const ExtractJournal& journal) {
     }
     for (auto created = journal.createdFiles.rbegin(); created != journal.createdFiles.rend(); ++created) {
         const std::wstring path = target + L"\\" + *created;
-        if (!IsReachableWithoutLinks(target, *created) || !ZipFilePlacer::DeleteUnfollowed(path, nullptr)) {
+        if (!IsReachableWithoutLinks(target, *created, &checked) || !ZipFilePlacer::DeleteUnfollowed(path, nullptr)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件：%s", path.c_str());
             complete = false;
         }
@@ -122,7 +136,7 @@ bool UndoExtraction(const ExtractJournal& journal) {
     }
     for (auto made = journal.createdDirectories.rbegin(); made != journal.createdDirectories.rend(); ++made) {
         const std::wstring path = target + L"\\" + *made;
-        if (!IsReachableWithoutLinks(target, *made) || !RemoveEmptyDirectory(path)) {
+        if (!IsReachableWithoutLinks(target, *made, &checked) || !RemoveEmptyDirectory(path)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", path.c_str());
         }
     }

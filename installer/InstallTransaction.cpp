@@ -206,9 +206,11 @@ bool InstallTransaction::Rollback() {
         return state_ == State::Idle;
     }
     state_ = State::Ended;
+    const ULONGLONG started = ::GetTickCount64();
     const bool complete = UndoExtraction(journal_);
     if (complete) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"安装已撤销：%s", journal_.target.c_str());
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装已撤销：%s，用时 %u 毫秒", journal_.target.c_str(),
+                           static_cast<unsigned>(::GetTickCount64() - started));
         DeleteJournal();
     } else {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装未能完全撤销，下次启动时继续：%s", journal_.target.c_str());

@@ -125,8 +125,13 @@ void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
 
 void CMainWnd::ExitInstaller() {
     exiting_ = true;
-    ShowWindow(false);
-    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
+    // The worker starts winding down (an extraction undoes itself) before the window goes:
+    // hiding can take a while (the system may animate it, or wait for the desktop), and
+    // that wait counts towards the worker's.
+    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] {
+        CancelInstall(*cancel_);
+        ShowWindow(false);
+    });
     if (stop.stillRunning > 0) {
         // The worker may hold any lock (the log's, the heap's, the loader's): nothing here
         // may wait for one, and the process ends without running anybody's clean-up.

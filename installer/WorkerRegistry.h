@@ -34,7 +34,7 @@ class CWorkerRegistry {
         int stillRunning = 0;  // did not leave in time; left running
     };
     // Calls `requestCancel` (which sets the workers' cancel flag) once, waits up to
-    // `waitMs` in all for the registered workers to end, closes every handle and forgets
+    // `waitMs` in all, counted from that call, for the registered workers to end, closes every handle and forgets
     // them all. Threads still running are counted, never terminated.
     StopResult StopWorkers(const std::function<void()>& requestCancel, uint32_t waitMs = kWorkerStopWaitMs);
 

@@ -82,4 +82,34 @@ TEST(WorkerRegistryTest, WorkersThatSeeTheFlagLeaveAndAStuckOneIsReportedNeverKi
     EXPECT_EQ(::WaitForSingleObject(secondWatch.get(), 5000), WAIT_OBJECT_0);
 }
 
+// What the caller does while asking (hiding the window) is part of the bound, not added
+// to it: the window's end may not push the process past its limit.
+TEST(WorkerRegistryTest, TheBoundCountsFromTheRequest) {
+    ThreadState stuck;
+    stuck.honoursCancel = false;
+    unsigned id = 0;
+    UniqueKernelHandle thread = StartThread(stuck, id);
+    ASSERT_TRUE(thread.valid());
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &copy, 0, FALSE,
+                                  DUPLICATE_SAME_ACCESS));
+    UniqueKernelHandle watch(copy);
+    CWorkerRegistry registry;
+    ASSERT_TRUE(registry.RegisterWorker(id, std::move(thread)));
+
+    const ULONGLONG started = ::GetTickCount64();
+    const CWorkerRegistry::StopResult result = registry.StopWorkers(
+        [&] {
+            stuck.cancel = true;
+            ::Sleep(600);
+        },
+        500);
+    const ULONGLONG took = ::GetTickCount64() - started;
+    EXPECT_EQ(result.stillRunning, 1);
+    // Waiting the whole bound after the request would take at least 1100 ms.
+    EXPECT_LT(took, 1000u) << "the wait began only after the request returned";
+    ::SetEvent(stuck.never.get());
+    EXPECT_EQ(::WaitForSingleObject(watch.get(), 5000), WAIT_OBJECT_0);
+}
+
 }  // namespace
