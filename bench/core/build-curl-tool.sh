@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds curl's own command-line tool for Windows (i686, static) from the same Debian curl
+# Builds curl's own command-line tool for Windows (i686, or VARLO_DEPS_HOST; static) from the same Debian curl
 # source and the same OpenSSL as the product's libcurl, once, into the build cache.
 # Prints the path of curl.exe on its last line. Usage: build-curl-tool.sh DEPS_PREFIX
 set -euo pipefail
@@ -7,7 +7,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=scripts/curl-recipe.sh
 source "$HERE/../../scripts/curl-recipe.sh"
 DEPS=${1:?usage: build-curl-tool.sh DEPS_PREFIX}
-HOST=i686-w64-mingw32
+HOST=${VARLO_DEPS_HOST:-i686-w64-mingw32}
 CC=$HOST-gcc-posix
 CACHE_ROOT=${VARLO_CACHE:-/var/cache/varlo}
 VERSION=$(awk '$1 == "curl" {print $2}' "$DEPS/KEY.txt")
