@@ -135,6 +135,23 @@ TEST_F(MainWndFlowTest, TargetCheckAsksOnlyForAFolderWithFiles) {
     }
 }
 
+// A path that names no folder of its own (relative, drive-relative, rooted on no drive,
+// empty) is refused with one box, and the user stays on the page with nothing started.
+TEST_F(MainWndFlowTest, PathsThatNameNoFolderAreRefused) {
+    for (const wchar_t* typed : {L"varlo", L"D:varlo", L"\\varlo", L"", L"   "}) {
+        h.record = WindowRecord{};
+        ASSERT_TRUE(h.Open());
+        StartWithDir(typed);
+        ASSERT_EQ(h.record.boxes.size(), 1u) << typed;
+        EXPECT_EQ(h.record.boxes[0].text, L"请选择有效的安装路径") << typed;
+        EXPECT_EQ(h.record.boxes[0].buttons, 1);
+        EXPECT_TRUE(h.record.workerDirs.empty()) << typed;
+        EXPECT_EQ(h.Page(), kPageMain) << typed;
+        EXPECT_TRUE(h.record.exits.empty()) << typed;
+        h.Close();
+    }
+}
+
 TEST_F(MainWndFlowTest, EnterAsksItsOwnQuestion) {
     const std::wstring withFiles = Scratch(L"enterFiles");
     WriteFile(withFiles + L"\\readme.txt");
