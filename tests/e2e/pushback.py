@@ -8,7 +8,7 @@ import subprocess
 import time
 import zipfile
 
-from common import BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
+from common import BOX_OK_ONE, BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
 from screen import answer_box, click, default_dir, expanded_window, screenshot, type_text, visible_windows, wait_for, xdotool
 from taskstore import stored_task
 from vendor import make_package
@@ -164,13 +164,30 @@ def disk_box_scenario(which):
         try:
             run = run_class(ctx, prefix)
 
-            def to_small_drive(r):
-                window = wait_for(expanded_window, 30, "the expanded window")
+            def type_path(window, path):
                 click(window, ctx.centres["path_edit"])
                 xdotool("key", "ctrl+a")
-                type_text("U:\\varlo")
+                type_text(path)
                 time.sleep(0.3)
 
+            def to_small_drive(r):
+                window = wait_for(expanded_window, 30, "the expanded window")
+                # First a path that names no folder: one box, and the user stays on the page.
+                type_path(window, "varlo")
+                r.click("immediate_install_btn1")
+                box = r.box(10)
+                time.sleep(1.0)
+                r.shots.append(os.path.join(ctx.work, "invalid-path-box.png"))
+                screenshot(box, r.shots[-1])
+                answer_box(box, BOX_OK_ONE)
+                check(expanded_window() is not None, "the custom page stays after the invalid-path box")
+                type_path(window, "U:\\varlo")
+
+            if which == "target":
+                # This one runs in the second language, so its boxes are seen in both.
+                from e2e import choose_second_language
+                run.window()
+                choose_second_language(run)
             start_install(run, to_small_drive if which == "target" else None)
             box = run.box(120)
             time.sleep(1.0)
