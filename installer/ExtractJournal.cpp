@@ -11,6 +11,7 @@ namespace {
 constexpr wchar_t kFormatLine[] = L"varlo extract journal 1";
 constexpr wchar_t kCommitText[] = L"COMMIT";
 constexpr wchar_t kBackupPrefix[] = L"~vzbak";
+constexpr wchar_t kDiscardPrefix[] = L"~vzdel";
 constexpr size_t kMaxPath = 260;  // characters including the terminator
 constexpr uint32_t kMaxNumber = 99999999;
 
@@ -145,6 +146,24 @@ std::wstring JournalCommitLine() {
     return std::wstring(kCommitText) + L"\r\n";
 }
 
+std::wstring JournalDiscardLine(const ExtractJournal& journal) {
+    return Line(L"X", DiscardFolderPath(journal));
+}
+
+bool CanDiscardTarget(const ExtractJournal& journal) {
+    return journal.movedFiles.empty() && !journal.committed &&
+           std::find(journal.createdLevels.begin(), journal.createdLevels.end(), journal.target) !=
+               journal.createdLevels.end();
+}
+
+std::wstring DiscardFolderPath(const ExtractJournal& journal) {
+    const size_t split = journal.target.rfind(L'\\');
+    const std::wstring parent = journal.target.substr(0, split == 2 ? 3 : split);
+    const std::wstring name =
+        kDiscardPrefix + journal.backupFolder.substr(std::wstring_view(kBackupPrefix).size());
+    return parent.back() == L'\\' ? parent + name : parent + L"\\" + name;
+}
+
 std::optional<ExtractJournal> ParseExtractJournal(std::wstring_view text) {
     std::vector<std::wstring_view> lines;
     if (!SplitLines(text, &lines) || lines.size() < 3 || lines[0] != kFormatLine) {
@@ -164,8 +183,8 @@ std::optional<ExtractJournal> ParseExtractJournal(std::wstring_view text) {
     std::set<uint32_t> numbers;
     for (size_t i = 3; i < lines.size(); ++i) {
         const std::wstring_view line = lines[i];
-        if (journal.committed) {
-            return std::nullopt;  // nothing follows the commit
+        if (journal.committed || journal.discarded) {
+            return std::nullopt;  // nothing follows the commit or the discard
         }
         if (line == kCommitText) {
             journal.committed = true;
@@ -176,6 +195,13 @@ std::optional<ExtractJournal> ParseExtractJournal(std::wstring_view text) {
         }
         const wchar_t tag = line[0];
         std::wstring_view rest = line.substr(2);
+        if (tag == L'X') {
+            if (!CanDiscardTarget(journal) || rest != DiscardFolderPath(journal)) {
+                return std::nullopt;
+            }
+            journal.discarded = true;
+            continue;
+        }
         if (tag == L'L') {
             // Levels come before anything below them was made.
             if (!journal.createdDirectories.empty() || !journal.createdFiles.empty() || !journal.movedFiles.empty() ||

@@ -31,6 +31,9 @@ struct ExtractJournal {
     std::vector<MovedFile> movedFiles;
     // The extraction succeeded; what is left is dropping the backups.
     bool committed = false;
+    // The undo moved the whole target aside (to DiscardFolderPath) to delete it there: the
+    // install made it and replaced nothing in it, so all of it is the install's.
+    bool discarded = false;
 };
 
 // The opening lines: the format, the target, the backup folder and the created levels.
@@ -39,9 +42,17 @@ struct ExtractJournal {
 [[nodiscard]] std::wstring JournalFileLine(const std::wstring& name);
 [[nodiscard]] std::wstring JournalMovedLine(const MovedFile& moved);
 [[nodiscard]] std::wstring JournalCommitLine();
+[[nodiscard]] std::wstring JournalDiscardLine(const ExtractJournal& journal);
+
+// The install made the target and moved no earlier file: the undo may take the whole
+// folder away at once instead of file by file.
+[[nodiscard]] bool CanDiscardTarget(const ExtractJournal& journal);
+// Beside the target: "~vzdel" and the backup folder's digits.
+[[nodiscard]] std::wstring DiscardFolderPath(const ExtractJournal& journal);
 
 // Reads a journal back. A last line without its end was cut off by the end of the
-// writer, before the step it announces, and is left out. Nullopt for anything odd: an
+// writer, before the step it announces, and is left out. The discard line comes last and
+// only where CanDiscardTarget holds. Nullopt for anything odd: an
 // unknown or misplaced line, a target that is not a plain full path, a created level that
 // is not the target or one of its parents, a name that is absolute, has "." or ".."
 // components, streams, device names or lies in the backup folder, a malformed or repeated

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
+#include <vector>
 
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
@@ -95,13 +97,53 @@ void RemoveTemporaries(const std::wstring& directory, const std::wstring& backup
     } while (::FindNextFileW(search.get(), &data));
 }
 
-}  // namespace
-
-bool IsJournalFolderPresent(const ExtractJournal& journal) {
-    return IsPlainDirectory(journal.target) && IsPlainDirectory(journal.target + L"\\" + journal.backupFolder);
+// Everything below `directory` and the directory itself, never entering a link (a link
+// found inside is removed as itself). True when the directory is gone.
+bool DeleteTree(const std::wstring& directory, int depth) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle search(::FindFirstFileW((directory + L"\\*").c_str(), &data));
+    if (search) {
+        do {
+            const std::wstring name = data.cFileName;
+            const std::wstring path = directory + L"\\" + name;
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                // By name: one call per file, and a delete never follows a link.
+                if (!::DeleteFileW(path.c_str())) {
+                    static_cast<void>(ZipFilePlacer::DeleteUnfollowed(path, nullptr));
+                }
+            } else if (name == L"." || name == L"..") {
+                continue;
+            } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsPlainDirectory(path)) {
+                ::RemoveDirectoryW(path.c_str());
+            } else if (depth > 0) {
+                static_cast<void>(DeleteTree(path, depth - 1));
+            }
+        } while (::FindNextFileW(search.get(), &data));
+    }
+    search.reset();
+    // Whatever could not go keeps the directory, and so the answer, false.
+    return ::RemoveDirectoryW(directory.c_str()) != 0 || IsMissing(directory);
 }
 
-bool UndoExtraction(const ExtractJournal& journal) {
+// The discarded target, when it is still there and still ours (it holds our backup folder).
+bool RemoveDiscarded(const ExtractJournal& journal) {
+    const std::wstring discard = DiscardFolderPath(journal);
+    if (IsMissing(discard)) {
+        return true;
+    }
+    if (!IsPlainDirectory(discard) || !IsPlainDirectory(discard + L"\\" + journal.backupFolder)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", discard.c_str());
+        return false;
+    }
+    if (!DeleteTree(discard, kMaxDepth)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", discard.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The parts of the install inside the target, undone where they lie.
+bool UndoInPlace(const ExtractJournal& journal) {
     const std::wstring& target = journal.target;
     const std::wstring backup = target + L"\\" + journal.backupFolder;
     bool complete = true;
@@ -140,6 +182,30 @@ bool UndoExtraction(const ExtractJournal& journal) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", path.c_str());
         }
     }
+    return complete;
+}
+
+}  // namespace
+
+bool IsJournalFolderPresent(const ExtractJournal& journal) {
+    if (journal.discarded) {
+        const std::wstring discard = DiscardFolderPath(journal);
+        if (IsPlainDirectory(discard) && IsPlainDirectory(discard + L"\\" + journal.backupFolder)) {
+            return true;
+        }
+    }
+    return IsPlainDirectory(journal.target) && IsPlainDirectory(journal.target + L"\\" + journal.backupFolder);
+}
+
+bool UndoExtraction(const ExtractJournal& journal) {
+    bool complete = true;
+    if (journal.discarded) {
+        complete = RemoveDiscarded(journal);
+    }
+    // A target that was moved aside (or is gone otherwise) holds nothing to undo.
+    if (!IsMissing(journal.target)) {
+        complete = UndoInPlace(journal) && complete;
+    }
     // Deepest first; each one is the target or one of its parents.
     std::vector<std::wstring> levels = journal.createdLevels;
     std::sort(levels.begin(), levels.end(),
@@ -150,6 +216,26 @@ bool UndoExtraction(const ExtractJournal& journal) {
         }
     }
     return complete;
+}
+
+bool DiscardTarget(const ExtractJournal& journal) {
+    UniqueKernelHandle target(::CreateFileW(journal.target.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                            nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!target || !::GetFileInformationByHandle(target.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;
+    }
+    const std::wstring to = DiscardFolderPath(journal);
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, to.c_str(), (to.size() + 1) * sizeof(wchar_t));
+    return ::SetFileInformationByHandle(target.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
 }
 
 bool FinishCommit(const ExtractJournal& journal) {

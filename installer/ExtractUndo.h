@@ -11,11 +11,16 @@
 // journal names is one this installer was working in.
 [[nodiscard]] bool IsJournalFolderPresent(const ExtractJournal& journal);
 
-// Moved files go back under their names (replacing what the extraction put there),
-// created files and the placer's leftover temporary files go, then the backup folder and
-// the created directories and levels, when empty. True when every recorded file was dealt
+// A discarded target goes whole. Otherwise, moved files go back under their names
+// (replacing what the extraction put there), created files and the placer's leftover
+// temporary files go, then the backup folder and the created directories and levels,
+// when empty. True when every recorded file was dealt
 // with and the backup folder is gone; directories that cannot go are logged, not counted.
 [[nodiscard]] bool UndoExtraction(const ExtractJournal& journal);
+
+// Moves the whole target, a plain directory, to DiscardFolderPath in one step (the
+// journal's discard line must be written first). False when it stays where it is.
+[[nodiscard]] bool DiscardTarget(const ExtractJournal& journal);
 
 // Deletes the moved files' backups and the backup folder. True when the folder is gone.
 [[nodiscard]] bool FinishCommit(const ExtractJournal& journal);

@@ -207,6 +207,14 @@ bool InstallTransaction::Rollback() {
     }
     state_ = State::Ended;
     const ULONGLONG started = ::GetTickCount64();
+    // A folder the install made and replaced nothing in goes in one move; its files are
+    // then deleted where nobody looks for an install. A cancel is over at once, and a run
+    // killed while deleting leaves no half-filled install folder, only the moved one,
+    // which the next start removes.
+    if (CanDiscardTarget(journal_) && Append(JournalDiscardLine(journal_))) {
+        journal_.discarded = true;
+        static_cast<void>(DiscardTarget(journal_));
+    }
     const bool complete = UndoExtraction(journal_);
     if (complete) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装已撤销：%s，用时 %u 毫秒", journal_.target.c_str(),

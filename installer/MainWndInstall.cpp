@@ -125,13 +125,12 @@ void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
 
 void CMainWnd::ExitInstaller() {
     exiting_ = true;
-    // The worker starts winding down (an extraction undoes itself) before the window goes:
-    // hiding can take a while (the system may animate it, or wait for the desktop), and
-    // that wait counts towards the worker's.
-    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] {
-        CancelInstall(*cancel_);
-        ShowWindow(false);
-    });
+    // The window is not hidden first: the process ends right after the wait, which takes
+    // the window with it, while hiding can itself take longer than the whole wait (the
+    // system may animate it, or wait for the desktop to confirm it). Until then it takes
+    // no input.
+    ::EnableWindow(*this, FALSE);
+    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
     if (stop.stillRunning > 0) {
         // The worker may hold any lock (the log's, the heap's, the loader's): nothing here
         // may wait for one, and the process ends without running anybody's clean-up.

@@ -47,6 +47,33 @@ TEST(ExtractJournal, WhatTheWriterWritesReadsBack) {
     EXPECT_EQ(cutBeforeEnd->createdFiles.size(), 2u);
 }
 
+// A target the install made and replaced nothing in may be moved aside whole, beside
+// itself, under a name that carries the backup folder's digits.
+TEST(ExtractJournal, ADiscardedTargetReadsBack) {
+    ExtractJournal made;
+    made.target = kTarget;
+    made.backupFolder = kBackup;
+    made.createdLevels = {kTarget, L"D:\\Games"};
+    EXPECT_TRUE(CanDiscardTarget(made));
+    EXPECT_EQ(DiscardFolderPath(made), L"D:\\Games\\~vzdel00C0FFEE");
+    const std::optional<ExtractJournal> journal =
+        ParseExtractJournal(Opening() + JournalFileLine(L"a.txt") + JournalDiscardLine(made));
+    ASSERT_TRUE(journal.has_value());
+    EXPECT_TRUE(journal->discarded);
+    EXPECT_EQ(journal->createdFiles, std::vector<std::wstring>{L"a.txt"});
+
+    ExtractJournal earlier = made;
+    earlier.createdLevels.clear();
+    EXPECT_FALSE(CanDiscardTarget(earlier)) << "a folder that was there before";
+    ExtractJournal replaced = made;
+    replaced.movedFiles.push_back(MovedFile{1, L"a.txt"});
+    EXPECT_FALSE(CanDiscardTarget(replaced)) << "an earlier file lies in its backup folder";
+    ExtractJournal atRoot = made;
+    atRoot.target = L"D:\\Varlo";
+    atRoot.createdLevels = {L"D:\\Varlo"};
+    EXPECT_EQ(DiscardFolderPath(atRoot), L"D:\\~vzdel00C0FFEE");
+}
+
 TEST(ExtractJournal, AnythingOddIsRefusedWhole) {
     const std::wstring head = L"varlo extract journal 1\r\nT " + kTarget + L"\r\nB " + kBackup + L"\r\n";
     struct Case {
@@ -84,7 +111,12 @@ TEST(ExtractJournal, AnythingOddIsRefusedWhole) {
         {"a number too large", head + L"M 123456789 a.txt\r\n"},
         {"a repeated number", head + L"M 1 a.txt\r\nM 1 b.txt\r\n"},
         {"a repeated name", head + L"F a.txt\r\nM 1 A.TXT\r\n"},
-        {"an unknown line", head + L"X a.txt\r\n"},
+        {"an unknown line", head + L"Q a.txt\r\n"},
+        {"a discard of a target the install did not make", head + L"F a.txt\r\nX D:\\Games\\~vzdel00C0FFEE\r\n"},
+        {"a discard after an earlier file was moved",
+         Opening() + L"M 1 a.txt\r\nX D:\\Games\\~vzdel00C0FFEE\r\n"},
+        {"a discard to another folder", Opening() + L"X D:\\Windows\r\n"},
+        {"lines after the discard", Opening() + L"X D:\\Games\\~vzdel00C0FFEE\r\nF a.txt\r\n"},
         {"an empty line", head + L"\r\nF a.txt\r\n"},
         {"a line ended without its return", head + L"F a.txt\nF b.txt\r\n"},
         {"lines after the commit", head + L"COMMIT\r\nF a.txt\r\n"},

@@ -10,11 +10,13 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "../zip/ZipFileTestSupport.h"
 #include "../zip/ZipTestArchive.h"
+#include "installer/ExtractJournal.h"
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
@@ -174,13 +176,43 @@ class InstallTransactionTest : public ::testing::Test {
 
     [[nodiscard]] bool JournalLeft() const { return PathExists(work + L"extract.journal"); }
 
+    // What a run killed while it deleted a target it had moved aside leaves: the discard
+    // line, the target gone, some of its files already deleted. Returns where it went.
+    std::wstring KillWhileDiscarding() {
+        const std::wstring path = work + L"extract.journal";
+        UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, 0, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        if (!file) {
+            return {};
+        }
+        std::wstring text(::GetFileSize(file.get(), nullptr) / sizeof(wchar_t), L'\0');
+        DWORD done = 0;
+        if (!::ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size() * sizeof(wchar_t)), &done, nullptr)) {
+            return {};
+        }
+        const std::optional<ExtractJournal> journal = ParseExtractJournal(text);
+        if (!journal || !CanDiscardTarget(*journal)) {
+            return {};
+        }
+        const std::wstring line = JournalDiscardLine(*journal);
+        if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &done, nullptr)) {
+            return {};
+        }
+        const std::wstring discard = DiscardFolderPath(*journal);
+        if (!::MoveFileExW(journal->target.c_str(), discard.c_str(), 0) ||
+            !::DeleteFileW((discard + L"\\vljiasu.exe").c_str())) {
+            return {};
+        }
+        return discard;
+    }
+
     TestSandbox sandbox;
     std::wstring world;
     std::wstring work;
 };
 
 TEST_F(InstallTransactionTest, AnExtractionThatEndsHalfWayLeavesTheFolderAsItWas) {
-    enum class End { Rollback, Destructor, Killed };
+    enum class End { Rollback, Destructor, Killed, KilledWhileDiscarding };
     struct Case {
         const char* why;
         bool earlierInstall;
@@ -205,6 +237,8 @@ TEST_F(InstallTransactionTest, AnExtractionThatEndsHalfWayLeavesTheFolderAsItWas
         {"update, the disk runs full", true, "", ExtractStatus::DiskFull, End::Rollback, false, 2 * 1024 * 1024},
         {"update, process killed half-way", true, "unins000.exe", ExtractStatus::Failed, End::Killed},
         {"fresh install, process killed half-way", false, "unins000.exe", ExtractStatus::Failed, End::Killed},
+        {"fresh install, killed while deleting its moved-aside folder", false, "unins000.exe", ExtractStatus::Failed,
+         End::KilledWhileDiscarding},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -251,12 +285,19 @@ TEST_F(InstallTransactionTest, AnExtractionThatEndsHalfWayLeavesTheFolderAsItWas
             }
             if (c.end == End::Rollback) {
                 EXPECT_TRUE(transaction.Rollback());
-            } else if (c.end == End::Killed) {
+            } else if (c.end == End::Killed || c.end == End::KilledWhileDiscarding) {
                 transaction.Abandon();
                 EXPECT_TRUE(JournalLeft());
             }
         }
         holder.reset();
+        if (c.end == End::KilledWhileDiscarding) {
+            const std::wstring discard = KillWhileDiscarding();
+            ASSERT_FALSE(discard.empty());
+            EXPECT_FALSE(PathExists(target));
+            RecoverInterruptedInstall(work);
+            EXPECT_FALSE(PathExists(discard));
+        }
         if (c.end == End::Killed) {
             // A temporary file the killed run was writing when it died, beside where it
             // was to go, in a folder that may have been there before.

@@ -198,7 +198,7 @@ TEST_F(MainWndTest, CloseFromOutsideDuringAnInstallEndsLikeAConfirmedClose) {
     ::SendMessageW(h.hwnd(), WM_CLOSE, 0, 0);
     ASSERT_EQ(h.record.exits.size(), 1u);
     EXPECT_EQ(h.record.exits[0], 0u);
-    EXPECT_FALSE(::IsWindowVisible(h.hwnd()));
+    EXPECT_FALSE(::IsWindowEnabled(h.hwnd())) << "nothing more is taken from the user on the way out";
 }
 
 TEST_F(MainWndTest, TrayMessagesRestoreOnlyOnButtonUp) {
