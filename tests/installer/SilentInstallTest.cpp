@@ -86,10 +86,22 @@ class SilentInstallTest : public ::testing::Test {
         desktopLink = GetDesktopFolder() + L"\\Varlo加速器.lnk";
         launcher.answer.started = true;
         launcher.answer.exited = true;
+        // The pin command's handler as the shell registers it, so the pin reaches the invoker.
+        const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                    nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
+                         static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
         Clear();
         HttpClient::AbortAllRequests(false);
     }
-    void TearDown() override { Clear(); }
+    void TearDown() override {
+        Clear();
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey);
+    }
 
     void Clear() {
         ::DeleteFileW(desktopLink.c_str());
