@@ -110,6 +110,11 @@ def scenarios(check_installed, downloads):
                   "no log written, no work folder made")
             check(not sim.requests(), "no request reached the vendor")
             check(prefix.registry().values(UNINSTALL_KEY) is None, "no uninstall entry")
+            # The control: a command line that is understood runs the start-up, which ends
+            # the client, even though its folder is then refused.
+            check(run_silent(ctx, prefix, "/S /D=varlo") == 3, "a relative folder: the refused-folder code")
+            wait_for(lambda: client.poll() is not None, 30, "the start-up to end the client")
+            check(True, "a valid command line ends the running client")
         finally:
             open(prefix.host("C:\\e2e-release"), "wb").close()
             client.wait(timeout=60)
