@@ -1,6 +1,8 @@
 #include "app/ProductHooks.h"
 
 #include "installer/MainWnd.h"
+#include "installer/SilentInstall.h"
+#include "util/WriteLogFile.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/UIManager.h"
 
@@ -14,5 +16,8 @@ StartupHooks MakeProductHooks() {
         CUIManager::SetResourceZip(data, length, password);
     };
     hooks.runMainWindow = RunMainWindow;
+    hooks.runSilent = [](const DeployOptions& options) {
+        return static_cast<int>(RunSilentInstall(options, g_logDir));
+    };
     return hooks;
 }

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "installer/DeployExitCode.h"
 #include "installer/InstallFolders.h"
 #include "installer/InstallTransaction.h"
+#include "installer/SilentInstall.h"
 #include "installer/WindowIdentity.h"
 #include "util/ComPtr.h"
 #include "util/FileUtil.h"
@@ -95,28 +97,46 @@ std::wstring DetermineLogDir() {
     return GetModuleDirectory(nullptr);
 }
 
-int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
+int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployCommand& command) {
+    const bool silent = command.kind == DeployCommand::Kind::Silent;
+    // The window ends with 0 whatever happened; a deployment tool is told the outcome.
+    auto end = [silent](DeployExitCode code) {
+        if (!silent) {
+            return 0;
+        }
+        LogDeployOutcome(code);
+        return static_cast<int>(code);
+    };
     g_logDir = DetermineLogDir();
     g_logFile.SetLogFile(g_logDir + kLogFileName, kLogLimitKiB);
+    if (silent) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"静默安装开始");
+    }
 
     ScopedComInit com;
     if (!com.ok()) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"COM初始化失败,0x%08X", static_cast<unsigned>(com.result()));
-        return 0;
+        return end(DeployExitCode::StartFailed);
     }
-    if (hooks.setToolkitInstance) {
+    // Without a window there is nothing to draw: no toolkit and no skin.
+    if (!silent && hooks.setToolkitInstance) {
         hooks.setToolkitInstance(instance);
     }
 
     StopAndDeleteServiceDetached(kServiceName);
 
-    if (!LoadSkin(instance, hooks)) {
+    if (!silent && !LoadSkin(instance, hooks)) {
         return 0;
     }
 
     EndClientProcesses();
 
     InstanceGuard guard(kGuardName);
+    if (silent && guard.IsAlreadyRunning()) {
+        // Windowed or not, the other one is installing or about to: never two at once.
+        g_logFile.WriteLog(kLogSource, __LINE__, L"另一个安装程序正在运行");
+        return end(DeployExitCode::AlreadyRunning);
+    }
     if (guard.IsAlreadyRunning() && ::FindWindowW(kMainWindowClass, kMainWindowTitle)) {
         BringExistingWindowForward();
         guard.Close();
@@ -126,6 +146,12 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks) {
     // An install that a killed process left half-done is undone before anything else can
     // use the folder; a running install's own journal is left alone.
     RecoverInterruptedInstall(g_logDir);
+
+    if (silent) {
+        const int code =
+            hooks.runSilent ? hooks.runSilent(command.options) : static_cast<int>(DeployExitCode::StartFailed);
+        return end(static_cast<DeployExitCode>(code));
+    }
 
     try {
         if (hooks.runMainWindow) {

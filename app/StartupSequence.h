@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "installer/DeployCommandLine.h"
+
 // What start-up hands to the layers above it. Kept as hooks so the sequence runs (and is
 // tested) with or without a window.
 struct StartupHooks {
@@ -17,6 +19,8 @@ struct StartupHooks {
     std::function<void(const uint8_t* data, size_t length, const char* password)> setResourceZip;
     // Creates, centres and runs the main window modally; returns when it is destroyed.
     std::function<void(HINSTANCE)> runMainWindow;
+    // The install without a window (/S), after the same start-up; returns the exit code.
+    std::function<int(const DeployOptions&)> runSilent;
 };
 
 extern const char kGuardName[];
@@ -29,5 +33,7 @@ std::wstring DetermineLogDir();
 // from the default or the registered install folder, with their children; the number.
 size_t EndClientProcesses();
 
-// Runs the whole start-up; always returns 0.
-int RunInstaller(HINSTANCE instance, const StartupHooks& hooks);
+// Runs the whole start-up, then the window (`command` of kind Window: returns 0 on every
+// path) or the unattended install (kind Silent: returns its exit code, see DeployExitCode).
+// An Invalid command must never get here: it changes nothing.
+int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployCommand& command = {});

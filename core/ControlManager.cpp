@@ -62,6 +62,7 @@ bool ControlManager::SelectServer() {
     std::string primary = e.primary;
     std::string fallback = e.fallbackA;
     int index = 0;
+    serverAnswered_ = true;
     if (net->ProbeServer(e.primary)) {
         index = 1;
     } else if (HttpClient::RequestsAborted()) {
@@ -81,6 +82,7 @@ bool ControlManager::SelectServer() {
             primary = candidate;
             fallback = candidate;
         } else {
+            serverAnswered_ = false;
             g_logFile.WriteLog(kLogSource, __LINE__, L"无可访问的服务器");
         }
     }

@@ -45,6 +45,9 @@ class ControlManager {
     // Probes the endpoints in order of preference and records the choice. False only when
     // the requests were aborted (the installer is closing) before a choice was made.
     bool SelectServer();
+    // False when the last SelectServer found no endpoint that answered its probe: the
+    // recorded choice is then only a last try, and a failed query means no server.
+    [[nodiscard]] bool ServerAnswered() const { return serverAnswered_; }
     [[nodiscard]] bool GetPackageInfo(std::string& fileUrl, std::string& fileMd5, std::string& versionCode);
     // True when `destPath` holds the package with digest `fileMd5`. An empty `destPath`
     // (a package path that did not fit) fails like a download that left no file.
@@ -116,4 +119,5 @@ class ControlManager {
     bool outOfRoom_ = false;
     DownloadFailure lastFailure_ = DownloadFailure::None;
     uint32_t lastWriteError_ = 0;
+    std::atomic<bool> serverAnswered_{true};
 };

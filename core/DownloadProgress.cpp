@@ -22,6 +22,9 @@ bool DownloadProgress::OnProgress(int64_t total, int64_t received, uint32_t now)
     if (!activitySeen_ || received != receivedBytes_) {
         lastActivityTick_ = now;
         activitySeen_ = true;
+    } else if (static_cast<int32_t>(now - lastActivityTick_) >= static_cast<int32_t>(kStallMilliseconds)) {
+        stalled_ = true;
+        return false;
     }
     totalBytes_ = total;
     receivedBytes_ = received;

@@ -4,8 +4,11 @@
 // the tick count, so tests drive the clock.
 //
 // A download counts as stalled once five seconds have passed since the byte count last
-// changed; the watch ticks once a second, so a stall is declared within about six seconds
-// of the last byte. Comparing bytes, not the whole percentage, keeps a slow line on a
+// changed. The transfer itself decides it at its progress calls (libcurl makes one about
+// every second while nothing arrives), so an install without a window stops a stalled
+// download as well; the window's once-a-second watch may see it first and show its box
+// while the transfer is still inside the silence. Either way it is declared within about
+// six seconds of the last byte. Comparing bytes, not the whole percentage, keeps a slow line on a
 // large package (one percent taking longer than five seconds) and a download without an
 // announced size from being cancelled while data still flows.
 
@@ -21,7 +24,8 @@ class DownloadProgress {
     DownloadProgress& operator=(const DownloadProgress&) = delete;
 
     void Reset();
-    // Records libcurl's counts at tick `now`; false once the transfer is to be cancelled.
+    // Records libcurl's counts at tick `now`; false once the transfer is to be cancelled,
+    // which includes five seconds without a new byte (the stall is then declared here).
     [[nodiscard]] bool OnProgress(int64_t total, int64_t received, uint32_t now);
     // The watch tick. `now` is a millisecond tick count that may wrap.
     [[nodiscard]] bool CheckStall(uint32_t now);

@@ -6,7 +6,9 @@
 #include <shlobj.h>
 
 #include "installer/InstallDirRules.h"
+#include "system/ProductNames.h"
 #include "system/UninstallRegistration.h"
+#include "util/FileUtil.h"
 #include "util/ProcessUtil.h"
 #include "util/RegistryUtil.h"
 
@@ -29,4 +31,21 @@ std::wstring RegisteredInstallDir() {
         return std::wstring();
     }
     return EarlierInstallDir(uninstallString);
+}
+
+std::wstring ProposedInstallDir() {
+    const std::wstring earlier = RegisteredInstallDir();
+    return earlier.empty() ? SystemDefaultInstallDir() : earlier;
+}
+
+bool FolderHoldsFiles(const std::wstring& dir) {
+    std::wstring error;
+    return !IsFolderEmpty(dir, &error) && error.empty();
+}
+
+std::wstring ConfirmedTargetDir(const std::wstring& dir) {
+    if (FolderHoldsFiles(dir) && !FileExists(dir + L"\\" + kClientExeName)) {
+        return dir + kOwnFolderSuffix;
+    }
+    return dir;
 }

@@ -39,7 +39,6 @@ constexpr wchar_t kDownloadFailedReason[] = L"请求安装数据失败";
 constexpr wchar_t kExtractFailedText[] = L"安装错误，解压失败";
 constexpr wchar_t kExtractFailedReason[] = L"解压失败";
 constexpr wchar_t kDiskFullReason[] = L"磁盘空间不足";
-// The stall watch has shown its own box by the time the transfer returns.
 constexpr wchar_t kStalledReason[] = L"下载进度长时间无变化，已被取消";
 
 // The stages as the log names them, so a support person can see where an install stopped
@@ -85,17 +84,29 @@ class InstallSequence {
         stageStart_ = now;
     }
 
-    InstallOutcome Fail(int line, const wchar_t* text, const wchar_t* reason) {
+    InstallOutcome Fail(InstallOutcome kind, int line, const wchar_t* text, const wchar_t* reason) {
         // A step that failed because it was cancelled is no error to show.
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
         host_.PostInstallError(text);
         g_logFile.WriteLog(kLogSource, line, kErrorFormat, reason);
-        return InstallOutcome::Failed;
+        return kind;
     }
 
-    InstallOutcome FailForDisk(int line) { return Fail(line, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason); }
+    InstallOutcome FailForDisk(int line) {
+        return Fail(InstallOutcome::DiskFull, line, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
+    }
+
+    InstallOutcome FailExtract(int line) {
+        return Fail(InstallOutcome::ExtractFailed, line, kExtractFailedText, kExtractFailedReason);
+    }
+
+    // The window says the same for both; a deployment tool is told which it was.
+    InstallOutcome FailQuery(ControlManager* control, int line) {
+        const InstallOutcome kind = control->ServerAnswered() ? InstallOutcome::QueryFailed : InstallOutcome::NoServer;
+        return Fail(kind, line, kInfoFailedText, kInfoFailedReason);
+    }
 
     InstallOutcome Steps() {
         if (Cancelled()) {
@@ -110,7 +121,7 @@ class InstallSequence {
         // Its answer only tells a closing installer apart; either way a request without a
         // chosen endpoint waits for nothing.
         if (!control->SelectServer() || Cancelled()) {
-            return Cancelled() ? InstallOutcome::Cancelled : Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
+            return Cancelled() ? InstallOutcome::Cancelled : FailQuery(control, __LINE__);
         }
         host_.SetStage(2);
 
@@ -120,7 +131,7 @@ class InstallSequence {
             return InstallOutcome::Cancelled;
         }
         if (!control->GetPackageInfo(fileUrl, fileMd5, versionCode)) {
-            return Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
+            return FailQuery(control, __LINE__);
         }
         const std::wstring packageName = PackageFileNameFromUrl(AnsiToWide(fileUrl));
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包：%s，版本：%s，MD5：%s", packageName.c_str(),
@@ -141,12 +152,16 @@ class InstallSequence {
             }
             switch (control->LastFailure()) {
                 case DownloadFailure::Stalled:
-                    g_logFile.WriteLog(kLogSource, __LINE__, kErrorFormat, kStalledReason);
-                    return InstallOutcome::StalledDownload;
+                    // The window's watch may have shown this already (it shows one box);
+                    // a host without that watch learns of the stall only here.
+                    return Fail(InstallOutcome::StalledDownload, __LINE__, texts::kStalled.Pick(job_.simplified),
+                                kStalledReason);
                 case DownloadFailure::DiskFull:
                     return FailForDisk(__LINE__);
+                case DownloadFailure::Digest:
+                    return Fail(InstallOutcome::DigestMismatch, __LINE__, kDownloadFailedText, kDownloadFailedReason);
                 default:
-                    return Fail(__LINE__, kDownloadFailedText, kDownloadFailedReason);
+                    return Fail(InstallOutcome::DownloadFailed, __LINE__, kDownloadFailedText, kDownloadFailedReason);
             }
         }
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包大小：%lu KB",
@@ -187,7 +202,7 @@ class InstallSequence {
         uint64_t needed = 0;
         if (!GetZipFileHandleTotalSize(package.get(), &needed)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包目录无法读取");
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+            return FailExtract(__LINE__);
         }
         if (const DiskSpace space = QueryDiskSpace(target); space.known && space.freeBytes < needed) {
             g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
@@ -195,7 +210,7 @@ class InstallSequence {
         }
         InstallTransaction transaction;
         if (!transaction.Begin(target, job_.logDir)) {
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+            return FailExtract(__LINE__);
         }
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
@@ -205,7 +220,7 @@ class InstallSequence {
         if (!ProtectInstallFolder(target, cause)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录权限设置失败:%s", cause.c_str());
             static_cast<void>(transaction.Rollback());
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+            return FailExtract(__LINE__);
         }
         if (Cancelled()) {
             static_cast<void>(transaction.Rollback());
@@ -221,13 +236,13 @@ class InstallSequence {
             if (extracted.status == ExtractStatus::DiskFull && !Cancelled()) {
                 return FailForDisk(__LINE__);
             }
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+            return FailExtract(__LINE__);
         }
         // A package without the client would register an install that cannot start.
         if (!FileExists(target + L"\\" + kClientExeName)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
             static_cast<void>(transaction.Rollback());
-            return Fail(__LINE__, kExtractFailedText, kExtractFailedReason);
+            return FailExtract(__LINE__);
         }
         transaction.Commit();
         return InstallOutcome::Installed;

@@ -25,10 +25,17 @@ struct InstallJob {
     bool simplified = true;
 };
 
+// How an install ended. Every failure has posted its one error to the host; the kinds are
+// told apart for a caller that must name the cause without a window.
 enum class InstallOutcome {
     Installed,
-    Failed,           // the error was posted to the window
-    StalledDownload,  // the window's stall watch reported it; nothing posted
+    NoServer,         // no endpoint answered, and the package query failed
+    QueryFailed,      // an endpoint answered, but no usable package information came back
+    DownloadFailed,   // no complete package (network, or the package file could not be written)
+    DigestMismatch,   // the downloaded bytes do not match the stated digest
+    ExtractFailed,    // the package could not be unpacked into the folder (it is as it was)
+    DiskFull,         // no room for the package or for what it unpacks to
+    StalledDownload,  // no byte for five seconds: the transfer was stopped
     Cancelled,        // stopped on request; nothing posted
 };
 

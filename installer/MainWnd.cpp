@@ -9,6 +9,7 @@
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
+#include "installer/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -41,9 +42,6 @@ constexpr wchar_t kExpandedBackground[] = L"file='bkimage/main_bk.png' source='0
 constexpr UINT kMenuShow = 101;
 constexpr UINT kMenuExit = 100;
 constexpr wchar_t kClientStartParameter[] = L"-install";
-constexpr char kInstallerVersion[] = "100";
-constexpr int kChannel = 1;
-constexpr int kSystemType = 1;
 
 template <typename T>
 T* FindAs(CUIManager& manager, const wchar_t* name) {
@@ -236,10 +234,7 @@ void CMainWnd::InitWindow() {
     wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
     wantAutostart_ = powerUpOpt_->IsSelected();
 
-    DataManager::Instance()->Init(kInstallerVersion, kChannel, kSystemType);
-    NetManager::Instance()->Init(g_logDir);
-    ::CreateDirectoryW((g_logDir + L"cache").c_str(), nullptr);
-    DataManager::Instance()->SetInnerIp(GetLocalIpAddress());
+    PrepareInstallServices(g_logDir);
 }
 
 bool CMainWnd::CheckInstallerLocation() {
@@ -259,11 +254,7 @@ void CMainWnd::SetPathText(const std::wstring& path) {
 
 void CMainWnd::ProposeInstallDir() {
     pathEdit_ = FindAs<CEditUI>(manager_, L"path_edit");
-    SetPathText(SystemDefaultInstallDir());
-    const std::wstring earlier = RegisteredInstallDir();
-    if (!earlier.empty()) {
-        SetPathText(earlier);
-    }
+    SetPathText(ProposedInstallDir());
     installDir_ = pathEdit_->GetText();
 }
 
@@ -284,8 +275,7 @@ void CMainWnd::BrowseInstallDir() {
 }
 
 bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
-    std::wstring error;
-    if (IsFolderEmpty(installDir_, &error) || !error.empty()) {
+    if (!FolderHoldsFiles(installDir_)) {
         return true;  // empty, missing or unsearchable: used as typed
     }
     const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2,
@@ -293,9 +283,7 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
     if (answer == kMessageBoxCancel) {
         return false;
     }
-    if (!FileExists(installDir_ + L"\\" + kClientExeName)) {
-        installDir_ += kOwnFolderSuffix;
-    }
+    installDir_ = ConfirmedTargetDir(installDir_);
     return true;
 }
 
@@ -303,13 +291,8 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
 // start button, the uninstaller): a folder above it that other users can replace lets them
 // replace the client too. Asked once, first, about the folder the install will use.
 bool CMainWnd::ConfirmSafeLocation() {
-    std::wstring error;
-    std::wstring target = installDir_;
     // Where ConfirmTargetDir will send the install when the user agrees to it.
-    if (!IsFolderEmpty(installDir_, &error) && error.empty() && !FileExists(installDir_ + L"\\" + kClientExeName)) {
-        target += kOwnFolderSuffix;
-    }
-    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
+    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(ConfirmedTargetDir(installDir_));
     if (!replaceable) {
         return true;
     }

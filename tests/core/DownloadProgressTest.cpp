@@ -22,31 +22,34 @@ TEST(DownloadProgress, PercentIsTruncatedAndZeroWithoutASize) {
     }
 }
 
-// A transfer as the watch sees it: progress calls (libcurl calls even when nothing
-// arrives, so every call in between repeats the count) and a watch ticking once a second
-// from `firstTick`. Returns the tick (ms after `origin`) at which the stall fired, or -1.
+// A transfer as the record sees it: progress calls every `callEvery` ms (libcurl calls
+// even when nothing arrives, so a call in between repeats the count) and, for a window, a
+// watch ticking once a second from `firstTick` (kNoWatch: none). Returns the time (ms after
+// `origin`) at which the stall was declared, by either side, or -1.
 struct Arrival {
     uint32_t at;  // ms after the origin
     int64_t bytes;
 };
 
+constexpr uint32_t kNoWatch = 0xFFFFFFFFu;
+
 int64_t RunWatch(DownloadProgress& p,
                  uint32_t origin,
                  const std::vector<Arrival>& arrivals,
                  uint32_t firstTick,
-                 uint32_t until) {
+                 uint32_t until,
+                 uint32_t callEvery = 100) {
     size_t next = 0;
     int64_t bytes = 0;
     for (uint32_t ms = 0; ms <= until; ms += 100) {
-        // Progress calls every 100 ms, with the newest count.
         while (next < arrivals.size() && arrivals[next].at <= ms) {
             bytes = arrivals[next].bytes;
             ++next;
         }
-        if (!p.OnProgress(0, bytes, origin + ms)) {
-            return -2;  // cancelled before the tick
+        if (ms % callEvery == 0 && !p.OnProgress(0, bytes, origin + ms)) {
+            return p.IsCancelled() ? -2 : ms;  // the transfer declared it
         }
-        if (ms >= firstTick && (ms - firstTick) % 1000 == 0 && p.CheckStall(origin + ms)) {
+        if (firstTick != kNoWatch && ms >= firstTick && (ms - firstTick) % 1000 == 0 && p.CheckStall(origin + ms)) {
             return ms;
         }
     }
@@ -68,23 +71,28 @@ TEST(DownloadProgress, StallIsDeclaredFiveToSixSecondsAfterTheLastByte) {
         std::vector<Arrival> arrivals;
         uint32_t firstTick;
         int64_t stallAt;  // -1: never within the run
+        uint32_t callEvery = 100;
     };
     const Case cases[] = {
         {"nothing after the start", {{0, 12}}, 1000, 5000},
         {"last byte on a tick", Steady(500, 20000), 0, 25000},
-        {"last byte right after a tick", Steady(100, 20100), 0, 26000},
-        {"last byte right before a tick", Steady(100, 19900), 0, 25000},
-        // Bytes up to 16.1 s: comparing counts only every five seconds (6, 11, 16, 21, ...)
-        // would see growth at 21 and fire at 26, almost ten seconds after the last byte.
-        {"last byte just after where a five-second comparison fell", Steady(100, 16100), 1000, 22000},
-        {"ticks off the progress calls' phase", Steady(300, 9900), 500, 15500},
+        // With progress calls every 100 ms the transfer sees five silent seconds before the
+        // next watch tick does.
+        {"last byte right after a tick", Steady(100, 20100), 0, 25100},
+        {"last byte right before a tick", Steady(100, 19900), 0, 24900},
+        {"last byte just after where a five-second comparison fell", Steady(100, 16100), 1000, 21100},
+        {"ticks off the progress calls' phase", Steady(300, 9900), 500, 14900},
         {"a gap of 4.9 s between bytes is no stall", Steady(4900, 60000), 0, -1},
         {"a byte every second", Steady(1000, 60000), 0, -1},
+        // Without a window: libcurl's one call a second while nothing arrives decides alone.
+        {"no watch, nothing after the start", {{0, 12}}, kNoWatch, 5000, 1000},
+        {"no watch, last byte between two calls", Steady(100, 20100), kNoWatch, 26000, 1000},
+        {"no watch, a gap of 4.9 s is no stall", Steady(4900, 60000), kNoWatch, -1, 100},
     };
     for (const Case& c : cases) {
         for (uint32_t origin : {0u, 0xFFFFFFFFu - 7000u}) {  // the second run wraps the tick counter
             DownloadProgress p;
-            const int64_t stall = RunWatch(p, origin, c.arrivals, c.firstTick, 60000);
+            const int64_t stall = RunWatch(p, origin, c.arrivals, c.firstTick, 60000, c.callEvery);
             EXPECT_EQ(stall, c.stallAt) << c.why << " origin " << origin;
             if (c.stallAt >= 0 && stall >= 0) {
                 const int64_t silence = stall - c.arrivals.back().at;

@@ -27,6 +27,7 @@ from keyboard import scenario_keyboard
 from taskstore import TASK_NAME, TASK_SETTINGS, seed_stale_task, stored_task, task_table
 from vendor import Simulator, corrupt_copy, make_package
 import pushback
+import silent
 from wineprefix import fresh_prefix, make_base_prefix, write_reg
 import e2e_privilege
 
@@ -367,6 +368,7 @@ SCENARIOS.update({name: (lambda f: lambda ctx, prefix, sim, entries: f(ctx, pref
                   for name, f in pushback.SCENARIOS.items()})
 SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
 SCENARIOS.update(e2e_privilege.scenarios(start_install, finish, check_installed))
+SCENARIOS.update(silent.scenarios(check_installed, downloads))
 
 
 def tools_of(build):

@@ -1,0 +1,166 @@
+#include "installer/SilentInstall.h"
+
+#include <utility>
+
+#include "core/DataManager.h"
+#include "installer/InstallDirRules.h"
+#include "installer/InstallFolders.h"
+#include "installer/InstallServices.h"
+#include "system/LanguageChoice.h"
+#include "util/FileUtil.h"
+#include "util/FolderSecurity.h"
+#include "util/WriteLogFile.h"
+
+namespace {
+constexpr wchar_t kLogSource[] = L".\\SilentInstall";
+}  // namespace
+
+DeployExitCode ExitCodeFor(InstallOutcome outcome) {
+    switch (outcome) {
+        case InstallOutcome::Installed:
+            return DeployExitCode::Installed;
+        case InstallOutcome::NoServer:
+            return DeployExitCode::NoServer;
+        case InstallOutcome::QueryFailed:
+            return DeployExitCode::ApiFailure;
+        case InstallOutcome::DownloadFailed:
+        case InstallOutcome::StalledDownload:
+            return DeployExitCode::DownloadFailed;
+        case InstallOutcome::DigestMismatch:
+            return DeployExitCode::DigestMismatch;
+        case InstallOutcome::ExtractFailed:
+            return DeployExitCode::ExtractFailed;
+        case InstallOutcome::DiskFull:
+            return DeployExitCode::DiskFull;
+        case InstallOutcome::Cancelled:
+            return DeployExitCode::Cancelled;
+    }
+    return DeployExitCode::StartFailed;
+}
+
+void LogDeployOutcome(DeployExitCode code) {
+    g_logFile.WriteLog(kLogSource, __LINE__, L"静默安装结束：退出码 %d（%s）", static_cast<int>(code),
+                       DeployExitCodeName(code));
+}
+
+CSilentHost::CSilentHost(const DeployOptions& options) : options_(options) {}
+
+void CSilentHost::SetStage(int stage) {
+    std::lock_guard<std::mutex> hold(lock_);
+    stages_.push_back(stage);
+}
+
+void CSilentHost::PostInstallError(const std::wstring& text) {
+    g_logFile.WriteLog(kLogSource, __LINE__, L"安装错误提示：%s", text.c_str());
+    std::lock_guard<std::mutex> hold(lock_);
+    errors_.push_back(text);
+}
+
+void CSilentHost::SetInstalledDir(const std::wstring& dir) {
+    std::lock_guard<std::mutex> hold(lock_);
+    installedDir_ = dir;
+}
+
+void CSilentHost::SetDesktopShortcutPath(const std::wstring& path) {
+    std::lock_guard<std::mutex> hold(lock_);
+    desktopShortcutPath_ = path;
+}
+
+void CSilentHost::SetRequestLanguage(const std::string& code) {
+    DataManager::Instance()->SetLang(code);
+}
+
+void CSilentHost::ChooseLanguage(uint32_t userLocale) {
+    switch (options_.language) {
+        case DeployLanguage::Simplified:
+            SelectLanguageItem(kLanguageItemSimplified);
+            SetSimplified(true);
+            return;
+        case DeployLanguage::Traditional:
+            SelectLanguageItem(kLanguageItemTraditional);
+            SetSimplified(false);
+            return;
+        case DeployLanguage::Detected:
+            DetectLanguage(*this, userLocale);
+            return;
+    }
+}
+
+std::vector<int> CSilentHost::Stages() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return stages_;
+}
+
+std::vector<std::wstring> CSilentHost::Errors() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return errors_;
+}
+
+std::wstring CSilentHost::InstalledDir() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return installedDir_;
+}
+
+std::wstring CSilentHost::DesktopShortcutPath() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return desktopShortcutPath_;
+}
+
+void SilentSeams::FillDefaults() {
+    if (!userLocale) {
+        userLocale = GetUserLocaleId;
+    }
+    if (!installerDirectory) {
+        installerDirectory = [] { return GetModuleDirectory(nullptr); };
+    }
+    if (!replaceableAncestor) {
+        replaceableAncestor = FindReplaceableAncestor;
+    }
+}
+
+DeployExitCode RunSilentInstall(const DeployOptions& options,
+                                const std::wstring& logDir,
+                                SilentSeams seams,
+                                std::shared_ptr<std::atomic<bool>> cancel) {
+    seams.FillDefaults();
+    CSilentHost host(options);
+    host.ChooseLanguage(seams.userLocale());
+
+    if (IsFavoritesLocation(seams.installerDirectory())) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装程序位于收藏夹中，拒绝安装[%s]",
+                           seams.installerDirectory().c_str());
+        return DeployExitCode::FolderRefused;
+    }
+    const std::wstring given = options.folder.empty() ? ProposedInstallDir() : options.folder;
+    const std::wstring usable = UsableInstallPath(given);
+    if (usable.empty()) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录不可用[%s]", given.c_str());
+        return DeployExitCode::FolderRefused;
+    }
+    // The window's question about a folder that holds files is answered "确定": an earlier
+    // client there is updated, anything else gets a folder of the client's own below it.
+    const std::wstring target = ConfirmedTargetDir(usable);
+    if (target != usable) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"此路径下已有文件存在，安装到[%s]", target.c_str());
+    }
+    if (const std::optional<std::wstring> replaceable = seams.replaceableAncestor(target)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"上级文件夹可被其他用户修改[%s]", replaceable->c_str());
+        if (!options.allowSharedParent) {
+            return DeployExitCode::UnsafeFolder;
+        }
+        g_logFile.WriteLog(kLogSource, __LINE__, L"按 /ALLOWSHAREDPARENT 仍安装到此处");
+    }
+
+    PrepareInstallServices(logDir);
+    InstallJob job;
+    job.targetDir = target;
+    job.logDir = logDir;
+    job.cancel = cancel ? std::move(cancel) : std::make_shared<std::atomic<bool>>(false);
+    job.simplified = host.IsSimplified();
+    const InstallOutcome outcome = RunInstall(host, job);
+    if (outcome == InstallOutcome::Installed) {
+        // As the window does on its finished page.
+        static_cast<void>(SaveLanguage(host, target));
+    }
+    return ExitCodeFor(outcome);
+}
