@@ -180,8 +180,8 @@ class InstallTransactionTest : public ::testing::Test {
     // line, the target gone, some of its files already deleted. Returns where it went.
     std::wstring KillWhileDiscarding() {
         const std::wstring path = work + L"extract.journal";
-        UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, 0, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
+        UniqueKernelHandle file(
+            ::CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file) {
             return {};
         }
