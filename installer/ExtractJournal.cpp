@@ -159,8 +159,7 @@ bool CanDiscardTarget(const ExtractJournal& journal) {
 std::wstring DiscardFolderPath(const ExtractJournal& journal) {
     const size_t split = journal.target.rfind(L'\\');
     const std::wstring parent = journal.target.substr(0, split == 2 ? 3 : split);
-    const std::wstring name =
-        kDiscardPrefix + journal.backupFolder.substr(std::wstring_view(kBackupPrefix).size());
+    const std::wstring name = kDiscardPrefix + journal.backupFolder.substr(std::wstring_view(kBackupPrefix).size());
     return parent.back() == L'\\' ? parent + name : parent + L"\\" + name;
 }
 
