@@ -16,6 +16,9 @@
 #include "util/WriteLogFile.h"
 
 const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
+// Held by an unattended install besides the guard above: it has no window to bring
+// forward, and a window started meanwhile must not install beside it.
+const char kSilentGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_silent_";
 
 namespace {
 
@@ -131,6 +134,8 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
 
     EndClientProcesses();
 
+    // Made before the guard, so that a window that finds the guard taken finds this too.
+    InstanceGuard silentGuard(silent ? kSilentGuardName : nullptr);
     InstanceGuard guard(kGuardName);
     if (silent && guard.IsAlreadyRunning()) {
         // Windowed or not, the other one is installing or about to: never two at once.
@@ -140,6 +145,10 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
     if (guard.IsAlreadyRunning() && ::FindWindowW(kMainWindowClass, kMainWindowTitle)) {
         BringExistingWindowForward();
         guard.Close();
+        return 0;
+    }
+    if (!silent && guard.IsAlreadyRunning() && InstanceGuard(kSilentGuardName).IsAlreadyRunning()) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"另一个安装程序正在运行");
         return 0;
     }
 

@@ -12,7 +12,7 @@ import subprocess
 import time
 
 from common import PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
-from screen import default_dir, visible_windows, wait_for
+from screen import default_dir, main_window, visible_windows, wait_for
 from taskstore import seed_stale_task, stored_task
 from vendor import make_package
 
@@ -128,6 +128,10 @@ def scenarios(check_installed, downloads):
         first = prefix.wine(ctx.tools["setup"], "/S", SHARED, stdout=out, stderr=subprocess.STDOUT)
         wait_for(lambda: downloads(sim), 90, "the first install's download")
         check(run_silent(ctx, prefix, "/S " + SHARED, timeout=60) == ALREADY_RUNNING, "the second: another installer runs")
+        # A window started meanwhile finds no window to bring forward: it ends without one.
+        windowed = prefix.wine(ctx.tools["setup"], stdout=out, stderr=subprocess.STDOUT)
+        check(windowed.wait(timeout=60) == 0, "a window started meanwhile ends with 0")
+        check(main_window() is None, "and shows no window beside the unattended install")
         check(first.poll() is None, "the first install is still running")
         check(first.wait(timeout=180) == INSTALLED, "the first install completes: exit 0")
         prefix.settle()
