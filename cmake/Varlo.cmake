@@ -10,7 +10,7 @@ set(VARLO_WARNINGS -Wall -Wextra -Wshadow -Werror)
 
 # stb_image decodes the skin's images in both builds: Debian's libstb-dev, checked here so
 # that a missing header stops the configure with its cause, not a compile much later.
-set(VARLO_STB_SOURCE_DIR /usr/include/stb)
+set(VARLO_STB_SOURCE_DIR /usr/include/stb CACHE PATH "Where the stb headers are (Debian's libstb-dev)")
 set(VARLO_STB_HEADERS stb_image.h)
 foreach(h IN LISTS VARLO_STB_HEADERS)
   if(NOT EXISTS ${VARLO_STB_SOURCE_DIR}/${h})

@@ -80,23 +80,21 @@ PRISTINE=$CACHE_ROOT/wineprefix-$KEY
 # Made in a stage of this run's own and moved into place (see scripts/stage.sh): two runs
 # making it at once each make one, and the first to finish provides it.
 make_pristine() {
-  local log
   stage_sweep "$PRISTINE"
   STAGE=$(stage_begin "$PRISTINE")
-  log=$(mktemp "${TMPDIR:-/tmp}/varlo-wineboot.XXXXXX")
-  trap 'rm -rf "$STAGE" "$log"' EXIT
-  prepare_prefix "$STAGE" "$log"
+  WINEBOOT_LOG=$(mktemp "${TMPDIR:-/tmp}/varlo-wineboot.XXXXXX")
+  trap 'rm -rf "$STAGE" "$WINEBOOT_LOG"' EXIT
+  prepare_prefix "$STAGE" "$WINEBOOT_LOG"
   touch "$STAGE/.complete"
   stage_publish "$STAGE" "$PRISTINE" .complete
 }
-
-[ -f "$PRISTINE/.complete" ] || make_pristine
 
 # The prefix records its own path nowhere that matters, so a copy works in place.
 wineserver_for() { WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true; }
 if [ "$KEEP" = 1 ] && [ -f "$TARGET/system.reg" ]; then
   echo "wine-prefix: keeping the prefix in $TARGET" >&2
 else
+  [ -f "$PRISTINE/.complete" ] || make_pristine
   if [ -d "$TARGET" ]; then wineserver_for "$TARGET"; rm -rf "$TARGET"; fi
   mkdir -p "$(dirname "$TARGET")"
   cp -a "$PRISTINE" "$TARGET"

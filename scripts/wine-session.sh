@@ -19,7 +19,7 @@ xvfb_start() {
     # Ours once the lock names our server and its socket is there.
     for _ in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
-      owner=$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null || true)
+      owner=$(cat /tmp/.X$n-lock 2>/dev/null | tr -d ' \n')
       if [ "$owner" = "$pid" ] && [ -S /tmp/.X11-unix/X$n ]; then
         VARLO_XVFB_PID=$pid
         export DISPLAY=:$n
