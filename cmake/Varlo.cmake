@@ -8,6 +8,16 @@ endif()
 
 set(VARLO_WARNINGS -Wall -Wextra -Wshadow -Werror)
 
+# stb_image decodes the skin's images in both builds: Debian's libstb-dev, checked here so
+# that a missing header stops the configure with its cause, not a compile much later.
+set(VARLO_STB_SOURCE_DIR /usr/include/stb CACHE PATH "Where the stb headers are (Debian's libstb-dev)")
+set(VARLO_STB_HEADERS stb_image.h)
+foreach(h IN LISTS VARLO_STB_HEADERS)
+  if(NOT EXISTS ${VARLO_STB_SOURCE_DIR}/${h})
+    message(FATAL_ERROR "${VARLO_STB_SOURCE_DIR}/${h} is missing: install libstb-dev (scripts/setup-host.sh)")
+  endif()
+endforeach()
+
 if(VARLO_WINDOWS)
   if(NOT VARLO_DEPS_PREFIX)
     message(FATAL_ERROR "VARLO_DEPS_PREFIX is not set: run scripts/build-deps.sh and pass its output")
@@ -21,10 +31,8 @@ if(VARLO_WINDOWS)
   # stb lives under /usr/include; only its own folder may be on the mingw include path.
   set(VARLO_STB_DIR ${CMAKE_BINARY_DIR}/stb-include)
   file(MAKE_DIRECTORY ${VARLO_STB_DIR})
-  foreach(h stb_image.h)
-    if(EXISTS /usr/include/stb/${h})
-      file(CREATE_LINK /usr/include/stb/${h} ${VARLO_STB_DIR}/${h} SYMBOLIC)
-    endif()
+  foreach(h IN LISTS VARLO_STB_HEADERS)
+    file(CREATE_LINK ${VARLO_STB_SOURCE_DIR}/${h} ${VARLO_STB_DIR}/${h} SYMBOLIC)
   endforeach()
 
   add_library(varlo_deps_openssl INTERFACE)
@@ -65,7 +73,7 @@ else()
     set(VARLO_FUZZ OFF)
   endif()
   add_library(varlo_deps_stb INTERFACE)
-  target_include_directories(varlo_deps_stb SYSTEM INTERFACE /usr/include/stb)
+  target_include_directories(varlo_deps_stb SYSTEM INTERFACE ${VARLO_STB_SOURCE_DIR})
 endif()
 if(VARLO_WINDOWS)
   add_library(varlo_deps_stb INTERFACE)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 
 #include "core/DataManager.h"
 #include "core/HttpClient.h"
@@ -87,7 +88,7 @@ bool ControlManager::SelectServer() {
         }
     }
     DataManager::Instance()->SetApiHosts(primary, fallback, index);
-    g_logFile.WriteLog(kLogSource, __LINE__, L"接口服务器：%s（%d）", AnsiToWide(primary).c_str(), index);
+    g_logFile.WriteLog(kLogSource, __LINE__, L"接口服务器：%s（%d）", AnsiToWideForReading(primary).c_str(), index);
     return true;
 }
 
@@ -284,5 +285,8 @@ int ControlManager::GetPercent() {
 }
 
 std::wstring ControlManager::MakePackagePath(const std::wstring& logDir, const std::string& fileUrl) {
-    return BuildPackagePath(logDir, PackageFileNameFromUrl(AnsiToWide(fileUrl)));
+    // An address the code page cannot hold names no file: empty, as a path too long is (the
+    // install sequence refuses such an address before it gets here).
+    const std::optional<std::wstring> url = AnsiToWide(fileUrl);
+    return url ? BuildPackagePath(logDir, PackageFileNameFromUrl(*url)) : std::wstring();
 }

@@ -110,7 +110,9 @@ std::string DataManager::BuildIdentityString() {
         memory.ullTotalPhys = 0;
     }
     MachineFacts facts;
-    facts.computerName = AnsiToUtf8(GetComputerNameText());
+    // The system hands the name over in its own code page, so it converts back; were it not
+    // to, the identity goes without a name rather than not at all (it is logged below).
+    facts.computerName = AnsiToUtf8(GetComputerNameText()).value_or(std::string());
     facts.windows8OrLater = IsWindows8OrLater();
     if (!facts.windows8OrLater) {
         facts.macAddress = GetMacAddress();
@@ -132,7 +134,7 @@ std::string DataManager::GetClientUuid() {
     const std::string digest = CMd5A().GetStringMd5(identity);
     std::lock_guard<std::mutex> hold(lock_);
     if (!clientUuid_) {
-        g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWide(identity));
+        g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWideForReading(identity));
         clientUuid_ = digest;
     }
     return *clientUuid_;

@@ -113,7 +113,7 @@ bool NetManager::SignedRequest(const std::string& path,
                 g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
                 return false;
             }
-            g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWide(text));
+            g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWideForReading(text));
             client.SetPostFields(form.body);
             status = client.Request(identity->GetFallbackApiBase() + path, RequestKind::Default, text, headers.c_str(),
                                     std::wstring());
@@ -129,7 +129,8 @@ bool NetManager::SignedRequest(const std::string& path,
             return true;
         case EnvelopeOutcome::Refused:
             code = envelope.code;
-            message = Utf8ToWide(envelope.message);
+            // Shown and logged as the server sent it; a bad byte shows as U+FFFD.
+            message = Utf8ToWideForReading(envelope.message);
             g_logFile.WriteLog(kLogSource, __LINE__, L"%d,%s,%d", code, message.c_str(), requestId);
             return false;
         case EnvelopeOutcome::Malformed:
@@ -140,6 +141,7 @@ bool NetManager::SignedRequest(const std::string& path,
             break;
     }
     message = kFailureMessage;
-    g_logFile.WriteLog(kLogSource, __LINE__, L"网络获取信息异常或解析失败%s,%d", Utf8ToWide(text).c_str(), requestId);
+    g_logFile.WriteLog(kLogSource, __LINE__, L"网络获取信息异常或解析失败%s,%d", Utf8ToWideForReading(text).c_str(),
+                       requestId);
     return false;
 }

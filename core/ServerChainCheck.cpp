@@ -1,6 +1,7 @@
 #include "core/ServerChainCheck.h"
 
 #include <memory>
+#include <optional>
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -115,7 +116,17 @@ int VerifyWithWindows(X509_STORE_CTX* store, void*) {
         // libcurl sends the host as SNI unless it is an IP address.
         auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
         const char* sni = ssl != nullptr ? SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name) : nullptr;
-        const std::wstring host = sni != nullptr ? Utf8ToWide(sni) : std::wstring();
+        // A name that is not valid UTF-8 cannot be matched; left empty it would skip the
+        // host check altogether, so the server is refused instead.
+        const std::optional<std::wstring> decoded = sni != nullptr ? Utf8ToWide(sni) : std::wstring();
+        if (!decoded) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"服务器名称不是有效的 UTF-8，拒绝连接[%s]",
+                               Utf8ToWideForReading(sni).c_str());
+            g_lastVerdict = static_cast<DWORD>(CERT_E_CN_NO_MATCH);
+            X509_STORE_CTX_set_error(store, OpenSslReason(g_lastVerdict));
+            return 0;
+        }
+        const std::wstring& host = *decoded;
         const DWORD verdict = CheckServerChain(chain, host.c_str());
         g_lastVerdict = verdict;
         if (verdict == 0) {

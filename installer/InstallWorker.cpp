@@ -4,6 +4,7 @@
 
 #include <process.h>
 
+#include <optional>
 #include <utility>
 
 #include "core/ControlManager.h"
@@ -133,9 +134,17 @@ class InstallSequence {
         if (!control->GetPackageInfo(fileUrl, fileMd5, versionCode)) {
             return FailQuery(control, __LINE__);
         }
-        const std::wstring packageName = PackageFileNameFromUrl(AnsiToWide(fileUrl));
+        // The package's file name comes from its address through the code page: an address
+        // that does not convert exactly names no file, and is the server's fault.
+        const std::optional<std::wstring> wideUrl = AnsiToWide(fileUrl);
+        if (!wideUrl) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装包地址无法按系统代码页转换：%s",
+                               AnsiToWideForReading(fileUrl).c_str());
+            return Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
+        }
+        const std::wstring packageName = PackageFileNameFromUrl(*wideUrl);
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包：%s，版本：%s，MD5：%s", packageName.c_str(),
-                           AnsiToWide(versionCode).c_str(), AnsiToWide(fileMd5).c_str());
+                           AnsiToWideForReading(versionCode).c_str(), AnsiToWideForReading(fileMd5).c_str());
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the third-party libraries for i686-w64-mingw32 (static) from Debian's source
 # packages into a cache outside the clone, keyed by the source versions, the compiler
-# and this recipe. A second run with the same key only prints the prefix.
-# Output (stdout, last line): the install prefix.
+# and the build steps below. A second run with the same key only prints the prefix.
+# The versions really fetched are kept in the cache ("VERSIONS.txt") and printed.
+# Output (stdout, last line): the install prefix. "--describe" prints the key's inputs,
+# the prefix and whether it is built, and builds nothing.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -20,21 +22,10 @@ CXX=$HOST-g++-posix
 JOBS=$(nproc)
 # shellcheck source=scripts/curl-recipe.sh
 source "$HERE/curl-recipe.sh"
+# shellcheck source=scripts/stage.sh
+source "$HERE/stage.sh"
 
 srcver() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/{print $2}' | sort -V -r; }
-
-key_input() {
-  echo "recipe $(cat "$0" "$HERE/curl-recipe.sh" | sha256sum | cut -c1-16)"
-  [ "$HOST" = i686-w64-mingw32 ] || echo "host $HOST"
-  echo "patches $(cat "$HERE"/patches/*.patch | sha256sum | cut -c1-16)"
-  echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
-  for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
-  echo "googletest $(dpkg-query -W -f='${Version}' googletest 2>/dev/null)"
-}
-KEY=$(key_input | sha256sum | cut -c1-16)
-PREFIX=$CACHE_ROOT/deps-$KEY
-if [ -f "$PREFIX/.complete" ]; then echo "$PREFIX"; exit 0; fi
-
 log() { echo "[deps] $*" >&2; }
 # Runs a build step quietly; on failure shows the end of its output.
 step() {
@@ -43,19 +34,16 @@ step() {
     log "$name failed:"; tail -n 40 "$WORK/$name.log" >&2; return 1
   fi
 }
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/varlo-deps.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$CACHE_ROOT"
-STAGE=$PREFIX.partial
-rm -rf "$STAGE"; mkdir -p "$STAGE"
-
 # Fetches a source package; the newest version may not be served any more, so older
-# versions listed by apt-cache are tried in turn.
+# versions listed by apt-cache are tried in turn. The version that came (from its .dsc) is
+# added to the stage's VERSIONS.txt.
 fetch_src() {
-  local pkg=$1 dir=$WORK/src-$1 v
+  local pkg=$1 dir=$WORK/src-$1 v got
   mkdir -p "$dir"
   for v in $(srcver "$pkg"); do
     if (cd "$dir" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1); then
+      got=$(awk '/^Version:/{print $2; exit}' "$dir"/*.dsc)
+      echo "$pkg $got" >> "$STAGE/VERSIONS.txt"
       find "$dir" -mindepth 1 -maxdepth 1 -type d | head -1
       return 0
     fi
@@ -115,6 +103,7 @@ build_jsoncpp() {
 
 build_gtest() {
   log "googletest: /usr/src/googletest"
+  echo "googletest $(dpkg-query -W -f='${Version}' googletest) (installed package)" >> "$STAGE/VERSIONS.txt"
   # shellcheck disable=SC2046
   step gtest-configure cmake -S /usr/src/googletest -B "$WORK/gtest-build" -G Ninja $(toolchain_args) \
     -Dgtest_disable_pthreads=OFF -DCMAKE_CXX_FLAGS="-static-libgcc -static-libstdc++"
@@ -122,12 +111,60 @@ build_gtest() {
   step gtest-install cmake --install "$WORK/gtest-build"
 }
 
+# What is built and how: the build steps as bash holds them, without comments or layout,
+# so that a change to the staging, the messages or a comment keeps the cache.
+recipe_text() {
+  declare -f build_openssl build_curl toolchain_args build_jsoncpp build_gtest \
+    apply_curl_patches curl_configure_options
+}
+
+key_input() {
+  echo "recipe $(recipe_text | sha256sum | cut -c1-16)"
+  [ "$HOST" = i686-w64-mingw32 ] || echo "host $HOST"
+  echo "patches $(cat "$HERE"/patches/*.patch | sha256sum | cut -c1-16)"
+  echo "cc $($CC -dumpfullversion 2>/dev/null) $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)"
+  for p in openssl curl libjsoncpp; do echo "$p $(srcver $p | head -1)"; done
+  echo "googletest $(dpkg-query -W -f='${Version}' googletest 2>/dev/null)"
+}
+KEY=$(key_input | sha256sum | cut -c1-16)
+PREFIX=$CACHE_ROOT/deps-$KEY
+
+# Says which source versions a cache holds (they may be older than the key's newest listed
+# ones, when the newest was not served).
+say_versions() {
+  if [ -f "$1/VERSIONS.txt" ]; then
+    log "$1 holds: $(paste -sd ',' "$1/VERSIONS.txt" | sed 's/,/, /g')"
+  else
+    log "$1 does not record the versions it was built from"
+  fi
+}
+
+if [ "${1:-}" = --describe ]; then
+  key_input
+  if [ -f "$PREFIX/.complete" ]; then echo "built: $PREFIX"; say_versions "$PREFIX"; else echo "not built: $PREFIX"; fi
+  exit 0
+fi
+if [ -f "$PREFIX/.complete" ]; then
+  say_versions "$PREFIX"
+  echo "$PREFIX"
+  exit 0
+fi
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/varlo-deps.XXXXXX")
+# The stage is this run's alone (see scripts/stage.sh): another run building the same
+# key at once builds its own, and the first to finish provides the cache.
+stage_sweep "$PREFIX"
+STAGE=$(stage_begin "$PREFIX")
+trap 'rm -rf "$WORK" "$STAGE"' EXIT
+log "building into $STAGE"
+
 build_openssl
 build_curl
 build_jsoncpp
 build_gtest
 key_input > "$STAGE/KEY.txt"
-rm -rf "$PREFIX"; mv "$STAGE" "$PREFIX"
-touch "$PREFIX/.complete"
-log "built into $PREFIX"
+touch "$STAGE/.complete"
+stage_publish "$STAGE" "$PREFIX" .complete
+log "built $PREFIX"
+say_versions "$PREFIX"
 echo "$PREFIX"

@@ -13,7 +13,8 @@ cd "$ROOT"
 bash scripts/setup-host.sh
 deps=$(bash scripts/build-deps.sh | tail -1)
 # Passed in so a kept build follows the file as the simulator started below does.
-cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON \
+# Its own suffix, so a drive under Xvfb takes end-to-end ports apart from scripts/test.sh's.
+cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON -DVARLO_BUILD_SUFFIX=-run \
   -DVARLO_SIMULATOR_ENDPOINTS=ON -DVARLO_SIMULATOR_PORT_BASE="$(head -n1 tools/simulator/demo-port-base)" >/dev/null
 cmake --build build/windows-run --target setup setup_e2e e2e_fake_client
 
@@ -40,10 +41,11 @@ fi
 PREFIX=$ROOT/build/wineprefix-run
 export VARLO_WINEPREFIX=$PREFIX
 source scripts/wine-env.sh
-if [ "${VARLO_FRESH:-0}" = 1 ] || [ ! -f "$PREFIX/system.reg" ]; then
-  bash scripts/wine-prefix.sh "$PREFIX"
-fi
-# The simulator's test CA is trusted only inside this prefix (scripts/prefix.d).
+# Kept between runs, but the hooks run on every start: the simulator's test CA (trusted
+# only inside this prefix, scripts/prefix.d) may have been made anew since the prefix was.
+keep=(--keep)
+[ "${VARLO_FRESH:-0}" = 1 ] && keep=()
+bash scripts/wine-prefix.sh "${keep[@]}" "$PREFIX"
 source tools/simulator/start-demo.sh
 cleanup+=("wineserver -k >/dev/null 2>&1 || true")
 

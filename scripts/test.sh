@@ -2,8 +2,9 @@
 # Runs every test: the native build (pure logic with ASan/UBSan, fuzzers for a bounded
 # time) and the product build's tests under Wine. Does all of its own set-up.
 #   VARLO_SKIP_NATIVE=1 / VARLO_SKIP_WINDOWS=1 / VARLO_SKIP_FUZZ=1 narrow a local run.
-#   VARLO_BUILD_SUFFIX=-x uses build/native-x, build/windows-x and build/wineprefix-x, so
-#   several people can build and test in one tree at once.
+#   VARLO_BUILD_SUFFIX=-x uses build/native-x, build/windows-x and build/wineprefix-x, and
+#   end-to-end simulator ports of its own (derived from the suffix in core/CMakeLists.txt),
+#   so several people can build and test in one tree at once.
 #   Extra arguments go to both CTest runs (e.g. -R Md5).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +28,8 @@ fi
 if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
   echo "== Windows build, tests under Wine =="
   deps=$(bash scripts/build-deps.sh | tail -1)
-  cmake --preset windows -B "build/windows$SFX" -DVARLO_DEPS_PREFIX="$deps" -UVARLO_FOLDERS >/dev/null
+  cmake --preset windows -B "build/windows$SFX" -DVARLO_DEPS_PREFIX="$deps" -DVARLO_BUILD_SUFFIX="$SFX" \
+    -UVARLO_FOLDERS >/dev/null
   cmake --build "build/windows$SFX"
   tests="build/windows$SFX"
   source scripts/wine-env.sh
@@ -40,11 +42,15 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
     python3 scripts/pe-imports.py --allow "$known" "build/windows$SFX/app/setup.exe" \
       "build/windows$SFX/app/setup_e2e.exe" "build/windows$SFX/tests/app/import_probe.exe" || status=1
     deps64=$(VARLO_DEPS_HOST=x86_64-w64-mingw32 bash scripts/build-deps.sh | tail -1)
-    cmake --preset windows64 -B "build/windows64$SFX" -DVARLO_DEPS_PREFIX="$deps64" -UVARLO_FOLDERS >/dev/null
+    cmake --preset windows64 -B "build/windows64$SFX" -DVARLO_DEPS_PREFIX="$deps64" -DVARLO_BUILD_SUFFIX="$SFX" \
+      -UVARLO_FOLDERS >/dev/null
     cmake --build "build/windows64$SFX"
     tests="build/windows64$SFX"
   fi
   source scripts/wine-session.sh
+  # A display of the run's own, never the caller's: the end-to-end scenarios move the
+  # mouse, and another run beside this one must not share its screen.
+  unset DISPLAY
   # Set before the start, so a start that fails half-way still takes its display down.
   trap wine_session_stop EXIT
   wine_session_start "$ROOT/build/wineprefix$SFX"

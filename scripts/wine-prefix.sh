@@ -3,23 +3,28 @@
 # copies it to the target folder given as $1. Then runs the hooks in scripts/prefix.d/
 # (test CA and the like) against the copy. Non-interactive: no Mono/Gecko prompts,
 # no menu integration, desktop folders as plain folders inside the prefix.
+#   --keep: a prefix already in the target is kept as it is (a user's machine between
+#   runs); the hooks still run against it.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
-TARGET=${1:?usage: wine-prefix.sh TARGET_DIR}
+KEEP=0
+if [ "${1:-}" = --keep ]; then KEEP=1; shift; fi
+TARGET=${1:?usage: wine-prefix.sh [--keep] TARGET_DIR}
 CACHE_ROOT=${VARLO_CACHE:-/var/cache/varlo}
-# A machine that runs only 64-bit code makes a prefix without the 32-bit half: its own key.
-KEY=$( (bash -c 'source "$1"; wine --version; varlo_can_run_32bit && echo 32-bit' _ "$HERE/wine-env.sh"
-        sha256sum "$0" "$HERE/wine-env.sh" | cut -c1-64) | sha256sum | cut -c1-16)
-PRISTINE=$CACHE_ROOT/wineprefix-$KEY
+# shellcheck source=scripts/stage.sh
+source "$HERE/stage.sh"
 
 wine_quiet() { wine "$@" </dev/null >/dev/null 2>&1; }
 
-make_pristine() {
-  local tmp=$PRISTINE.partial
-  rm -rf "$tmp"; mkdir -p "$CACHE_ROOT"
+# The pristine prefix in the empty folder $1; Wine's own output goes to $2.
+prepare_prefix() {
+  local tmp=$1 log=$2
   VARLO_WINEPREFIX=$tmp source "$HERE/wine-env.sh"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
+  if ! wineboot -i </dev/null >"$log" 2>&1 || ! wineserver -w || [ ! -s "$tmp/system.reg" ]; then
+    echo "wine-prefix: wineboot could not make a Wine prefix in $tmp (Wine said:)" >&2
+    tail -n 20 "$log" >&2
+    return 1
+  fi
   # Desktop folders: plain folders inside the prefix, never links into $HOME.
   local u
   for u in "$tmp"/drive_c/users/*/; do
@@ -58,19 +63,43 @@ p = sys.argv[1]
 t = open(p, encoding="utf-8").read().replace("\n", "\r\n")
 open(p, "wb").write(b"\xff\xfe" + t.encode("utf-16-le"))
 PY
-  wine_quiet regedit /S "$(winepath -w "$tmp/fonts.reg")"
-  wineserver -w
+  if ! wine_quiet regedit /S "$(winepath -w "$tmp/fonts.reg")" || ! wineserver -w; then
+    echo "wine-prefix: regedit could not write the font settings into $tmp" >&2
+    return 1
+  fi
   rm -f "$tmp/fonts.reg"
-  rm -rf "$PRISTINE"; mv "$tmp" "$PRISTINE"
 }
 
-[ -f "$PRISTINE/system.reg" ] || make_pristine
+# A machine that runs only 64-bit code makes a prefix without the 32-bit half: its own key.
+# The recipe counts as bash holds it (no comments), so a change to the staging or a comment
+# keeps the cached prefix.
+KEY=$( (bash -c 'source "$1"; wine --version; varlo_can_run_32bit && echo 32-bit' _ "$HERE/wine-env.sh"
+        declare -f prepare_prefix; sha256sum "$HERE/wine-env.sh" | cut -c1-64) | sha256sum | cut -c1-16)
+PRISTINE=$CACHE_ROOT/wineprefix-$KEY
+
+# Made in a stage of this run's own and moved into place (see scripts/stage.sh): two runs
+# making it at once each make one, and the first to finish provides it.
+make_pristine() {
+  stage_sweep "$PRISTINE"
+  STAGE=$(stage_begin "$PRISTINE")
+  WINEBOOT_LOG=$(mktemp "${TMPDIR:-/tmp}/varlo-wineboot.XXXXXX")
+  trap 'rm -rf "$STAGE" "$WINEBOOT_LOG"' EXIT
+  prepare_prefix "$STAGE" "$WINEBOOT_LOG"
+  touch "$STAGE/.complete"
+  stage_publish "$STAGE" "$PRISTINE" .complete
+}
 
 # The prefix records its own path nowhere that matters, so a copy works in place.
 wineserver_for() { WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true; }
-if [ -d "$TARGET" ]; then wineserver_for "$TARGET"; rm -rf "$TARGET"; fi
-mkdir -p "$(dirname "$TARGET")"
-cp -a "$PRISTINE" "$TARGET"
+if [ "$KEEP" = 1 ] && [ -f "$TARGET/system.reg" ]; then
+  echo "wine-prefix: keeping the prefix in $TARGET" >&2
+else
+  [ -f "$PRISTINE/.complete" ] || make_pristine
+  if [ -d "$TARGET" ]; then wineserver_for "$TARGET"; rm -rf "$TARGET"; fi
+  mkdir -p "$(dirname "$TARGET")"
+  cp -a "$PRISTINE" "$TARGET"
+  rm -f "$TARGET/.complete"
+fi
 
 export VARLO_WINEPREFIX=$TARGET
 source "$HERE/wine-env.sh"

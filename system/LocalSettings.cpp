@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "system/LanguageChoice.h"
 #include "util/TextConv.h"
 
@@ -42,7 +45,10 @@ void DetectLanguage(ILanguageHost& host) {
 
 bool SaveLanguage(ILanguageHost& host, const std::wstring& installDir) {
     const std::wstring code = LanguageCodeForItem(host.GetSelectedLanguageItem());
-    host.SetRequestLanguage(WideToAnsi(code));
+    // The codes are ASCII, so this cannot fail; were it to, the request keeps its language.
+    if (const std::optional<std::string> ansi = WideToAnsi(code)) {
+        host.SetRequestLanguage(*ansi);
+    }
     return WriteIni(L"config", L"lang", code, installDir + kLocalConfigFile);
 }
 

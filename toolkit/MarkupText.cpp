@@ -10,17 +10,19 @@ namespace MarkupText {
 
 #ifdef _WIN32
 
+// Layout text is read by people, and the skin is the program's own: a bad byte shows as one
+// U+FFFD rather than costing the window, in both builds alike.
 std::wstring FromUtf8(const uint8_t* data, size_t size) {
-    return Utf8ToWide(std::string(reinterpret_cast<const char*>(data), size));
+    return Utf8ToWideForReading(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 std::wstring FromAnsi(const uint8_t* data, size_t size) {
-    return AnsiToWide(std::string(reinterpret_cast<const char*>(data), size));
+    return AnsiToWideForReading(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 #else
 
-// Invalid sequences become U+FFFD, as the Windows conversion does.
+// Invalid sequences become U+FFFD, as in the Windows build.
 std::wstring FromUtf8(const uint8_t* data, size_t size) {
     std::wstring out;
     DecodeUtf8(reinterpret_cast<const char*>(data), size, Utf8Errors::Replace, &out);

@@ -4,58 +4,106 @@
 
 #include <climits>
 
+#include "util/Utf8.h"
+
 namespace {
 
-std::wstring NarrowToWide(UINT codePage, const std::string& text) {
-    if (text.empty() || text.size() >= INT_MAX) {
+// The system's conversion from the ANSI code page; `flags` 0 substitutes the default
+// character for undefined bytes, MB_ERR_INVALID_CHARS fails on them.
+std::optional<std::wstring> DecodeAnsi(std::string_view text, DWORD flags) {
+    if (text.empty()) {
         return std::wstring();
+    }
+    if (text.size() >= INT_MAX) {
+        return std::nullopt;
     }
     const int length = static_cast<int>(text.size());
-    const int needed = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    const int needed = ::MultiByteToWideChar(CP_ACP, flags, text.data(), length, nullptr, 0);
     if (needed <= 0) {
-        return std::wstring();
+        return std::nullopt;
     }
     std::wstring out(static_cast<size_t>(needed), L'\0');
-    if (::MultiByteToWideChar(codePage, 0, text.data(), length, &out[0], needed) != needed) {
-        return std::wstring();
+    if (::MultiByteToWideChar(CP_ACP, flags, text.data(), length, &out[0], needed) != needed) {
+        return std::nullopt;
     }
     return out;
 }
 
-std::string WideToNarrow(UINT codePage, const std::wstring& text) {
-    if (text.empty() || text.size() >= INT_MAX) {
-        return std::string();
-    }
-    const int length = static_cast<int>(text.size());
-    const int needed = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        return std::string();
-    }
-    std::string out(static_cast<size_t>(needed), '\0');
-    if (::WideCharToMultiByte(codePage, 0, text.data(), length, &out[0], needed, nullptr, nullptr) != needed) {
-        return std::string();
-    }
-    return out;
+// A system whose ANSI code page is UTF-8 (an option of newer Windows) gets the same
+// strict codec as every other UTF-8 text; the system routine would not report a default
+// character there.
+bool AnsiIsUtf8() {
+    return ::GetACP() == CP_UTF8;
 }
 
 }  // namespace
 
-std::string WideToAnsi(const std::wstring& text) {
-    return WideToNarrow(CP_ACP, text);
+std::optional<std::string> WideToAnsi(std::wstring_view text) {
+    if (AnsiIsUtf8()) {
+        return WideToUtf8(text);
+    }
+    if (text.empty()) {
+        return std::string();
+    }
+    if (text.size() >= INT_MAX) {
+        return std::nullopt;
+    }
+    const int length = static_cast<int>(text.size());
+    // No best fit: U+FF0F would otherwise come out as "/" in a name. A character the code
+    // page lacks (an unpaired surrogate too) then takes the default character, which is
+    // reported and refused.
+    BOOL usedDefault = FALSE;
+    const int needed =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
+    if (needed <= 0 || usedDefault) {
+        return std::nullopt;
+    }
+    std::string out(static_cast<size_t>(needed), '\0');
+    if (::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &out[0], needed, nullptr,
+                              &usedDefault) != needed ||
+        usedDefault) {
+        return std::nullopt;
+    }
+    return out;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-    return NarrowToWide(CP_ACP, text);
+std::optional<std::wstring> AnsiToWide(std::string_view text) {
+    if (AnsiIsUtf8()) {
+        return Utf8ToWide(text);
+    }
+    return DecodeAnsi(text, MB_ERR_INVALID_CHARS);
 }
 
-std::wstring Utf8ToWide(const std::string& text) {
-    return NarrowToWide(CP_UTF8, text);
+std::optional<std::wstring> Utf8ToWide(std::string_view text) {
+    std::wstring out;
+    if (!DecodeUtf8(text.data(), text.size(), Utf8Errors::Refuse, &out)) {
+        return std::nullopt;
+    }
+    return out;
 }
 
-std::string WideToUtf8(const std::wstring& text) {
-    return WideToNarrow(CP_UTF8, text);
+std::optional<std::string> WideToUtf8(std::wstring_view text) {
+    std::string out;
+    if (!EncodeUtf8(text, Utf8Errors::Refuse, &out)) {
+        return std::nullopt;
+    }
+    return out;
 }
 
-std::string AnsiToUtf8(const std::string& text) {
-    return WideToUtf8(AnsiToWide(text));
+std::optional<std::string> AnsiToUtf8(std::string_view text) {
+    const std::optional<std::wstring> wide = AnsiToWide(text);
+    return wide ? WideToUtf8(*wide) : std::nullopt;
+}
+
+std::wstring Utf8ToWideForReading(std::string_view text) {
+    std::wstring out;
+    static_cast<void>(DecodeUtf8(text.data(), text.size(), Utf8Errors::Replace, &out));
+    return out;
+}
+
+std::wstring AnsiToWideForReading(std::string_view text) {
+    if (AnsiIsUtf8()) {
+        return Utf8ToWideForReading(text);
+    }
+    return DecodeAnsi(text, 0).value_or(std::wstring());
 }

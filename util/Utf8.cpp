@@ -84,7 +84,7 @@ bool DecodeUtf8(const char* data, size_t size, Utf8Errors errors, std::wstring* 
     return true;
 }
 
-std::string EncodeUtf8(const std::wstring& text) {
+bool EncodeUtf8(std::wstring_view text, Utf8Errors errors, std::string* result) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -93,6 +93,9 @@ std::string EncodeUtf8(const std::wstring& text) {
             static_cast<uint32_t>(text[i + 1]) >= 0xDC00 && static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
             code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
         } else if (IsSurrogate(code) || code > 0x10FFFF) {
+            if (errors == Utf8Errors::Refuse) {
+                return false;
+            }
             code = kReplacement;
         }
         if (code < 0x80) {
@@ -111,5 +114,12 @@ std::string EncodeUtf8(const std::wstring& text) {
             out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
     }
+    *result = std::move(out);
+    return true;
+}
+
+std::string EncodeUtf8(const std::wstring& text) {
+    std::string out;
+    static_cast<void>(EncodeUtf8(text, Utf8Errors::Replace, &out));
     return out;
 }

@@ -2,17 +2,27 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <utility>
+
 #include "util/TextConv.h"
 
 bool DecodeEntryName(const std::string& raw, bool utf8, std::wstring* name) {
-    *name = utf8 ? Utf8ToWide(raw) : AnsiToWide(raw);
-    // The conversions answer a failure with an empty string.
-    return raw.empty() || !name->empty();
+    std::optional<std::wstring> decoded = utf8 ? Utf8ToWide(raw) : AnsiToWide(raw);
+    if (!decoded) {
+        return false;
+    }
+    *name = std::move(*decoded);
+    return true;
 }
 
 bool EncodeLookupName(const std::wstring& name, std::string* raw) {
-    *raw = WideToAnsi(name);
-    return name.empty() || !raw->empty();
+    std::optional<std::string> encoded = WideToAnsi(name);
+    if (!encoded) {
+        return false;
+    }
+    *raw = std::move(*encoded);
+    return true;
 }
 
 uint64_t LocalTimeToFileTime(int year, int month, int day, int hour, int minute, int second) {

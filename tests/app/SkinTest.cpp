@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -120,8 +121,9 @@ TEST_F(SkinTest, EveryImageTheLayoutAndTheMessageBoxNameIsInTheSkin) {
     std::vector<uint8_t> bytes;
     std::wstring error;
     ASSERT_TRUE(CSkinArchive::ReadLayoutFile(L"main.xml", bytes, error));
-    const std::wstring layout = Utf8ToWide(std::string(bytes.begin(), bytes.end()));
-    ASSERT_FALSE(layout.empty()) << "main.xml is UTF-8";
+    const std::optional<std::wstring> decoded = Utf8ToWide(std::string(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(decoded && !decoded->empty()) << "main.xml is UTF-8";
+    const std::wstring& layout = *decoded;
 
     std::set<std::wstring> names = {
         L"bkimage/popup_bk.png",        L"btn/close_btn_nor.png",      L"btn/close_btn_hot.png",

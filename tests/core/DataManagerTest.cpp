@@ -85,7 +85,7 @@ TEST_F(DataManagerTest, ClientUuidIsTheDigestOfThisMachinesIdentityAndIsLoggedOn
     // How the parts are put together is checked with fixed facts elsewhere; here, that this
     // machine's facts end up in them.
     const std::string identity = data->BuildIdentityString();
-    const std::string name = AnsiToUtf8(data->GetComputerNameText());
+    const std::string name = AnsiToUtf8(data->GetComputerNameText()).value_or(std::string());
     ASSERT_FALSE(name.empty());
     EXPECT_EQ(identity.substr(0, name.size() + 1), name + ".") << identity;
     const std::string cpu = GetCpuId();
@@ -102,7 +102,7 @@ TEST_F(DataManagerTest, ClientUuidIsTheDigestOfThisMachinesIdentityAndIsLoggedOn
     EXPECT_EQ(first, second);
     // However many tests of this process asked before, the identity was logged exactly once.
     const LogCapture log = LogCapture::WholeLog();
-    EXPECT_EQ(log.Count(kSource, Utf8ToWide(identity)), 1) << log.Messages();
+    EXPECT_EQ(log.Count(kSource, Utf8ToWide(identity).value_or(L"not UTF-8")), 1) << log.Messages();
 }
 
 }  // namespace

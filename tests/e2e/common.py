@@ -4,7 +4,6 @@ import os
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SIM = os.path.join(ROOT, "tools", "simulator", "varlo_sim.py")
-PORT_BASE = int(os.environ.get("VARLO_E2E_PORT_BASE", "18640"))
 TITLE = "安装向导-Varlo加速器"
 PRODUCT = "Varlo加速器"
 UNINSTALL_KEY = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + PRODUCT
@@ -18,6 +17,17 @@ PACKAGE_NAME = "VarloClient_2.3.1.zip"
 
 class ScenarioFailed(Exception):
     pass
+
+
+def port_base(build):
+    """The simulator's first port as the build compiled it into setup_e2e.exe (chosen by
+    the build's suffix in core/CMakeLists.txt)."""
+    path = os.path.join(build, "e2e-port-base")
+    try:
+        with open(path) as f:
+            return int(f.read().strip())
+    except (OSError, ValueError):
+        raise ScenarioFailed("%s names no port: configure the build again" % path)
 
 
 def check(condition, message):

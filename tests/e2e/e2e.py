@@ -20,7 +20,7 @@ import time
 from xml.etree import ElementTree
 
 from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PRODUCT, UNINSTALL_KEY,
-                    ScenarioFailed, check)
+                    ScenarioFailed, check, port_base)
 from screen import (Context, Run, answer_box, click, default_dir, expanded_window, main_window, message_box,
                     screenshot, type_text, visible_windows, wait_for, xdotool)
 from keyboard import scenario_keyboard
@@ -392,7 +392,7 @@ def run_scenario(build, name, work=None, keep=False):
         make_package(ctx.big_package, tools["client"], big_bytes=16 * 1024 * 1024)
     base = make_base_prefix(build, tools)
     prefix = fresh_prefix(base, os.path.join(work, "prefix"))
-    sim = Simulator(work)
+    sim = Simulator(work, port_base(build))
     try:
         sim.ctl("reset")
         sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})

@@ -1,4 +1,4 @@
-"""The vendor's side: the simulator on its fixed ports, and the client packages it serves."""
+"""The vendor's side: the simulator on the build's fixed ports, and the client packages it serves."""
 import json
 import os
 import subprocess
@@ -6,18 +6,18 @@ import sys
 import time
 import zipfile
 
-from common import PORT_BASE, ROOT, SIM, ScenarioFailed
+from common import ROOT, SIM, ScenarioFailed
 
 
 class Simulator:
-    def __init__(self, work, port_base=PORT_BASE):
+    def __init__(self, work, port_base):
         self.state = os.path.join(work, "sim-state.json")
         certs = subprocess.run(["bash", os.path.join(ROOT, "tools", "simulator", "test-certs.sh")],
                                stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
         subprocess.run([sys.executable, SIM, "stop", "--state", self.state], stderr=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL)
-        # The ports are fixed (the exe has them compiled in): another run on this machine
-        # may still hold them for a while, so wait for them rather than fail at once.
+        # The ports are fixed (the exe has them compiled in): another run of the same build
+        # suffix may still hold them for a while, so wait for them rather than fail at once.
         deadline = time.time() + 120
         while True:
             started = subprocess.run([sys.executable, SIM, "start", "--certs", certs, "--state", self.state,

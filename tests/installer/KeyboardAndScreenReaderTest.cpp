@@ -20,7 +20,7 @@
 #include "toolkit/OptionUI.h"
 #include "util/ComPtr.h"
 #include "util/ProcessUtil.h"
-#include "util/TextConv.h"
+#include "util/Utf8.h"
 
 namespace {
 
@@ -123,9 +123,9 @@ void PrintTable(const char* page, const std::vector<Node>& nodes) {
         if ((n.state & STATE_SYSTEM_INVISIBLE) != 0) {
             continue;
         }
-        std::printf("%-3ld | %-28s | %-14s | %-36s | %s%s%s\n", n.id, WideToUtf8(n.name).c_str(),
-                    WideToUtf8(RoleText(n.role)).c_str(), WideToUtf8(StateText(n.state)).c_str(),
-                    WideToUtf8(n.value).c_str(), n.description.empty() ? "" : " / ", WideToUtf8(n.description).c_str());
+        std::printf("%-3ld | %-28s | %-14s | %-36s | %s%s%s\n", n.id, EncodeUtf8(n.name).c_str(),
+                    EncodeUtf8(RoleText(n.role)).c_str(), EncodeUtf8(StateText(n.state)).c_str(),
+                    EncodeUtf8(n.value).c_str(), n.description.empty() ? "" : " / ", EncodeUtf8(n.description).c_str());
     }
     std::fflush(stdout);
 }
@@ -155,7 +155,7 @@ void ExpectVisible(const std::vector<Node>& nodes, const std::vector<Expected>& 
     const std::vector<Node> visible = Visible(nodes);
     ASSERT_EQ(visible.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(WideToUtf8(expected[i].name));
+        SCOPED_TRACE(EncodeUtf8(expected[i].name));
         EXPECT_EQ(visible[i].name, expected[i].name);
         EXPECT_EQ(RoleText(visible[i].role), RoleText(expected[i].role));
         EXPECT_EQ(StateText(visible[i].state & kCompared), StateText(expected[i].state));

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "util/TextConv.h"
 
 namespace {
@@ -26,6 +29,25 @@ TEST(CodePage936, ConversionsThroughGbk) {
         EXPECT_EQ(AnsiToWide(c.gbk), c.wide);
         EXPECT_EQ(WideToAnsi(c.wide), c.gbk);
         EXPECT_EQ(AnsiToUtf8(c.gbk), c.utf8);
+    }
+}
+
+// Bytes that are no GBK text are refused, and so is what GBK cannot hold: both ways, a
+// name never changes into another one on the way.
+TEST(CodePage936, TextGbkCannotCarryIsRefused) {
+    const std::string badBytes[] = {
+        "\xB0",              // a lead byte with nothing after it
+        "ab\xD6",            // the same at the end of a name
+        "\xD6\x20\xCE\xC4",  // a lead byte before a blank
+    };
+    for (const std::string& bytes : badBytes) {
+        EXPECT_EQ(AnsiToWide(bytes), std::nullopt) << bytes.size();
+        EXPECT_EQ(AnsiToUtf8(bytes), std::nullopt) << bytes.size();
+        EXPECT_FALSE(AnsiToWideForReading(bytes).empty()) << "still readable";
+    }
+    const std::wstring lacking[] = {L"\x0E01", L"\xD83D\xDE00", L"\xD800"};
+    for (const std::wstring& text : lacking) {
+        EXPECT_EQ(WideToAnsi(text), std::nullopt) << text.size();
     }
 }
 

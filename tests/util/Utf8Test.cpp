@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "util/Utf8.h"
@@ -63,10 +64,33 @@ TEST(Utf8, InvalidSequencesAreRefusedOrReplaced) {
     }
 }
 
-TEST(Utf8, UnpairedUnitsEncodeAsTheReplacementCharacter) {
-    const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ(EncodeUtf8(std::wstring{L'a', static_cast<wchar_t>(0xD800), L'b'}), "a" + replacement + "b");
-    EXPECT_EQ(EncodeUtf8(std::wstring{static_cast<wchar_t>(0xDC00)}), replacement);
+// A unit that is no character: refused whole, or replaced by U+FFFD in place.
+TEST(Utf8, UnpairedUnitsAreRefusedOrReplaced) {
+    const auto unit = [](uint32_t u) { return static_cast<wchar_t>(u); };
+    const std::string r = "\xEF\xBF\xBD";
+    const struct {
+        const char* what;
+        std::wstring text;
+        std::string replaced;
+    } cases[] = {
+        {"lone high", {L'a', unit(0xD800), L'b'}, "a" + r + "b"},
+        {"lone low", {unit(0xDC00)}, r},
+        {"high at the end", {L'a', unit(0xDBFF)}, "a" + r},
+        {"low before high", {unit(0xDC00), unit(0xD800)}, r + r},
+        // With 32-bit units the host never pairs them: three unpaired units there.
+        {"two highs",
+         {unit(0xD83D), unit(0xD83D), unit(0xDE00)},
+         sizeof(wchar_t) == 2 ? r + "\xF0\x9F\x98\x80" : r + r + r},
+    };
+    for (const auto& c : cases) {
+        std::string out = "untouched";
+        EXPECT_FALSE(EncodeUtf8(c.text, Utf8Errors::Refuse, &out)) << c.what;
+        EXPECT_EQ(out, "untouched") << c.what;
+        EXPECT_EQ(EncodeUtf8(c.text), c.replaced) << c.what;
+    }
+    std::string valid;
+    ASSERT_TRUE(EncodeUtf8(Emoji(), Utf8Errors::Refuse, &valid));
+    EXPECT_EQ(valid, "\xF0\x9F\x98\x80");
 }
 
 }  // namespace

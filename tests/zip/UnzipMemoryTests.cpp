@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,81 @@ TEST(Unzip, EntryNamesAreCleanedAndDecoded) {
         ASSERT_EQ(GetZipEntry(open.get(), i, &info), UZ_OK) << i;
         EXPECT_EQ(std::wstring(info.name), cases[i].name) << cases[i].raw;
     }
+}
+
+// One table for both builds: the host decodes with its own stand-ins, Windows with the
+// system's code page and the shared UTF-8 codec; a name one refuses the other refuses too.
+// Unflagged names use only bytes the Western code page and the host's Latin-1 agree on.
+TEST(Unzip, EntryNamesDecodeOrAreRefusedAlikeOnEveryBuild) {
+    const std::wstring emoji = sizeof(wchar_t) == 2
+                                   ? std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}
+                                   : std::wstring(1, static_cast<wchar_t>(0x1F600));
+    struct Case {
+        const char* what;
+        std::string raw;
+        bool utf8;
+        std::optional<std::wstring> name;  // none: refused
+    };
+    const Case cases[] = {
+        {"UTF-8, two and three bytes", "caf\xc3\xa9/\xe5\xae\x89.txt", true, L"caf\xe9/\x5b89.txt"},
+        {"UTF-8, four bytes", "\xf0\x9f\x98\x80.txt", true, emoji + L".txt"},
+        {"UTF-8, plain ASCII", "dir/a.txt", true, L"dir/a.txt"},
+        {"code page", "caf\xe9.txt", false, L"caf\xe9.txt"},
+        // Without the flag, UTF-8 bytes are code-page text: two characters, not one.
+        {"code page, UTF-8 bytes unflagged", "caf\xc3\xa9.txt", false, L"caf\xc3\xa9.txt"},
+        {"code page, bytes invalid as UTF-8", "\xc0\xaf.txt", false, L"\xc0\xaf.txt"},
+        {"flagged code-page byte", "caf\xe9.txt", true, std::nullopt},
+        {"stray continuation", "a\x80z.txt", true, std::nullopt},
+        {"byte never in UTF-8", "\xff.txt", true, std::nullopt},
+        {"cut off at the end", "ab\xe5\xae", true, std::nullopt},
+        {"overlong slash, two bytes",
+         "..\xc0\xaf"
+         "evil.exe",
+         true, std::nullopt},
+        {"overlong slash, three bytes",
+         "..\xe0\x80\xaf"
+         "evil.exe",
+         true, std::nullopt},
+        {"overlong dot, four bytes", "\xf0\x80\x80\xae\xf0\x80\x80\xae/x", true, std::nullopt},
+        {"encoded high surrogate", "\xed\xa0\x80.txt", true, std::nullopt},
+        {"encoded low surrogate", "\xed\xbf\xbf.txt", true, std::nullopt},
+        {"encoded surrogate pair (CESU-8)", "\xed\xa0\xbd\xed\xb8\x80.txt", true, std::nullopt},
+        {"past U+10FFFF", "\xf4\x90\x80\x80.txt", true, std::nullopt},
+        {"five-byte form", "\xf8\x88\x80\x80\x80.txt", true, std::nullopt},
+    };
+    ZipTestArchive archive;
+    for (const Case& c : cases) {
+        ZipTestEntry& e = archive.Add(c.raw, "data", 0);
+        if (c.utf8) {
+            e.local.flags |= 0x800;
+            e.central.flags |= 0x800;
+        }
+    }
+    OpenArchive open(archive);
+    ASSERT_TRUE(open.get());
+    for (int32_t i = 0; i < static_cast<int32_t>(std::size(cases)); ++i) {
+        const Case& c = cases[i];
+        ZipEntryInfo info;
+        const ZipResult result = GetZipEntry(open.get(), i, &info);
+        if (c.name) {
+            ASSERT_EQ(result, UZ_OK) << c.what;
+            EXPECT_EQ(std::wstring(info.name), *c.name) << c.what;
+        } else {
+            EXPECT_EQ(result, UZ_NOFILE) << c.what;
+            EXPECT_EQ(info.name[0], L'\0') << c.what;
+        }
+    }
+    // A looked-up name goes to the code page the other way: half a character has no
+    // spelling there, so nothing is found, whatever the archive holds.
+    for (const std::wstring& lookup :
+         {std::wstring{L'a', static_cast<wchar_t>(0xD800)}, std::wstring{static_cast<wchar_t>(0xDC00), L'.', L't'}}) {
+        int32_t index = 7;
+        EXPECT_EQ(FindZipEntry(open.get(), lookup, false, &index, nullptr), UZ_NOTFOUND);
+        EXPECT_EQ(index, -1);
+    }
+    int32_t index = -1;
+    EXPECT_EQ(FindZipEntry(open.get(), L"caf\xe9.txt", false, &index, nullptr), UZ_OK);
+    EXPECT_EQ(index, 3);
 }
 
 TEST(Unzip, NamesThatCannotBeHeldWholeAreRefused) {
