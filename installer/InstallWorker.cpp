@@ -140,7 +140,7 @@ class InstallSequence {
         if (!wideUrl) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包地址无法按系统代码页转换：%s",
                                AnsiToWideForReading(fileUrl).c_str());
-            return Fail(__LINE__, kInfoFailedText, kInfoFailedReason);
+            return Fail(InstallOutcome::QueryFailed, __LINE__, kInfoFailedText, kInfoFailedReason);
         }
         const std::wstring packageName = PackageFileNameFromUrl(*wideUrl);
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包：%s，版本：%s，MD5：%s", packageName.c_str(),
