@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/ControlManager.h"
+#include "core/DataManager.h"
 #include "core/HttpClient.h"
 #include "installer/InstallTransaction.h"
 #include "system/AutostartTask.h"
@@ -332,6 +333,9 @@ unsigned __stdcall WorkerMain(void* argument) {
 }  // namespace
 
 InstallOutcome RunInstall(IInstallHost& host, const InstallJob& job) {
+    if (!job.languageCode.empty()) {
+        DataManager::Instance()->SetLang(job.languageCode);
+    }
     return InstallSequence(host, job).Run();
 }
 

@@ -23,6 +23,9 @@ struct InstallJob {
     std::shared_ptr<std::atomic<bool>> cancel;
     // The window's language, for the boxes that have a text in both.
     bool simplified = true;
+    // The interface language's code ("zh-cn", "zh-tw"), sent with the requests to the
+    // vendor's API; empty keeps what the requests carry already.
+    std::string languageCode;
 };
 
 // How an install ended. Every failure has posted its one error to the host; the kinds are

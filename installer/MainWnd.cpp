@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "core/ControlManager.h"
-#include "core/DataManager.h"
 #include "core/Endpoints.h"
 #include "core/NetManager.h"
 #include "installer/CaptionHitTest.h"
@@ -14,6 +13,7 @@
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
 #include "installer/WindowTexts.h"
+#include "system/LanguageChoice.h"
 #include "system/ProductNames.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
@@ -203,7 +203,9 @@ void CMainWnd::OnTray(LPARAM mouseMessage) {
 // ---- window set-up ----------------------------------------------------------------------
 
 void CMainWnd::InitWindow() {
-    DetectLanguage(*this, seams_.userLocale());
+    const int item = DetectLanguageItem(seams_.userLocale());
+    SelectLanguageItem(item);
+    simplified_ = item == kLanguageItemSimplified;
     SetIcon(kWindowIconId);
     RaiseWindow(*this);
     if (!CheckInstallerLocation()) {
@@ -315,14 +317,6 @@ int CMainWnd::GetSelectedLanguageItem() const {
     return combo != nullptr ? combo->GetCurSel() : 0;
 }
 
-void CMainWnd::SetSimplified(bool simplified) {
-    simplified_ = simplified;
-}
-
-void CMainWnd::SetRequestLanguage(const std::string& code) {
-    DataManager::Instance()->SetLang(code);
-}
-
 void CMainWnd::ApplyLanguageTexts(bool simplified) {
     simplified_ = simplified;
     for (auto tableOf : {LanguageTable, SkinLabelTable}) {
@@ -344,7 +338,7 @@ void CMainWnd::ApplyLanguageTexts(bool simplified) {
 }
 
 void CMainWnd::SaveLanguageNow() {
-    (void)SaveLanguage(*this, GetInstalledDir());
+    (void)WriteLanguageSetting(GetInstalledDir(), GetSelectedLanguageItem());
 }
 
 // ---- notifications ----------------------------------------------------------------------

@@ -42,11 +42,7 @@ inline constexpr UINT kStallTickMs = 1000;
 // Pages of "child_page_tab".
 enum MainPage { kPageMain = 0, kPageCustom = 1, kPageProgress = 2, kPageFinished = 3 };
 
-class CMainWnd : public CWindowWnd,
-                 public INotifyUI,
-                 public CMsgDispatch<CMainWnd>,
-                 public IInstallHost,
-                 public ILanguageHost {
+class CMainWnd : public CWindowWnd, public INotifyUI, public CMsgDispatch<CMainWnd>, public IInstallHost {
   public:
     explicit CMainWnd(HINSTANCE instance, MainWndSeams seams = {});
     ~CMainWnd() override;
@@ -63,12 +59,6 @@ class CMainWnd : public CWindowWnd,
     void SetDesktopShortcutPath(const std::wstring& path) override;
     void StartDownloadWatch() override;
     void StopDownloadWatch() override;
-
-    // ILanguageHost (UI thread)
-    void SelectLanguageItem(int item) override;
-    int GetSelectedLanguageItem() const override;
-    void SetSimplified(bool simplified) override;
-    void SetRequestLanguage(const std::string& code) override;
 
     // UI thread.
     void ApplyLanguageTexts(bool simplified);
@@ -117,6 +107,9 @@ class CMainWnd : public CWindowWnd,
     bool TakeTypedPath();
     void ShowProgressPage();
     void SaveLanguageNow();
+    // The language combo, read and set without a selection notification.
+    void SelectLanguageItem(int item);
+    [[nodiscard]] int GetSelectedLanguageItem() const;
     void SetPathText(const std::wstring& path);
     UINT ShowBox(const std::wstring& title,
                  const std::wstring& text,

@@ -7,6 +7,7 @@
 
 #include "core/ControlManager.h"
 #include "installer/InstallWorker.h"
+#include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
 #include "installer/WindowTexts.h"
@@ -170,7 +171,7 @@ bool CMainWnd::LaunchWorker() {
     if (seams_.startWorker) {
         return seams_.startWorker(*this, installDir_);
     }
-    InstallJob job{installDir_, g_logDir, cancel_, simplified_};
+    InstallJob job{installDir_, g_logDir, cancel_, simplified_, RequestLanguageForItem(GetSelectedLanguageItem())};
     std::optional<StartedWorker> started = StartInstallWorker(*this, std::move(job));
     if (!started) {
         return false;

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "core/DataManager.h"
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
 #include "installer/InstallServices.h"
+#include "system/LocalSettings.h"
 #include "system/LanguageChoice.h"
 #include "util/FileUtil.h"
 #include "util/FolderSecurity.h"
@@ -66,22 +66,16 @@ void CSilentHost::SetDesktopShortcutPath(const std::wstring& path) {
     desktopShortcutPath_ = path;
 }
 
-void CSilentHost::SetRequestLanguage(const std::string& code) {
-    DataManager::Instance()->SetLang(code);
-}
-
 void CSilentHost::ChooseLanguage(uint32_t userLocale) {
     switch (options_.language) {
         case DeployLanguage::Simplified:
-            SelectLanguageItem(kLanguageItemSimplified);
-            SetSimplified(true);
+            languageItem_ = kLanguageItemSimplified;
             return;
         case DeployLanguage::Traditional:
-            SelectLanguageItem(kLanguageItemTraditional);
-            SetSimplified(false);
+            languageItem_ = kLanguageItemTraditional;
             return;
         case DeployLanguage::Detected:
-            DetectLanguage(*this, userLocale);
+            languageItem_ = DetectLanguageItem(userLocale);
             return;
     }
 }
@@ -157,10 +151,11 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
     job.logDir = logDir;
     job.cancel = cancel ? std::move(cancel) : std::make_shared<std::atomic<bool>>(false);
     job.simplified = host.IsSimplified();
+    job.languageCode = RequestLanguageForItem(host.LanguageItem());
     const InstallOutcome outcome = RunInstall(host, job);
     if (outcome == InstallOutcome::Installed) {
         // As the window does on its finished page.
-        static_cast<void>(SaveLanguage(host, target));
+        static_cast<void>(WriteLanguageSetting(target, host.LanguageItem()));
     }
     return ExitCodeFor(outcome);
 }

@@ -16,7 +16,7 @@
 #include "installer/DeployExitCode.h"
 #include "installer/InstallHost.h"
 #include "installer/InstallWorker.h"
-#include "system/LocalSettings.h"
+#include "system/LanguageChoice.h"
 
 // What the outcome of an install tells a deployment tool.
 DeployExitCode ExitCodeFor(InstallOutcome outcome);
@@ -27,7 +27,7 @@ void LogDeployOutcome(DeployExitCode code);
 // The host of an install nobody watches: the options come from the command line, errors go
 // to the log (the worker has logged their reason), and stages only pass. No stall watch of
 // its own: the transfer stops a stalled download itself.
-class CSilentHost : public IInstallHost, public ILanguageHost {
+class CSilentHost : public IInstallHost {
   public:
     explicit CSilentHost(const DeployOptions& options);
 
@@ -42,15 +42,11 @@ class CSilentHost : public IInstallHost, public ILanguageHost {
     void StartDownloadWatch() override {}
     void StopDownloadWatch() override {}
 
-    // ILanguageHost: the language item the window's combo would hold.
-    void SelectLanguageItem(int item) override { languageItem_ = item; }
-    [[nodiscard]] int GetSelectedLanguageItem() const override { return languageItem_; }
-    void SetSimplified(bool simplified) override { simplified_ = simplified; }
-    void SetRequestLanguage(const std::string& code) override;
-
     // The language the window would pick for this user, unless the command line names one.
     void ChooseLanguage(uint32_t userLocale);
-    [[nodiscard]] bool IsSimplified() const { return simplified_; }
+    [[nodiscard]] bool IsSimplified() const { return languageItem_ == kLanguageItemSimplified; }
+    // The language item the window's combo would hold.
+    [[nodiscard]] int LanguageItem() const { return languageItem_; }
 
     [[nodiscard]] std::vector<int> Stages() const;
     [[nodiscard]] std::vector<std::wstring> Errors() const;
@@ -59,8 +55,7 @@ class CSilentHost : public IInstallHost, public ILanguageHost {
 
   private:
     DeployOptions options_;
-    int languageItem_ = 0;
-    bool simplified_ = true;
+    int languageItem_ = kLanguageItemSimplified;
     mutable std::mutex lock_;
     std::vector<int> stages_;
     std::vector<std::wstring> errors_;

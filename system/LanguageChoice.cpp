@@ -23,3 +23,7 @@ int ChooseLanguageItem(uint32_t localeId, const std::wstring& nativeLanguageName
 std::wstring LanguageCodeForItem(int item) {
     return item == kLanguageItemSimplified ? L"zh-cn" : L"zh-tw";
 }
+
+std::string RequestLanguageForItem(int item) {
+    return item == kLanguageItemSimplified ? "zh-cn" : "zh-tw";
+}

@@ -15,3 +15,5 @@ int ChooseLanguageItem(uint32_t localeId, const std::wstring& nativeLanguageName
 
 // "zh-cn" for the simplified item, "zh-tw" for any other.
 std::wstring LanguageCodeForItem(int item);
+// The same code as the API requests carry it.
+std::string RequestLanguageForItem(int item);

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "system/LanguageChoice.h"
-#include "util/TextConv.h"
 
 namespace {
 
@@ -25,31 +23,17 @@ uint32_t GetUserLocaleId() {
     return ::GetUserDefaultLCID();
 }
 
-void DetectLanguage(ILanguageHost& host, uint32_t localeId) {
-    host.SetSimplified(true);
-    host.SelectLanguageItem(kLanguageItemSimplified);
+int DetectLanguageItem(uint32_t localeId) {
     wchar_t name[kLocaleNameCapacity] = {};
     std::wstring nativeName;
     if (::GetLocaleInfoW(localeId, LOCALE_SNATIVELANGNAME, name, static_cast<int>(kLocaleNameCapacity)) > 0) {
         nativeName = name;
     }
-    if (ChooseLanguageItem(localeId, nativeName) == kLanguageItemTraditional) {
-        host.SelectLanguageItem(kLanguageItemTraditional);
-        host.SetSimplified(false);
-    }
+    return ChooseLanguageItem(localeId, nativeName);
 }
 
-void DetectLanguage(ILanguageHost& host) {
-    DetectLanguage(host, GetUserLocaleId());
-}
-
-bool SaveLanguage(ILanguageHost& host, const std::wstring& installDir) {
-    const std::wstring code = LanguageCodeForItem(host.GetSelectedLanguageItem());
-    // The codes are ASCII, so this cannot fail; were it to, the request keeps its language.
-    if (const std::optional<std::string> ansi = WideToAnsi(code)) {
-        host.SetRequestLanguage(*ansi);
-    }
-    return WriteIni(L"config", L"lang", code, installDir + kLocalConfigFile);
+bool WriteLanguageSetting(const std::wstring& installDir, int item) {
+    return WriteIni(L"config", L"lang", LanguageCodeForItem(item), installDir + kLocalConfigFile);
 }
 
 bool WritePowerupSetting(const std::wstring& targetDir, bool enabled) {

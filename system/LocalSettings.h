@@ -7,30 +7,16 @@
 #include <cstdint>
 #include <string>
 
-// What the language choice needs from the installer window.
-class ILanguageHost {
-  public:
-    virtual ~ILanguageHost() = default;
-    // Selects an item of the language combo without taking the focus and without
-    // sending a selection notification.
-    virtual void SelectLanguageItem(int item) = 0;
-    virtual int GetSelectedLanguageItem() const = 0;
-    // True: simplified Chinese texts; false: traditional.
-    virtual void SetSimplified(bool simplified) = 0;
-    // Hands the language code (narrow, ANSI) to the identity sent with API requests.
-    virtual void SetRequestLanguage(const std::string& code) = 0;
-};
-
 // The user's default locale id.
 uint32_t GetUserLocaleId();
 
-// Starts from simplified Chinese and switches to traditional for a locale that asks for it.
-void DetectLanguage(ILanguageHost& host, uint32_t localeId);
-void DetectLanguage(ILanguageHost& host);
+// The language item (see LanguageChoice.h) for a locale, from its id and its native
+// language name as the system gives it.
+[[nodiscard]] int DetectLanguageItem(uint32_t localeId);
 
-// Passes the code of the selected item on and writes it as "lang" to installDir\local.cfg.
-// Fails (harmlessly) while the directory does not exist yet.
-[[nodiscard]] bool SaveLanguage(ILanguageHost& host, const std::wstring& installDir);
+// The item's code as "lang" in installDir\local.cfg. Fails (harmlessly, creating nothing)
+// while the directory does not exist.
+[[nodiscard]] bool WriteLanguageSetting(const std::wstring& installDir, int item);
 
 // "powerup" = "1" or "0" in section "config" of targetDir\local.cfg.
 [[nodiscard]] bool WritePowerupSetting(const std::wstring& targetDir, bool enabled);

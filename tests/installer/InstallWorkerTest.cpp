@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -131,6 +132,7 @@ class InstallWorkerTest : public ::testing::Test {
         job.targetDir = target;
         job.logDir = logDir;
         job.cancel = std::make_shared<std::atomic<bool>>(false);
+        job.languageCode = "zh-tw";
         launcher.answer.started = true;
         launcher.answer.exited = true;
         launcher.answer.exitCode = 0;
@@ -162,6 +164,20 @@ class InstallWorkerTest : public ::testing::Test {
         ::RegCloseKey(key);
     }
     std::wstring PackagePath() const { return logDir + L"cache\\client.zip"; }
+    // Every query of the vendor's API (a signed form POST) named the job's language.
+    bool ApiRequestsCarry(const std::string& header) {
+        int api = 0;
+        for (const ReceivedRequest& r : sim.Requests()) {
+            if (r.method != "POST") {
+                continue;
+            }
+            ++api;
+            if (std::find(r.headers.begin(), r.headers.end(), header) == r.headers.end()) {
+                return false;
+            }
+        }
+        return api > 0;
+    }
     bool Downloaded() {
         for (const ReceivedRequest& r : sim.Requests()) {
             if (r.target.rfind("/files/", 0) == 0) {
@@ -245,6 +261,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 EXPECT_EQ(host.Stages(), (std::vector<int>{1, 2, 4, 5, 6}));
                 EXPECT_TRUE(host.Errors().empty());
                 EXPECT_EQ(Downloaded(), !c.cached);
+                EXPECT_TRUE(ApiRequestsCarry("Lang: zh-tw")) << "the language is sent from the first request on";
                 EXPECT_EQ(host.watchStarts, c.cached ? 0 : 1) << "no watch for a cached package";
                 EXPECT_FALSE(host.stallBoxShown);
                 // Files.

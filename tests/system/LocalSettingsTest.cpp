@@ -3,25 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "SystemTestSupport.h"
+#include "system/LanguageChoice.h"
 
 namespace {
-
-// Stands in for the installer window.
-class FakeLanguageHost : public ILanguageHost {
-  public:
-    void SelectLanguageItem(int item) override {
-        selections.push_back(item);
-        selected = item;
-    }
-    int GetSelectedLanguageItem() const override { return selected; }
-    void SetSimplified(bool value) override { simplified = value; }
-    void SetRequestLanguage(const std::string& code) override { requestLanguage = code; }
-
-    std::vector<int> selections;
-    int selected = -1;
-    int simplified = -1;
-    std::string requestLanguage;
-};
 
 TEST(DetectLanguage, LocaleDecidesBetweenSimplifiedAndTraditional) {
     struct Case {
@@ -33,26 +17,11 @@ TEST(DetectLanguage, LocaleDecidesBetweenSimplifiedAndTraditional) {
         {0x0409, false}, {0x0411, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.localeId);
-        FakeLanguageHost host;
-        host.selected = 1;
-        host.simplified = 0;
-        DetectLanguage(host, c.localeId);
-        EXPECT_EQ(host.selected, c.traditional ? 1 : 0);
-        EXPECT_EQ(host.simplified, c.traditional ? 0 : 1);
-        ASSERT_FALSE(host.selections.empty());
-        EXPECT_EQ(host.selections.front(), 0);  // always starts from simplified
+        EXPECT_EQ(DetectLanguageItem(c.localeId), c.traditional ? kLanguageItemTraditional : kLanguageItemSimplified)
+            << std::hex << c.localeId;
     }
-}
-
-TEST(DetectLanguage, WithoutALocaleIdUsesTheUsersOwn) {
-    FakeLanguageHost host;
-    DetectLanguage(host);
-    FakeLanguageHost expected;
-    DetectLanguage(expected, ::GetUserDefaultLCID());
-    ASSERT_FALSE(host.selections.empty());
-    EXPECT_EQ(host.selected, expected.selected);
-    EXPECT_EQ(host.simplified, expected.simplified);
+    EXPECT_EQ(RequestLanguageForItem(kLanguageItemSimplified), "zh-cn");
+    EXPECT_EQ(RequestLanguageForItem(kLanguageItemTraditional), "zh-tw");
 }
 
 class LocalSettingsTest : public testing::Test {
@@ -62,34 +31,22 @@ class LocalSettingsTest : public testing::Test {
     TempDir dir_;
 };
 
-TEST_F(LocalSettingsTest, SaveLanguageHandsTheCodeOnAndWritesIt) {
-    FakeLanguageHost host;
-    host.selected = 1;
-    ASSERT_TRUE(SaveLanguage(host, dir_.path()));
-    EXPECT_EQ(host.requestLanguage, "zh-tw");
+TEST_F(LocalSettingsTest, TheLanguageIsWrittenAsItsCode) {
+    ASSERT_TRUE(WriteLanguageSetting(dir_.path(), kLanguageItemTraditional));
     EXPECT_EQ(IniValue(Cfg(), L"config", L"lang"), L"zh-tw");
-
-    host.selected = 0;
-    ASSERT_TRUE(SaveLanguage(host, dir_.path()));
-    EXPECT_EQ(host.requestLanguage, "zh-cn");
+    ASSERT_TRUE(WriteLanguageSetting(dir_.path(), kLanguageItemSimplified));
     EXPECT_EQ(IniValue(Cfg(), L"config", L"lang"), L"zh-cn");
 }
 
-// The first save of a new install comes before the directory exists: it fails quietly
-// and creates nothing, but the request language is still set.
-TEST_F(LocalSettingsTest, SaveLanguageIntoAMissingDirectoryCreatesNothing) {
-    FakeLanguageHost host;
-    host.selected = 1;
+// A folder that is not there (an install that did not get so far) is not made for it.
+TEST_F(LocalSettingsTest, TheLanguageIntoAMissingDirectoryCreatesNothing) {
     const std::wstring missing = dir_.path() + L"\\not yet";
-    EXPECT_FALSE(SaveLanguage(host, missing));
-    EXPECT_EQ(host.requestLanguage, "zh-tw");
+    EXPECT_FALSE(WriteLanguageSetting(missing, kLanguageItemTraditional));
     EXPECT_FALSE(IsDirectory(missing));
 }
 
 TEST_F(LocalSettingsTest, FreshInstallWritesBothFiles) {
-    FakeLanguageHost host;
-    host.selected = 1;
-    ASSERT_TRUE(SaveLanguage(host, dir_.path()));
+    ASSERT_TRUE(WriteLanguageSetting(dir_.path(), kLanguageItemTraditional));
     ASSERT_TRUE(WritePowerupSetting(dir_.path(), true));
     ASSERT_TRUE(WriteSetupIni(dir_.path()));
 
@@ -104,9 +61,7 @@ TEST_F(LocalSettingsTest, ReinstallReplacesValuesInPlaceAndKeepsTheClientsKeys) 
     ASSERT_TRUE(WriteFileBytes(Cfg(), "[config]\r\nlang=zh-cn\r\nvolume=7\r\npowerup=1\r\n[window]\r\nx=10\r\n"));
     ASSERT_TRUE(WriteFileBytes(Setup(), "[varlo]\r\npackpath=C:\\old\\setup.exe\r\nchannel=3\r\n"));
 
-    FakeLanguageHost host;
-    host.selected = 1;
-    ASSERT_TRUE(SaveLanguage(host, dir_.path()));
+    ASSERT_TRUE(WriteLanguageSetting(dir_.path(), kLanguageItemTraditional));
     ASSERT_TRUE(WritePowerupSetting(dir_.path(), false));
     ASSERT_TRUE(WriteSetupPackPath(dir_.path(), L"D:\\downloads\\setup.exe"));
 
