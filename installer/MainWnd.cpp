@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "core/ControlManager.h"
 #include "core/Endpoints.h"
 #include "core/NetManager.h"
 #include "installer/CaptionHitTest.h"
@@ -97,6 +96,9 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             return ::DefWindowProcW(*this, message, wParam, lParam);
+        case WM_DESTROY:
+            channel_.Close();
+            break;
         case WM_CLOSE:
             // Closing from outside while the worker still uses this window would pull the
             // window from under it: end the way a confirmed close does.
@@ -118,8 +120,8 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ExitInstaller();
             return 0;
         default:
-            if (IsDispatchMessage(message)) {
-                DrainCalls();
+            if (message == UM_CHANNEL) {
+                channel_.Drain();
                 return 0;
             }
             break;
@@ -132,6 +134,8 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainWnd::OnCreate() {
+    // Fixed for the window's life: the worker never reads the handle itself.
+    channel_.Open(*this);
     LONG_PTR style = ::GetWindowLongPtrW(*this, GWL_STYLE);
     style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME);
     style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -374,8 +378,7 @@ void CMainWnd::Notify(NotifyMessage& msg) {
     } else if (msg.type == L"timer") {
         if (msg.wParam == TIMER_PROGRESS) {
             OnProgressTick();
-        } else if (msg.wParam == TIMER_STALL) {
-            OnStallTick();
+
         }
     }
 }
@@ -458,7 +461,7 @@ void CMainWnd::StartInstall() {
     // page): a file written here would stay in a folder a failed install must leave as it was.
     ShowProgressPage();
     if (!LaunchWorker()) {
-        ShowErrorAndExit(0, texts::kWorkerNotStarted.Pick(simplified_));
+        ShowErrorAndExit(texts::kWorkerNotStarted.Pick(simplified_));
     }
 }
 
@@ -471,7 +474,7 @@ void CMainWnd::OnEnterKey() {
         return;
     }
     if (!LaunchWorker()) {
-        ShowErrorAndExit(0, texts::kWorkerNotStarted.Pick(simplified_));
+        ShowErrorAndExit(texts::kWorkerNotStarted.Pick(simplified_));
     }
 }
 

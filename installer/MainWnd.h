@@ -12,7 +12,7 @@
 
 #include "installer/InstallHost.h"
 #include "installer/MainWndSeams.h"
-#include "installer/MsgDispatch.h"
+#include "installer/UiChannel.h"
 #include "installer/WorkerRegistry.h"
 #include "system/LocalSettings.h"
 #include "toolkit/INotifyUI.h"
@@ -34,15 +34,13 @@ inline constexpr UINT UM_TRAY = WM_USER + 1000;
 inline constexpr UINT UM_FINISHED = WM_USER + 1002;
 inline constexpr UINT UM_QUIT = WM_USER + 1003;
 
-// Both install timers hang on the progress bar "setup_process".
+// The install's timer hangs on the progress bar "setup_process".
 inline constexpr UINT TIMER_PROGRESS = 100;
-inline constexpr UINT TIMER_STALL = 0x1002;
-inline constexpr UINT kStallTickMs = 1000;
 
 // Pages of "child_page_tab".
 enum MainPage { kPageMain = 0, kPageCustom = 1, kPageProgress = 2, kPageFinished = 3 };
 
-class CMainWnd : public CWindowWnd, public INotifyUI, public CMsgDispatch<CMainWnd>, public IInstallHost {
+class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
   public:
     explicit CMainWnd(HINSTANCE instance, MainWndSeams seams = {});
     ~CMainWnd() override;
@@ -57,16 +55,17 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public CMsgDispatch<CMainW
     bool WantsAutostart() const override { return wantAutostart_; }
     void SetInstalledDir(const std::wstring& dir) override;
     void SetDesktopShortcutPath(const std::wstring& path) override;
-    void StartDownloadWatch() override;
-    void StopDownloadWatch() override;
+    // The transfer itself decides when a download has stalled (and the worker reports it
+    // like any failure): the window keeps no watch of its own.
+    void StartDownloadWatch() override {}
+    void StopDownloadWatch() override {}
 
     // UI thread.
     void ApplyLanguageTexts(bool simplified);
     void SetExpanded(bool expanded);
     void StartInstall();
     void ExitInstaller();
-    // The integer is not used; it keeps the shape of the posted calls.
-    void ShowErrorAndExit(int unused, const std::wstring& text);
+    void ShowErrorAndExit(const std::wstring& text);
 
     [[nodiscard]] CUIManager& Manager() { return manager_; }
     [[nodiscard]] bool IsSimplified() const { return simplified_; }
@@ -99,9 +98,7 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public CMsgDispatch<CMainW
     void OnAgreementChanged(COptionUI* sender);
     void ConfirmClose();
     void OnProgressTick();
-    void OnStallTick();
-    void ApplyStage(int stage, const std::wstring& unused);
-    void ApplyStallTimer(int start, const std::wstring& unused);
+    void ApplyStage(int stage);
     bool LaunchWorker();
     // The path field as the install will use it; false (after saying so) when it is none.
     bool TakeTypedPath();
@@ -125,6 +122,8 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public CMsgDispatch<CMainW
     std::wstring installDir_;
 
     mutable std::mutex resultsLock_;
+    // Opened when the window is made; every report of the worker comes through it.
+    CUiChannel channel_;
     std::wstring installedDir_;
     std::wstring desktopShortcutPath_;
 

@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <utility>
 
-#include "core/ControlManager.h"
 #include "installer/InstallWorker.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
@@ -25,23 +24,15 @@ constexpr DWORD kStagePauseStepMs = 50;
 
 void CMainWnd::SetStage(int stage) {
     stage_ = stage;
-    PostCall(GetHWND(), &CMainWnd::ApplyStage, stage, std::wstring());
+    channel_.Post([this, stage] { ApplyStage(stage); });
     // The pause only lets each stage be seen; an install being stopped need not sit it out.
     for (DWORD waited = 0; waited < kStagePauseMs && !cancel_->load(); waited += kStagePauseStepMs) {
         seams_.sleep(kStagePauseStepMs);
     }
 }
 
-void CMainWnd::StartDownloadWatch() {
-    PostCall(GetHWND(), &CMainWnd::ApplyStallTimer, 1, std::wstring());
-}
-
-void CMainWnd::StopDownloadWatch() {
-    PostCall(GetHWND(), &CMainWnd::ApplyStallTimer, 0, std::wstring());
-}
-
 void CMainWnd::PostInstallError(const std::wstring& text) {
-    PostCall(GetHWND(), &CMainWnd::ShowErrorAndExit, 0, text);
+    channel_.Post([this, text] { ShowErrorAndExit(text); });
 }
 
 void CMainWnd::SetInstalledDir(const std::wstring& dir) {
@@ -66,23 +57,12 @@ std::wstring CMainWnd::GetDesktopShortcutPath() const {
 
 // ---- UI thread --------------------------------------------------------------------------
 
-void CMainWnd::ApplyStage(int stage, const std::wstring&) {
+void CMainWnd::ApplyStage(int stage) {
     if (progressBar_ == nullptr) {
         return;
     }
     manager_.KillTimer(progressBar_, TIMER_PROGRESS);
     manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage));
-}
-
-void CMainWnd::ApplyStallTimer(int start, const std::wstring&) {
-    if (progressBar_ == nullptr) {
-        return;
-    }
-    if (start != 0) {
-        manager_.SetTimer(progressBar_, TIMER_STALL, kStallTickMs);
-    } else {
-        manager_.KillTimer(progressBar_, TIMER_STALL);
-    }
 }
 
 void CMainWnd::OnProgressTick() {
@@ -97,18 +77,7 @@ void CMainWnd::OnProgressTick() {
     }
 }
 
-void CMainWnd::OnStallTick() {
-    if (stage_ != 2) {
-        manager_.KillTimer(progressBar_, TIMER_STALL);
-        return;
-    }
-    if (ControlManager::Instance()->CheckStall()) {
-        manager_.KillTimer(progressBar_, TIMER_STALL);
-        PostCall(GetHWND(), &CMainWnd::ShowErrorAndExit, 0, std::wstring(texts::kStalled.Pick(simplified_)));
-    }
-}
-
-void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
+void CMainWnd::ShowErrorAndExit(const std::wstring& text) {
     // A stall and the worker's own failure can arrive close together: one box is enough.
     if (errorShown_ || exiting_) {
         return;
@@ -116,7 +85,6 @@ void CMainWnd::ShowErrorAndExit(int, const std::wstring& text) {
     errorShown_ = true;
     if (progressBar_ != nullptr) {
         manager_.KillTimer(progressBar_, TIMER_PROGRESS);
-        manager_.KillTimer(progressBar_, TIMER_STALL);
     }
     (void)ShowBox(texts::kBoxTitle.Pick(simplified_), text, 2, texts::kOk.Pick(simplified_),
                   texts::kOpenHomePage.Pick(simplified_));
