@@ -378,7 +378,6 @@ void CMainWnd::Notify(NotifyMessage& msg) {
     } else if (msg.type == L"timer") {
         if (msg.wParam == TIMER_PROGRESS) {
             OnProgressTick();
-
         }
     }
 }
