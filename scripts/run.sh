@@ -11,12 +11,22 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 bash scripts/setup-host.sh
-deps=$(bash scripts/build-deps.sh | tail -1)
+source scripts/wine-env.sh
+if varlo_can_run_32bit; then
+  preset=windows BUILD=build/windows-run
+  deps=$(bash scripts/build-deps.sh | tail -1)
+else
+  # As scripts/test.sh does: this kernel runs no 32-bit program, so neither can Wine; the
+  # same sources built for 64-bit Windows run instead.
+  echo "This kernel runs no 32-bit programs: running a 64-bit build of the installer under 64-bit Wine"
+  preset=windows64 BUILD=build/windows64-run
+  deps=$(VARLO_DEPS_HOST=x86_64-w64-mingw32 bash scripts/build-deps.sh | tail -1)
+fi
 # Passed in so a kept build follows the file as the simulator started below does.
 # Its own suffix, so a drive under Xvfb takes end-to-end ports apart from scripts/test.sh's.
-cmake --preset windows -B build/windows-run -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON -DVARLO_BUILD_SUFFIX=-run \
+cmake --preset "$preset" -B "$BUILD" -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON -DVARLO_BUILD_SUFFIX=-run \
   -DVARLO_SIMULATOR_ENDPOINTS=ON -DVARLO_SIMULATOR_PORT_BASE="$(head -n1 tools/simulator/demo-port-base)" >/dev/null
-cmake --build build/windows-run --target setup setup_e2e e2e_fake_client
+cmake --build "$BUILD" --target setup setup_e2e e2e_fake_client
 
 cleanup=()
 # Undone in reverse: Wine before the display it draws on.
@@ -31,16 +41,16 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 if [ "$drive" = 1 ]; then
-  OUT=$ROOT/build/windows-run/demo
+  OUT=$ROOT/$BUILD/demo
   rm -rf "$OUT"
   # Not exec'd: the display above is taken down on the way out.
-  /usr/bin/python3 tests/e2e/e2e.py --build build/windows-run --demo "$OUT"
+  /usr/bin/python3 tests/e2e/e2e.py --build "$BUILD" --demo "$OUT"
   exit
 fi
 
 PREFIX=$ROOT/build/wineprefix-run
 export VARLO_WINEPREFIX=$PREFIX
-source scripts/wine-env.sh
+export WINEPREFIX=$PREFIX
 # Kept between runs, but the hooks run on every start: the simulator's test CA (trusted
 # only inside this prefix, scripts/prefix.d) may have been made anew since the prefix was.
 keep=(--keep)
@@ -49,9 +59,9 @@ bash scripts/wine-prefix.sh "${keep[@]}" "$PREFIX"
 source tools/simulator/start-demo.sh
 cleanup+=("wineserver -k >/dev/null 2>&1 || true")
 
-echo "Running build/windows-run/app/setup.exe under Wine (prefix $PREFIX)"
+echo "Running $BUILD/app/setup.exe under Wine (prefix $PREFIX)"
 set +e
-wine build/windows-run/app/setup.exe </dev/null
+wine "$BUILD/app/setup.exe" </dev/null
 rc=$?
 set -e
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null || true)

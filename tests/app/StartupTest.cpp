@@ -16,6 +16,7 @@
 #include "system/UninstallRegistration.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/RecordingLauncher.h"
+#include "tests/support/Sleeper.h"
 #include "tests/toolkit/TestPaths.h"
 #include "toolkit/SkinArchive.h"
 #include "util/ProcessUtil.h"
@@ -366,17 +367,9 @@ TEST_F(StartupTest, TheRegisteredClientIsEnded) {
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(key);
 
-    std::wstring commandLine = L"\"" + client + L"\" --gtest_filter=StartupSleeper.Sleeps";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    ::SetEnvironmentVariableW(L"VARLO_SLEEPER", L"1");
-    const BOOL started = ::CreateProcessW(client.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                          nullptr, folder.c_str(), &si, &pi);
-    ::SetEnvironmentVariableW(L"VARLO_SLEEPER", nullptr);
-    ASSERT_TRUE(started);
-    ::CloseHandle(pi.hThread);
-    UniqueKernelHandle process(pi.hProcess);
+    UniqueKernelHandle process(StartSleeperProcess(client, L"\"" + client + L"\" --gtest_filter=StartupSleeper.Sleeps",
+                                                   folder, L"VARLO_SLEEPER"));
+    ASSERT_TRUE(process.valid());
 
     EXPECT_EQ(EndClientProcesses(), 1u);
     EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
