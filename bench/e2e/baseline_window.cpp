@@ -112,9 +112,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "baseline_window: RegisterClassExW failed (%lu)\n", ::GetLastError());
         return 1;
     }
-    HWND window = ::CreateWindowExW(0, kWindowClass, L"Varlo加速器", WS_POPUP | WS_VISIBLE, 100, 100,
-                                    kWidth, kHeight, nullptr, nullptr,
-                                    windowClass.hInstance, nullptr);
+    HWND window = ::CreateWindowExW(0, kWindowClass, L"Varlo加速器", WS_POPUP | WS_VISIBLE, 100, 100, kWidth, kHeight,
+                                    nullptr, nullptr, windowClass.hInstance, nullptr);
     if (window == nullptr) {
         std::fprintf(stderr, "baseline_window: CreateWindowExW failed (%lu)\n", ::GetLastError());
         return 1;
