@@ -20,6 +20,10 @@ esac
 CC=$HOST-gcc-posix
 CXX=$HOST-g++-posix
 JOBS=$(nproc)
+# For the C libraries: no exception ever unwinds through them (every callback of ours
+# catches everything), so they need no unwind tables; one section per function and
+# object lets the product's --gc-sections drop what it never calls.
+DEPS_C_FLAGS="-fno-asynchronous-unwind-tables -fno-unwind-tables -ffunction-sections -fdata-sections -fno-ident"
 # shellcheck source=scripts/curl-recipe.sh
 source "$HERE/curl-recipe.sh"
 # shellcheck source=scripts/stage.sh
@@ -60,6 +64,7 @@ build_openssl() {
   if [ -f "$src/debian/patches/pic.patch" ]; then
     (cd "$src" && patch -R -p1 -s < debian/patches/pic.patch)
   fi
+  (cd "$src" && patch -p1 -s --forward < "$HERE/patches/openssl-x86-generic-p256.patch")
   step openssl-build bash -c "cd '$src' &&
     ./Configure $OPENSSL_TARGET --cross-compile-prefix=$HOST- CC=gcc-posix --prefix='$STAGE' \
       --openssldir="C:/Windows/System32/varlo-ssl-none" --libdir=lib \
@@ -67,7 +72,10 @@ build_openssl() {
       no-ui-console no-srp no-psk no-gost no-idea no-seed no-mdc2 no-rc2 no-rc4 \
       no-rc5 no-bf no-cast no-camellia no-aria no-sm2 no-sm3 no-sm4 no-whirlpool no-cms no-ts \
       no-ocsp no-srtp no-dtls no-sctp no-siphash no-scrypt no-des no-dsa no-md4 no-rmd160 \
-      no-blake2 no-ct no-async -Os && make -s -j$JOBS build_libs && make -s install_dev"
+      no-blake2 no-ct no-async \
+      no-err no-filenames no-autoload-config no-ssl-trace no-tls1 no-tls1_1 no-dh no-ec2m \
+      no-chacha no-poly1305 no-cmac no-ocb no-cmp no-rfc3779 no-nextprotoneg no-multiblock \
+      no-dgram -Os $DEPS_C_FLAGS && make -s -j$JOBS build_libs && make -s install_dev"
 }
 
 build_curl() {
@@ -92,8 +100,11 @@ toolchain_args() {
 build_jsoncpp() {
   local src; src=$(fetch_src libjsoncpp)
   log "jsoncpp: $(basename "$src")"
+  (cd "$src" && patch -p1 -s --forward < "$HERE/patches/jsoncpp-no-streams.patch")
+  # C++ that throws: it keeps its unwind tables.
   # shellcheck disable=SC2046
   step jsoncpp-configure cmake -S "$src" -B "$WORK/jsoncpp-build" -G Ninja $(toolchain_args) \
+    -DCMAKE_CXX_FLAGS="-ffunction-sections -fdata-sections -fno-ident -DJSONCPP_NO_STREAM_IO" \
     -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
     -DJSONCPP_WITH_PKGCONFIG_SUPPORT=OFF -DJSONCPP_WITH_CMAKE_PACKAGE=OFF \
     -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF

@@ -12,7 +12,8 @@ apply_curl_patches() {
   done
 }
 
-# Sets CURL_CONFIGURE_OPTIONS: static, HTTP and HTTPS over OpenSSL with zlib, nothing else.
+# Sets CURL_CONFIGURE_OPTIONS: static, HTTP and HTTPS over OpenSSL with zlib, nothing else
+# (no auth schemes beyond basic and digest, no DNS over HTTPS, no multipart forms).
 # Usage: HOST CC OPENSSL_PREFIX
 curl_configure_options() {
   CURL_CONFIGURE_OPTIONS=(
@@ -22,10 +23,12 @@ curl_configure_options() {
     --disable-ftp --disable-file --disable-ldap --disable-ldaps --disable-rtsp --disable-proxy
     --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smb
     --disable-smtp --disable-gopher --disable-mqtt --disable-manual
-    --disable-ntlm --disable-ntlm-wb
+    --disable-ntlm --disable-ntlm-wb --disable-kerberos-auth --disable-negotiate-auth --disable-aws
+    --disable-doh --disable-mime --disable-netrc --disable-progress-meter
     --disable-sspi --disable-tls-srp --disable-unix-sockets --disable-alt-svc --disable-hsts
     --without-libpsl --without-brotli --without-zstd --without-nghttp2 --without-libidn2
     --without-librtmp --without-libssh2 --without-gssapi --disable-dependency-tracking
-    "CFLAGS=-Os -ffunction-sections -fdata-sections" "LIBS=-lws2_32 -lcrypt32 -lbcrypt"
+    "CFLAGS=-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident"
+    "LIBS=-lws2_32 -lcrypt32 -lbcrypt"
   )
 }

@@ -6,8 +6,11 @@ package from the same simulator in the same run. Driven by bench/e2e/run.sh.
 Per run it prints the time from the click on 立即安装 to the finished page, the part of
 it that is the installer's fixed one-second stage pauses, the worker's own time to its
 last write (the progress bar, which runs at its own pace, may still be catching up then),
-the installer's peak working set (read from Windows by the probe) and the window's answer
-times while the download and the extraction run.
+the installer's peak working set (read from Windows by the probe), the same for a bare
+window that draws the main page's texts in the same fonts in the same prefix just before
+(bench/e2e/baseline_window.cpp: what Wine, the CJK font and a window take before the
+installer adds anything) and the difference, and the window's answer times while the
+download and the extraction run.
 
 Where the install stands is read from what it leaves, polled every few milliseconds:
   - the download: the package growing in the cache folder, until it is whole;
@@ -42,6 +45,10 @@ POLL_S = 0.005
 # The package query answers within seconds; a download not begun by then will not be.
 START_LIMIT_S = 90
 STOP_FILE = "C:\\e2e-bench-stop"
+BASELINE_STOP_FILE = "C:\\e2e-bench-baseline-stop"
+BASELINE_CLASS = "VarloBenchBaseline"
+# The bare window draws its texts once when shown; its peak is read after that settles.
+BASELINE_SETTLE_S = 3.0
 # The worker sleeps one second after naming each of its stages 1, 2, 4, 5 and 6. The
 # first four lie wholly before the finished page; the page comes once the bar, which runs
 # on the window's timer, reaches 100 after stage 6, while the worker still sleeps in its
@@ -179,9 +186,30 @@ def linux_peak_rss(pid, exe):
     return None
 
 
+def baseline_once(args, prefix, index):
+    """The bare window's peak working set, read by the same probe in the installer's prefix."""
+    probe_out = os.path.join(args.work, "baseline-%d.txt" % index)
+    window = prefix.wine(args.baseline, BASELINE_STOP_FILE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(probe_out, "wb") as out:
+        probe = prefix.wine(args.probe, BASELINE_STOP_FILE, "20", BASELINE_CLASS, stdout=out,
+                            stderr=subprocess.DEVNULL)
+    wait_for(lambda: "pid" in open(probe_out).read(), 60, "the probe to find the bare window", interval=0.1)
+    time.sleep(BASELINE_SETTLE_S)
+    stop = prefix.host(BASELINE_STOP_FILE)
+    with open(stop, "w"):
+        pass
+    probe.wait(timeout=30)
+    check(window.wait(timeout=30) == 0, "the bare window closes by itself")
+    os.remove(stop)
+    probed = read_probe(probe_out)
+    check(probed.get("peak", 0) > 0, "the probe read the bare window")
+    return probed["peak"]
+
+
 def install_once(ctx, base, sim, args, package_size, last_entry, index):
     prefix = fresh_prefix(base, os.path.join(args.work, "prefix"))
     try:
+        baseline = baseline_once(args, prefix, index)
         sim.ctl("reset")
         sim.mode({"package": {"name": PACKAGE_NAME, "file": args.package}})
         target = default_dir()
@@ -223,7 +251,7 @@ def install_once(ctx, base, sim, args, package_size, last_entry, index):
         check(run.wait_exit(60) == 0, "setup exits 0 from the finished page")
         probed = read_probe(probe_out)
         check(probed.get("peak", 0) > 0 and probed["samples"], "the probe read the installer")
-        return prefix, target, clicked, watch.at, probed, linux_peak
+        return prefix, target, clicked, watch.at, probed, linux_peak, baseline
     except BaseException:
         prefix.kill()
         raise
@@ -252,6 +280,7 @@ def main():
     args = p.parse_args()
     args.build = os.path.abspath(args.build)
     args.probe = os.path.join(args.build, "bench", "e2e", "e2e_ui_probe.exe")
+    args.baseline = os.path.join(args.build, "bench", "e2e", "e2e_baseline_window.exe")
     os.makedirs(args.work, exist_ok=True)
 
     tools = tools_of(args.build)
@@ -266,8 +295,8 @@ def main():
     rows, download_lat, extract_lat = [], [], []
     try:
         for index in range(1, args.runs + 1):
-            prefix, target, clicked, at, probed, linux_peak = install_once(ctx, base, sim, args, package_size,
-                                                                           names[-1], index)
+            prefix, target, clicked, at, probed, linux_peak, baseline = install_once(
+                ctx, base, sim, args, package_size, names[-1], index)
             try:
                 curl_s, md5_s, unzip_s = reference_once(args, prefix, sim, args.md5)
                 ref = curl_s + md5_s + unzip_s
@@ -294,6 +323,7 @@ def main():
             download_lat += dl
             extract_lat += ex
             peak_mib = probed["peak"] / 1048576.0
+            baseline_mib = baseline / 1048576.0
             print("run %d: click -> finished page %.2f s, less the stage pauses inside it (%.2f s): %.2f s; "
                   "curl.exe %.2f s + md5sum %.2f s + unzip %.2f s = %.2f s; ratio %.3f" %
                   (index, raw, pauses, ours, curl_s, md5_s, unzip_s, ref, ours / ref))
@@ -309,11 +339,13 @@ def main():
                   "the probe's own peak %.1f MiB" %
                   (peak_mib, "; Linux VmHWM %.1f MiB" % (linux_peak / 1048576.0) if linux_peak else "",
                    probed.get("start", 0) / 1048576.0, probed.get("self", 0) / 1048576.0))
+            print("       the bare window's peak %.1f MiB in the same prefix: the installer %.1f MiB above it" %
+                  (baseline_mib, peak_mib - baseline_mib))
             print("       window answers to WM_NULL:")
             for name, group in (("download", dl), ("extraction", ex), ("install", whole)):
                 print(latency_line(name, group))
             sys.stdout.flush()
-            rows.append((ours, ref, peak_mib, strict, work))
+            rows.append((ours, ref, peak_mib, strict, work, baseline_mib))
     finally:
         sim.stop()
 
@@ -330,6 +362,9 @@ def main():
               (name, best, best / best_ref, statistics.median(r[column] / r[1] for r in rows)))
     print("peak working set of the installer: %.1f MiB, highest of %d runs (goal <= 40)" %
           (max(r[2] for r in rows), len(rows)))
+    print("peak working set above the bare window showing the same texts: %.1f MiB, highest of %d runs "
+          "(goal <= 16; the bare window %.1f to %.1f MiB)" %
+          (max(r[2] - r[5] for r in rows), len(rows), min(r[5] for r in rows), max(r[5] for r in rows)))
     print("window answers to WM_NULL, all runs (goal: p99 <= 50 ms while downloading and extracting):")
     print(latency_line("download", download_lat))
     print(latency_line("extraction", extract_lat))

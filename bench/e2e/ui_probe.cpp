@@ -1,4 +1,4 @@
-// Watches the installer's window from another process, the way the system sees it: every
+// Watches the installer's window (or another, by its class) from another process, the way the system sees it: every
 // ~20 ms it sends the window WM_NULL with SendMessageTimeout and times the answer, and it
 // reads the installer process's peak working set. It ends when the stop file appears or
 // the installer exits, then prints
@@ -7,7 +7,7 @@
 //   start BYTES           (WorkingSetSize at the first reading)
 //   self BYTES            (the probe's own PeakWorkingSetSize: what a small Wine process takes)
 //   sample T LATENCY_MS OK  (T in seconds since 1970, the host's clock)
-// Usage: ui_probe STOP_FILE [PERIOD_MS]
+// Usage: ui_probe STOP_FILE [PERIOD_MS [WINDOW_CLASS]]   (the class: CMainWnd, the installer's)
 #include <windows.h>
 
 #include <psapi.h>
@@ -44,10 +44,10 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequenc
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-HWND WaitForWindow() {
+HWND WaitForWindow(const wchar_t* windowClass) {
     const ULONGLONG end = ::GetTickCount64() + kWindowWaitMs;
     while (::GetTickCount64() < end) {
-        HWND window = ::FindWindowW(kWindowClass, nullptr);
+        HWND window = ::FindWindowW(windowClass, nullptr);
         if (window != nullptr) {
             return window;
         }
@@ -64,14 +64,15 @@ bool FileExists(const wchar_t* path) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: ui_probe STOP_FILE [PERIOD_MS]\n");
+        std::fprintf(stderr, "usage: ui_probe STOP_FILE [PERIOD_MS [WINDOW_CLASS]]\n");
         return 2;
     }
     const wchar_t* stopFile = argv[1];
     const DWORD period = argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 20;
-    HWND window = WaitForWindow();
+    const wchar_t* windowClass = argc > 3 ? argv[3] : kWindowClass;
+    HWND window = WaitForWindow(windowClass);
     if (window == nullptr) {
-        std::fprintf(stderr, "ui_probe: no CMainWnd window\n");
+        std::fprintf(stderr, "ui_probe: no %ls window\n", windowClass);
         return 1;
     }
     DWORD pid = 0;

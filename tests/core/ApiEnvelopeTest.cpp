@@ -35,6 +35,11 @@ TEST(ParseEnvelope, FailureTable) {
         {"code as a whole real", "{\"code\":100100.0,\"data\":\"" + good + "\"}", EnvelopeOutcome::Success, 100100, "",
          "{\"a\":1}"},
         {"code out of int range", "{\"code\":99999999999}", EnvelopeOutcome::Malformed, -1, "", ""},
+        // Reals: read as the C++ stream reads them, beyond a double's range no number at all.
+        {"code with an exponent", "{\"code\":1.001e5,\"data\":\"" + good + "\"}", EnvelopeOutcome::Success, 100100, "",
+         "{\"a\":1}"},
+        {"code beyond a double's range", "{\"code\":-1e999}", EnvelopeOutcome::NotJson, -1, "", ""},
+        {"refusal message is a real", "{\"code\":7,\"message\":-2.5e-1}", EnvelopeOutcome::Refused, 7, "-0.25", ""},
         {"refusal message is an array", "{\"code\":7,\"message\":[1]}", EnvelopeOutcome::Malformed, 7, "", ""},
         {"refusal message is a number", "{\"code\":7,\"message\":12}", EnvelopeOutcome::Refused, 7, "12", ""},
         {"root is an array", "[1,2]", EnvelopeOutcome::Malformed, -1, "", ""},
