@@ -19,7 +19,8 @@ xvfb_start() {
     # Ours once the lock names our server and its socket is there.
     for _ in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
-      owner=$(cat /tmp/.X$n-lock 2>/dev/null | tr -d ' \n')
+      # Not there yet is no failure, also for a caller that runs with errexit and pipefail.
+      owner=$(cat /tmp/.X$n-lock 2>/dev/null | tr -d ' \n' || true)
       if [ "$owner" = "$pid" ] && [ -S /tmp/.X11-unix/X$n ]; then
         VARLO_XVFB_PID=$pid
         export DISPLAY=:$n

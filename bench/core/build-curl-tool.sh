@@ -25,9 +25,13 @@ echo "[bench] building curl.exe from $(basename "$SRC")" >&2
 # No pkg-config: the prefix's .pc files name the folder it was staged in.
 apply_curl_patches "$SRC"
 curl_configure_options "$HOST" "$CC" "$DEPS"
-(cd "$SRC" &&
-  PKG_CONFIG=false ./configure -q "${CURL_CONFIGURE_OPTIONS[@]}" >/dev/null &&
-  make -s -j2 -C lib >/dev/null 2>&1 && make -s -j2 -C src LDFLAGS=-all-static >/dev/null 2>&1)
+if ! (cd "$SRC" &&
+  PKG_CONFIG=false ./configure -q "${CURL_CONFIGURE_OPTIONS[@]}" &&
+  make -s -j2 -C lib && make -s -j2 -C src LDFLAGS=-all-static) >"$WORK/build.log" 2>&1; then
+  echo "[bench] curl.exe did not build; the end of its log:" >&2
+  tail -n 30 "$WORK/build.log" >&2
+  exit 1
+fi
 mkdir -p "$OUT"
 cp "$SRC/src/curl.exe" "$OUT/curl.exe"
 echo "$OUT/curl.exe"
