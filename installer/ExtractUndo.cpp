@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -227,14 +226,7 @@ bool DiscardTarget(const ExtractJournal& journal) {
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return false;
     }
-    const std::wstring to = DiscardFolderPath(journal);
-    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, to.c_str(), (to.size() + 1) * sizeof(wchar_t));
-    return ::SetFileInformationByHandle(target.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+    return ZipFilePlacer::RenameOpened(target.get(), DiscardFolderPath(journal));
 }
 
 bool FinishCommit(const ExtractJournal& journal) {

@@ -73,7 +73,13 @@ bool IsPlainFile(HANDLE file, DWORD* attributes) {
     return !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
-bool RenameHandle(HANDLE file, const std::wstring& to) {
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
+bool ZipFilePlacer::RenameOpened(HANDLE file, const std::wstring& to) {
     // The name is taken terminated; the structure's own one-character array holds it.
     std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -83,12 +89,6 @@ bool RenameHandle(HANDLE file, const std::wstring& to) {
     std::memcpy(info->FileName, to.c_str(), (to.size() + 1) * sizeof(wchar_t));
     return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
 }
-
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-}  // namespace
 
 void ZipFilePlacer::SetPause(PauseFunction pause) {
     g_pause = pause != nullptr ? pause : &SystemPause;
@@ -180,7 +180,7 @@ ZipFilePlacer::Move ZipFilePlacer::MoveUnfollowed(const std::wstring& from,
     if (!IsPlainFile(file.get(), &attributes)) {
         return Move::Refused;
     }
-    if (RenameHandle(file.get(), to)) {
+    if (RenameOpened(file.get(), to)) {
         return Move::Moved;
     }
     error = ::GetLastError();

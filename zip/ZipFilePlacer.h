@@ -69,6 +69,10 @@ class ZipFilePlacer {
                                          const std::wstring& to,
                                          const std::atomic<bool>* cancel);
 
+    // Renames whatever `opened` is (a file, or a directory opened with backup semantics)
+    // to the full path `to` on the same volume, through the handle; `to` must not exist.
+    [[nodiscard]] static bool RenameOpened(HANDLE opened, const std::wstring& to);
+
     // Deletes the plain file `path` (read-only too) without following a link there; true
     // when nothing is left at `path`. A refused open is retried as in Place.
     [[nodiscard]] static bool DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel);
