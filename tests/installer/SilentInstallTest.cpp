@@ -41,19 +41,19 @@ std::string AllRoles(const std::string& mode) {
            R"(, "fallback_b": )" + mode + "}";
 }
 
+BOOL CALLBACK CountVisibleWindowOfThisProcess(HWND window, LPARAM counter) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window)) {
+        ++*reinterpret_cast<int*>(counter);
+    }
+    return TRUE;
+}
+
 // Top-level windows of this process that can be seen.
 int VisibleWindowsOfThisProcess() {
     int count = 0;
-    ::EnumWindows(
-        [](HWND window, LPARAM counter) -> BOOL {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window)) {
-                ++*reinterpret_cast<int*>(counter);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    ::EnumWindows(CountVisibleWindowOfThisProcess, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
