@@ -1,5 +1,6 @@
 #include "app/ProductHooks.h"
 
+#include "installer/InstallServices.h"
 #include "installer/MainWnd.h"
 #include "installer/SilentInstall.h"
 #include "util/WriteLogFile.h"
@@ -15,9 +16,14 @@ StartupHooks MakeProductHooks() {
     hooks.setResourceZip = [](const uint8_t* data, size_t length, const char* password) {
         CUIManager::SetResourceZip(data, length, password);
     };
-    hooks.runMainWindow = RunMainWindow;
+    // The network objects of the install are made here, once, and handed down.
+    hooks.runMainWindow = [](HINSTANCE instance) {
+        InstallServices services(g_logDir);
+        RunMainWindow(instance, services);
+    };
     hooks.runSilent = [](const DeployOptions& options) {
-        return static_cast<int>(RunSilentInstall(options, g_logDir));
+        InstallServices services(g_logDir);
+        return static_cast<int>(RunSilentInstall(options, services, g_logDir));
     };
     return hooks;
 }

@@ -5,7 +5,6 @@
 #include <map>
 #include <optional>
 
-#include "core/DataManager.h"
 #include "core/HttpClient.h"
 #include "core/NetManager.h"
 #include "core/PackageFile.h"
@@ -28,12 +27,7 @@ uint32_t SystemTicks() {
 
 }  // namespace
 
-ControlManager* ControlManager::Instance() {
-    static ControlManager* const instance = new ControlManager();
-    return instance;
-}
-
-ControlManager::ControlManager() : endpoints_(CompiledEndpoints()), ticks_(&SystemTicks) {
+ControlManager::ControlManager(NetManager& net) : net_(net), endpoints_(CompiledEndpoints()), ticks_(&SystemTicks) {
     progress_.Reset();
 }
 
@@ -57,49 +51,49 @@ void ControlManager::SetTickSource(TickSource ticks) {
     ticks_ = ticks != nullptr ? ticks : &SystemTicks;
 }
 
-bool ControlManager::SelectServer() {
+std::optional<ApiHosts> ControlManager::SelectServer() {
     const ServerEndpoints e = GetEndpoints();
-    NetManager* net = NetManager::Instance();
-    std::string primary = e.primary;
-    std::string fallback = e.fallbackA;
-    int index = 0;
-    serverAnswered_ = true;
-    if (net->ProbeServer(e.primary)) {
-        index = 1;
+    ApiHosts hosts;
+    hosts.primary = e.primary;
+    hosts.fallback = e.fallbackA;
+    if (net_.ProbeServer(e.primary)) {
+        hosts.index = 1;
     } else if (HttpClient::RequestsAborted()) {
-        // Closing: no further probe, and no endpoint recorded for a request to use.
-        return false;
-    } else if (net->ProbeServer(e.secondary)) {
-        primary = e.secondary;
-        index = 2;
+        // Closing: no further probe, and no endpoint for a request to use.
+        return std::nullopt;
+    } else if (net_.ProbeServer(e.secondary)) {
+        hosts.primary = e.secondary;
+        hosts.index = 2;
     } else if (HttpClient::RequestsAborted()) {
-        return false;
+        return std::nullopt;
     } else {
         HttpClient site;
         const bool online = site.ProbeUrl(e.probeSite, kProbeSiteSeconds);
         const std::string candidate = online ? e.fallbackB : e.fallbackA;
-        index = online ? 4 : 3;
-        if (net->ProbeServer(candidate)) {
-            primary = candidate;
-            fallback = candidate;
+        hosts.index = online ? 4 : 3;
+        if (net_.ProbeServer(candidate)) {
+            hosts.primary = candidate;
+            hosts.fallback = candidate;
         } else {
-            serverAnswered_ = false;
+            hosts.answered = false;
             g_logFile.WriteLog(kLogSource, __LINE__, L"无可访问的服务器");
         }
     }
-    DataManager::Instance()->SetApiHosts(primary, fallback, index);
-    g_logFile.WriteLog(kLogSource, __LINE__, L"接口服务器：%s（%d）", AnsiToWideForReading(primary).c_str(), index);
-    return true;
+    g_logFile.WriteLog(kLogSource, __LINE__, L"接口服务器：%s（%d）", AnsiToWideForReading(hosts.primary).c_str(),
+                       hosts.index);
+    return hosts;
 }
 
-bool ControlManager::GetPackageInfo(std::string& fileUrl, std::string& fileMd5, std::string& versionCode) {
-    NetManager* net = NetManager::Instance();
+bool ControlManager::GetPackageInfo(const ApiHosts& hosts,
+                                    std::string& fileUrl,
+                                    std::string& fileMd5,
+                                    std::string& versionCode) {
     std::map<std::string, std::string> params;
-    params["ts"] = net->MakeTimestamp();
+    params["ts"] = net_.MakeTimestamp();
     std::string payload;
     std::wstring message;
     int code = -1;
-    if (!net->SignedRequest(kPackageInfoPath, params, payload, message, code, kPackageRequestId)) {
+    if (!net_.SignedRequest(hosts, kPackageInfoPath, params, payload, message, code, kPackageRequestId)) {
         g_logFile.WriteLogText(kLogSource, __LINE__, L"信息请求失败");
         return false;
     }

@@ -8,11 +8,14 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "core/DownloadProgress.h"
 #include "core/Endpoints.h"
 #include "util/UniqueHandle.h"
+
+class NetManager;
 
 // The window's stall watch. Start is called on the worker right before the transfer (the
 // progress record is already reset), Stop right after it; the window runs its timer on the
@@ -40,15 +43,19 @@ class ControlManager {
   public:
     using TickSource = uint32_t (*)();
 
-    static ControlManager* Instance();
+    // `net` makes the API's requests; it must outlive this object.
+    explicit ControlManager(NetManager& net);
+    ControlManager(const ControlManager&) = delete;
+    ControlManager& operator=(const ControlManager&) = delete;
 
-    // Probes the endpoints in order of preference and records the choice. False only when
-    // the requests were aborted (the installer is closing) before a choice was made.
-    bool SelectServer();
-    // False when the last SelectServer found no endpoint that answered its probe: the
-    // recorded choice is then only a last try, and a failed query means no server.
-    [[nodiscard]] bool ServerAnswered() const { return serverAnswered_; }
-    [[nodiscard]] bool GetPackageInfo(std::string& fileUrl, std::string& fileMd5, std::string& versionCode);
+    // Probes the endpoints in order of preference and returns the choice (with `answered`
+    // false when no endpoint answered: a last try). Empty only when the requests were
+    // aborted (the installer is closing) before a choice was made.
+    [[nodiscard]] std::optional<ApiHosts> SelectServer();
+    [[nodiscard]] bool GetPackageInfo(const ApiHosts& hosts,
+                                      std::string& fileUrl,
+                                      std::string& fileMd5,
+                                      std::string& versionCode);
     // True when `destPath` holds the package with digest `fileMd5`. An empty `destPath`
     // (a package path that did not fit) fails like a download that left no file.
     [[nodiscard]] bool DownloadPackage(const std::wstring& destPath,
@@ -103,9 +110,9 @@ class ControlManager {
     static constexpr long kProbeSiteSeconds = 5;
 
   private:
-    ControlManager();
     static bool ProgressThunk(void* owner, int64_t total, int64_t received, double speed);
 
+    NetManager& net_;
     DownloadProgress progress_;
     std::mutex seamLock_;
     IDownloadWatch* watch_ = nullptr;
@@ -119,5 +126,4 @@ class ControlManager {
     bool outOfRoom_ = false;
     DownloadFailure lastFailure_ = DownloadFailure::None;
     uint32_t lastWriteError_ = 0;
-    std::atomic<bool> serverAnswered_{true};
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "core/ClientIdentity.h"
 #include "util/MachineInfo.h"
@@ -22,22 +23,8 @@ std::string Decimal(long long value) {
 
 }  // namespace
 
-DataManager* DataManager::Instance() {
-    // Built once, under the runtime's initialisation lock; never destroyed.
-    static DataManager* const instance = new DataManager();
-    return instance;
-}
-
-void DataManager::Init(const std::string& version, int channel, int systype) {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (initialised_) {
-        return;
-    }
-    initialised_ = true;
-    version_ = version;
-    channel_ = channel;
-    systype_ = systype;
-}
+DataManager::DataManager(std::string version, int channel, int systype)
+    : version_(std::move(version)), channel_(channel), systype_(systype) {}
 
 void DataManager::SetInnerIp(const std::string& ip) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -49,29 +36,7 @@ void DataManager::SetLang(const std::string& lang) {
     lang_ = lang;
 }
 
-void DataManager::SetApiHosts(const std::string& primaryBase, const std::string& fallbackBase, int index) {
-    std::lock_guard<std::mutex> hold(lock_);
-    primaryApiBase_ = primaryBase;
-    fallbackApiBase_ = fallbackBase;
-    apiHostIndex_ = index;
-}
-
-std::string DataManager::GetPrimaryApiBase() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return primaryApiBase_;
-}
-
-std::string DataManager::GetFallbackApiBase() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return fallbackApiBase_;
-}
-
-int DataManager::GetApiHostIndex() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return apiHostIndex_;
-}
-
-std::string DataManager::BuildHeaders() {
+std::string DataManager::BuildHeaders(int apiHostIndex) {
     const std::string uuid = GetClientUuid();
     const std::string computer = GetComputerNameText();
     std::lock_guard<std::mutex> hold(lock_);
@@ -83,7 +48,7 @@ std::string DataManager::BuildHeaders() {
     block += "Systype: " + Decimal(systype_) + "\r\n";
     block += "Yychannelid: 0\r\n";
     block += "Yychannelsign: 0\r\n";
-    block += "Apihost: " + Decimal(apiHostIndex_) + "\r\n";
+    block += "Apihost: " + Decimal(apiHostIndex) + "\r\n";
     block += "Lang: " + lang_ + "\r\n";
     block += "Outerip: 0.0.0.0\r\n";
     block += "Innerip: " + (innerIp_.empty() ? std::string("0.0.0.0") : innerIp_) + "\r\n";

@@ -12,6 +12,16 @@ struct ServerEndpoints {
     std::string probeSite;  // a large public site, only probed to learn whether the internet is there
 };
 
+// The API hosts the server selection chose, handed to every request of the install.
+struct ApiHosts {
+    std::string primary;   // asked first
+    std::string fallback;  // asked once when the primary gives no usable answer
+    int index = 0;         // which probe chose them (1-4), sent in the "Apihost" header
+    // False when no endpoint answered its probe: the hosts are only a last try, and a
+    // failed query then means no server.
+    bool answered = true;
+};
+
 // The endpoints this build was configured with.
 [[nodiscard]] ServerEndpoints CompiledEndpoints();
 

@@ -17,18 +17,12 @@ namespace {
 
 constexpr wchar_t kLogSource[] = L"..\\core\\NetManager";
 constexpr wchar_t kFailureMessage[] = L"网络获取信息错误或解析失败,请稍后重试";
-constexpr uint32_t kEndpointPollMs = 50;
 
 bool IsUsableAnswer(int status, const std::string& text) {
     return status >= 200 && status <= 300 && !text.empty();
 }
 
 }  // namespace
-
-NetManager* NetManager::Instance() {
-    static NetManager* const instance = new NetManager();
-    return instance;
-}
 
 void NetManager::Init(const std::wstring& logDir) {
     if (initialised_) {
@@ -64,14 +58,6 @@ void NetManager::SetSleepFunction(SleepFunction sleep) {
     sleep_ = sleep;
 }
 
-void NetManager::Sleep(uint32_t milliseconds) {
-    if (sleep_ != nullptr) {
-        sleep_(milliseconds);
-    } else {
-        ::Sleep(milliseconds);
-    }
-}
-
 bool NetManager::PauseUnlessAborted(uint32_t milliseconds) {
     if (sleep_ != nullptr) {
         sleep_(milliseconds);
@@ -81,7 +67,8 @@ bool NetManager::PauseUnlessAborted(uint32_t milliseconds) {
     return !HttpClient::RequestsAborted();
 }
 
-bool NetManager::SignedRequest(const std::string& path,
+bool NetManager::SignedRequest(const ApiHosts& hosts,
+                               const std::string& path,
                                const std::map<std::string, std::string>& params,
                                std::string& data,
                                std::wstring& message,
@@ -89,25 +76,18 @@ bool NetManager::SignedRequest(const std::string& path,
                                int requestId) {
     code = -1;
     const SignedForm form = BuildSignedForm(params, kSignKey);
-    DataManager* identity = DataManager::Instance();
-    // Server selection fills the endpoint; a call made before it waits here, unless the
-    // installer is being closed.
-    while (identity->GetPrimaryApiBase().empty()) {
-        if (HttpClient::RequestsAborted()) {
-            g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
-            return false;
-        }
-        Sleep(kEndpointPollMs);
+    if (HttpClient::RequestsAborted()) {
+        g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
+        return false;
     }
-    const std::string headers = identity->BuildHeaders();
+    const std::string headers = identity_.BuildHeaders(hosts.index);
 
     std::string text;
     {
         HttpClient client;
         static_cast<void>(client.InitLibCurl(nullptr));
         client.SetPostFields(form.body);
-        int status = client.Request(identity->GetPrimaryApiBase() + path, RequestKind::Default, text, headers.c_str(),
-                                    std::wstring());
+        int status = client.Request(hosts.primary + path, RequestKind::Default, text, headers.c_str(), std::wstring());
         if (!IsUsableAnswer(status, text)) {
             if (!PauseUnlessAborted(kRetryPauseMs)) {
                 g_logFile.WriteLogText(kLogSource, __LINE__, L"请求已取消");
@@ -115,8 +95,7 @@ bool NetManager::SignedRequest(const std::string& path,
             }
             g_logFile.WriteLogText(kLogSource, __LINE__, Utf8ToWideForReading(text));
             client.SetPostFields(form.body);
-            status = client.Request(identity->GetFallbackApiBase() + path, RequestKind::Default, text, headers.c_str(),
-                                    std::wstring());
+            status = client.Request(hosts.fallback + path, RequestKind::Default, text, headers.c_str(), std::wstring());
         }
         client.Release();
     }

@@ -8,30 +8,38 @@
 #include <map>
 #include <string>
 
+#include "core/Endpoints.h"
+
+class DataManager;
+
 class NetManager {
   public:
     using SleepFunction = void (*)(uint32_t milliseconds);
 
-    static NetManager* Instance();
+    // `identity` is what every request tells the server; it must outlive this object.
+    explicit NetManager(DataManager& identity) : identity_(identity) {}
+    NetManager(const NetManager&) = delete;
+    NetManager& operator=(const NetManager&) = delete;
 
-    // Once per process: libcurl's global start and the "cache" folder inside `logDir`
-    // (the installer's work directory, ending in a separator).
+    // Once: libcurl's global start and the "cache" folder inside `logDir` (the installer's
+    // work directory, ending in a separator).
     void Init(const std::wstring& logDir);
     // Plain GET of `url` with a time limit (10 seconds unless a test set another); true
     // for a final status below 400.
     [[nodiscard]] bool ProbeServer(const std::string& url);
     // Seconds since 1970 in decimal.
     [[nodiscard]] std::string MakeTimestamp();
-    // True only when the envelope reports success; `data` then holds the payload.
-    // `code` is -1 unless an envelope code was read.
-    [[nodiscard]] bool SignedRequest(const std::string& path,
+    // Asks `hosts.primary`, then once `hosts.fallback`. True only when the envelope reports
+    // success; `data` then holds the payload. `code` is -1 unless an envelope code was read.
+    [[nodiscard]] bool SignedRequest(const ApiHosts& hosts,
+                                     const std::string& path,
                                      const std::map<std::string, std::string>& params,
                                      std::string& data,
                                      std::wstring& message,
                                      int& code,
                                      int requestId);
 
-    // Tests replace the pauses (the 3-second wait before the retry, the 50 ms endpoint poll).
+    // Tests replace the 3-second pause before the retry.
     void SetSleepFunction(SleepFunction sleep);
     // Tests shorten the probe's limit so a silent endpoint costs them a second, not ten;
     // 0 or less goes back to the normal limit.
@@ -43,11 +51,10 @@ class NetManager {
     static constexpr long kProbeSeconds = 10;
 
   private:
-    NetManager() = default;
-    void Sleep(uint32_t milliseconds);
     // The retry pause; ends early, with false, once the requests are aborted.
     bool PauseUnlessAborted(uint32_t milliseconds);
 
+    DataManager& identity_;
     bool initialised_ = false;
     SleepFunction sleep_ = nullptr;
     std::atomic<long> probeSeconds_{kProbeSeconds};

@@ -1,9 +1,27 @@
 #pragma once
 // What an install needs before it can talk to the vendor, whichever host runs it: the
-// identity sent with API requests, the signed-request module, the package cache folder
-// and the local address.
+// identity sent with API requests, the signed-request module and the package source.
+// The start-up makes one and hands it down to the host that runs the install.
 
 #include <string>
 
-// `logDir` ends in a separator; its "cache" folder takes the package.
-void PrepareInstallServices(const std::wstring& logDir);
+#include "core/ControlManager.h"
+#include "core/DataManager.h"
+#include "core/NetManager.h"
+
+class InstallServices {
+  public:
+    // `logDir` ends in a separator; its "cache" folder takes the package.
+    explicit InstallServices(const std::wstring& logDir);
+    InstallServices(const InstallServices&) = delete;
+    InstallServices& operator=(const InstallServices&) = delete;
+
+    [[nodiscard]] DataManager& Identity() { return identity_; }
+    [[nodiscard]] NetManager& Net() { return net_; }
+    [[nodiscard]] ControlManager& Control() { return control_; }
+
+  private:
+    DataManager identity_;
+    NetManager net_;
+    ControlManager control_;
+};

@@ -2,14 +2,10 @@
 
 #include <windows.h>
 
-#include <process.h>
-
 #include <optional>
-#include <utility>
 
 #include "core/ControlManager.h"
-#include "core/DataManager.h"
-#include "core/HttpClient.h"
+#include "installer/InstallServices.h"
 #include "installer/InstallTransaction.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
@@ -24,6 +20,7 @@
 #include "util/FolderSecurity.h"
 #include "util/ProtectedDirectory.h"
 #include "util/TextConv.h"
+#include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
 
@@ -51,8 +48,6 @@ constexpr wchar_t kStageDownload[] = L"下载安装包";
 constexpr wchar_t kStageExtract[] = L"解压";
 constexpr wchar_t kStageIntegrate[] = L"写入设置与系统集成";
 
-std::atomic<bool> g_workerStarted{false};
-
 uint64_t FileSizeOf(HANDLE file) {
     LARGE_INTEGER size = {};
     return ::GetFileSizeEx(file, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
@@ -60,7 +55,8 @@ uint64_t FileSizeOf(HANDLE file) {
 
 class InstallSequence {
   public:
-    InstallSequence(IInstallHost& host, const InstallJob& job) : host_(host), job_(job), cancel_(job.cancel.get()) {}
+    InstallSequence(ControlManager& control, IInstallHost& host, const InstallJob& job, const std::atomic<bool>* cancel)
+        : control_(control), host_(host), job_(job), cancel_(cancel) {}
 
     InstallOutcome Run() {
         const InstallOutcome outcome = Steps();
@@ -105,8 +101,8 @@ class InstallSequence {
     }
 
     // The window says the same for both; a deployment tool is told which it was.
-    InstallOutcome FailQuery(ControlManager* control, int line) {
-        const InstallOutcome kind = control->ServerAnswered() ? InstallOutcome::QueryFailed : InstallOutcome::NoServer;
+    InstallOutcome FailQuery(const ApiHosts& hosts, int line) {
+        const InstallOutcome kind = hosts.answered ? InstallOutcome::QueryFailed : InstallOutcome::NoServer;
         return Fail(kind, line, kInfoFailedText, kInfoFailedReason);
     }
 
@@ -116,14 +112,13 @@ class InstallSequence {
         }
         EnterStage(kStageServer);
         host_.SetStage(1);
-        ControlManager* control = ControlManager::Instance();
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        // Its answer only tells a closing installer apart; either way a request without a
-        // chosen endpoint waits for nothing.
-        if (!control->SelectServer() || Cancelled()) {
-            return Cancelled() ? InstallOutcome::Cancelled : FailQuery(control, __LINE__);
+        // No choice only when the requests were aborted: the installer is closing.
+        const std::optional<ApiHosts> hosts = control_.SelectServer();
+        if (!hosts || Cancelled()) {
+            return InstallOutcome::Cancelled;
         }
         host_.SetStage(2);
 
@@ -132,8 +127,8 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        if (!control->GetPackageInfo(fileUrl, fileMd5, versionCode)) {
-            return FailQuery(control, __LINE__);
+        if (!control_.GetPackageInfo(*hosts, fileUrl, fileMd5, versionCode)) {
+            return FailQuery(*hosts, __LINE__);
         }
         // The package's file name comes from its address through the code page: an address
         // that does not convert exactly names no file, and is the server's fault.
@@ -156,11 +151,11 @@ class InstallSequence {
         // Held from its creation (or the check of a cached copy) to the end of the
         // extraction: nobody can swap the package between its check and its use.
         UniqueKernelHandle package;
-        if (!Download(control, packagePath, fileUrl, fileMd5, package)) {
+        if (!Download(packagePath, fileUrl, fileMd5, package)) {
             if (Cancelled()) {
                 return InstallOutcome::Cancelled;
             }
-            switch (control->LastFailure()) {
+            switch (control_.LastFailure()) {
                 case DownloadFailure::Stalled:
                     // The window's watch may have shown this already (it shows one box);
                     // a host without that watch learns of the stall only here.
@@ -193,14 +188,13 @@ class InstallSequence {
         return Integrate(target);
     }
 
-    bool Download(ControlManager* control,
-                  const std::wstring& packagePath,
+    bool Download(const std::wstring& packagePath,
                   const std::string& fileUrl,
                   const std::string& fileMd5,
                   UniqueKernelHandle& package) {
-        control->SetDownloadWatch(&host_);
-        const bool ok = control->DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
-        control->SetDownloadWatch(nullptr);
+        control_.SetDownloadWatch(&host_);
+        const bool ok = control_.DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
+        control_.SetDownloadWatch(nullptr);
         return ok;
     }
 
@@ -307,6 +301,7 @@ class InstallSequence {
         return InstallOutcome::Installed;
     }
 
+    ControlManager& control_;
     IInstallHost& host_;
     const InstallJob& job_;
     const std::atomic<bool>* cancel_;
@@ -314,53 +309,14 @@ class InstallSequence {
     DWORD stageStart_ = 0;
 };
 
-struct WorkerStart {
-    IInstallHost* host;
-    InstallJob job;
-};
-
-unsigned __stdcall WorkerMain(void* argument) {
-    std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(argument));
-    try {
-        static_cast<void>(RunInstall(*start->host, start->job));
-    } catch (...) {
-        // Out of memory on the way: nothing may leave the thread.
-        g_logFile.WriteLog(kLogSource, __LINE__, L"安装线程异常结束");
-    }
-    return 0;
-}
-
 }  // namespace
 
-InstallOutcome RunInstall(IInstallHost& host, const InstallJob& job) {
+InstallOutcome RunInstall(InstallServices& services,
+                          IInstallHost& host,
+                          const InstallJob& job,
+                          const std::atomic<bool>* cancel) {
     if (!job.languageCode.empty()) {
-        DataManager::Instance()->SetLang(job.languageCode);
+        services.Identity().SetLang(job.languageCode);
     }
-    return InstallSequence(host, job).Run();
-}
-
-void CancelInstall(std::atomic<bool>& cancel) {
-    cancel.store(true);
-    ControlManager::Instance()->CancelDownload();
-    // The server choice and the package query wait on servers too.
-    HttpClient::AbortAllRequests();
-}
-
-std::optional<StartedWorker> StartInstallWorker(IInstallHost& host, InstallJob job) {
-    if (g_workerStarted.exchange(true)) {
-        return std::nullopt;
-    }
-    auto start = std::make_unique<WorkerStart>(WorkerStart{&host, std::move(job)});
-    unsigned threadId = 0;
-    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &WorkerMain, start.get(), 0, &threadId);
-    if (thread == 0) {
-        // No install ran, so a later attempt may still start one.
-        g_workerStarted.store(false);
-        return std::nullopt;
-    }
-    static_cast<void>(start.release());
-    StartedWorker worker;
-    worker.threadId = threadId;
-    worker.handle.reset(reinterpret_cast<HANDLE>(thread));
-    return worker;
+    return InstallSequence(services.Control(), host, job, cancel).Run();
 }

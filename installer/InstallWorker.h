@@ -1,16 +1,15 @@
 #pragma once
-// The install itself, on its own thread: package query, download and verification,
+// The install sequence: server choice, package query, download and verification,
 // extraction into the chosen directory, the client's settings files, shortcuts, taskbar
-// pin, uninstall entry and logon task. It reaches the window only through IInstallHost.
+// pin, uninstall entry and logon task. It reaches its host only through IInstallHost;
+// InstallEngine runs it on a thread of its own.
 
 #include <atomic>
-#include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "installer/InstallHost.h"
-#include "util/UniqueHandle.h"
+
+class InstallServices;
 
 // Everything the worker is handed when it starts, as values: later edits in the window
 // (the directory field, the folder dialog) cannot change or tear what it installs to.
@@ -18,9 +17,6 @@ struct InstallJob {
     std::wstring targetDir;
     // The log directory, ending in a separator; the package is kept in its "cache" folder.
     std::wstring logDir;
-    // Set (through CancelInstall) to stop the worker. Checked between the steps, and by
-    // the download and the extraction while they run. Null: never cancelled.
-    std::shared_ptr<std::atomic<bool>> cancel;
     // The window's language, for the boxes that have a text in both.
     bool simplified = true;
     // The interface language's code ("zh-cn", "zh-tw"), sent with the requests to the
@@ -40,20 +36,12 @@ enum class InstallOutcome {
     DiskFull,         // no room for the package or for what it unpacks to
     StalledDownload,  // no byte for five seconds: the transfer was stopped
     Cancelled,        // stopped on request; nothing posted
+    Interrupted,      // the process itself failed on the way (out of memory); nothing posted
 };
 
-// Runs the whole sequence on the calling thread.
-InstallOutcome RunInstall(IInstallHost& host, const InstallJob& job);
-
-// Asks an install to stop: sets its flag and cancels the transfer in progress, if any.
-void CancelInstall(std::atomic<bool>& cancel);
-
-struct StartedWorker {
-    uint32_t threadId = 0;
-    UniqueKernelHandle handle;
-};
-
-// Starts RunInstall on a new thread. One install per process: refused (nullopt) once a
-// worker has been started, whether it still runs or has finished. `host` must outlive
-// the thread (the window lives until the process ends).
-[[nodiscard]] std::optional<StartedWorker> StartInstallWorker(IInstallHost& host, InstallJob job);
+// Runs the whole sequence on the calling thread. `cancel`, when set, stops it at its next
+// check; the download and the extraction look at it while they run.
+InstallOutcome RunInstall(InstallServices& services,
+                          IInstallHost& host,
+                          const InstallJob& job,
+                          const std::atomic<bool>* cancel);

@@ -3,11 +3,9 @@
 #include <utility>
 
 #include "core/Endpoints.h"
-#include "core/NetManager.h"
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
-#include "installer/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -29,8 +27,6 @@
 #include "util/RegistryUtil.h"
 #include "util/WriteLogFile.h"
 
-CMainWnd* g_mainWnd = nullptr;
-
 namespace {
 
 constexpr UINT kWindowIconId = 101;
@@ -49,16 +45,12 @@ T* FindAs(CUIManager& manager, const wchar_t* name) {
 
 }  // namespace
 
-CMainWnd::CMainWnd(HINSTANCE instance, MainWndSeams seams) : instance_(instance), seams_(std::move(seams)) {
+CMainWnd::CMainWnd(HINSTANCE instance, InstallServices& services, MainWndSeams seams)
+    : instance_(instance), seams_(std::move(seams)), services_(services) {
     seams_.FillDefaults();
-    g_mainWnd = this;
 }
 
-CMainWnd::~CMainWnd() {
-    if (g_mainWnd == this) {
-        g_mainWnd = nullptr;
-    }
-}
+CMainWnd::~CMainWnd() = default;
 
 const wchar_t* CMainWnd::GetWindowClassName() const {
     return kMainWindowClass;
@@ -239,8 +231,6 @@ void CMainWnd::InitWindow() {
     wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
     wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
     wantAutostart_ = powerUpOpt_->IsSelected();
-
-    PrepareInstallServices(g_logDir);
 }
 
 bool CMainWnd::CheckInstallerLocation() {

@@ -13,7 +13,7 @@
 #include "installer/InstallHost.h"
 #include "installer/MainWndSeams.h"
 #include "installer/UiChannel.h"
-#include "installer/WorkerRegistry.h"
+#include "installer/InstallEngine.h"
 #include "system/LocalSettings.h"
 #include "toolkit/INotifyUI.h"
 #include "toolkit/UIManager.h"
@@ -27,6 +27,7 @@ class CLabelUI;
 class COptionUI;
 class CProgressUI;
 class CTabLayoutUI;
+class InstallServices;
 struct TextPair;
 
 // Custom messages of the main window.
@@ -42,7 +43,8 @@ enum MainPage { kPageMain = 0, kPageCustom = 1, kPageProgress = 2, kPageFinished
 
 class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
   public:
-    explicit CMainWnd(HINSTANCE instance, MainWndSeams seams = {});
+    // `services` run the install (unless the seams start it); they outlive the window.
+    CMainWnd(HINSTANCE instance, InstallServices& services, MainWndSeams seams = {});
     ~CMainWnd() override;
 
     void Notify(NotifyMessage& msg) override;
@@ -127,9 +129,9 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     std::wstring installedDir_;
     std::wstring desktopShortcutPath_;
 
-    CWorkerRegistry workers_;
-    // Handed to every worker; set when the installer ends.
-    std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
+    InstallServices& services_;
+    // Set when the installer ends: the stage pauses stop waiting.
+    std::atomic<bool> leaving_{false};
 
     CEditUI* pathEdit_ = nullptr;
     COptionUI* powerUpOpt_ = nullptr;
@@ -157,9 +159,9 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     std::atomic<bool> wantDesktopShortcut_{false};
     std::atomic<bool> wantTaskbarPin_{false};
     std::atomic<bool> wantAutostart_{false};
+    // Last, so it goes first: its thread reports to the members above until it has left.
+    std::unique_ptr<InstallEngine> engine_;
 };
 
-extern CMainWnd* g_mainWnd;
-
 // Creates, centres and runs the main window modally; returns when it is destroyed.
-void RunMainWindow(HINSTANCE instance);
+void RunMainWindow(HINSTANCE instance, InstallServices& services);

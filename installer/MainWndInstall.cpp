@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "installer/InstallWorker.h"
+#include "installer/InstallEngine.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
@@ -26,7 +26,7 @@ void CMainWnd::SetStage(int stage) {
     stage_ = stage;
     channel_.Post([this, stage] { ApplyStage(stage); });
     // The pause only lets each stage be seen; an install being stopped need not sit it out.
-    for (DWORD waited = 0; waited < kStagePauseMs && !cancel_->load(); waited += kStagePauseStepMs) {
+    for (DWORD waited = 0; waited < kStagePauseMs && !leaving_.load(); waited += kStagePauseStepMs) {
         seams_.sleep(kStagePauseStepMs);
     }
 }
@@ -99,8 +99,8 @@ void CMainWnd::ExitInstaller() {
     // system may animate it, or wait for the desktop to confirm it). Until then it takes
     // no input.
     ::EnableWindow(*this, FALSE);
-    const CWorkerRegistry::StopResult stop = workers_.StopWorkers([this] { CancelInstall(*cancel_); });
-    if (stop.stillRunning > 0) {
+    leaving_ = true;
+    if (engine_ && !engine_->Stop(kWorkerStopWaitMs)) {
         // The worker may hold any lock (the log's, the heap's, the loader's): nothing here
         // may wait for one, and the process ends without running anybody's clean-up.
         g_logFile.TryWriteLogText(L".\\MainWnd", __LINE__, L"安装线程未能及时退出，进程直接结束");
@@ -139,17 +139,16 @@ bool CMainWnd::LaunchWorker() {
     if (seams_.startWorker) {
         return seams_.startWorker(*this, installDir_);
     }
-    InstallJob job{installDir_, g_logDir, cancel_, simplified_, RequestLanguageForItem(GetSelectedLanguageItem())};
-    std::optional<StartedWorker> started = StartInstallWorker(*this, std::move(job));
-    if (!started) {
-        return false;
+    InstallJob job{installDir_, g_logDir, simplified_, RequestLanguageForItem(GetSelectedLanguageItem())};
+    // One install per window: a second start is refused by the engine already running.
+    if (!engine_) {
+        engine_ = std::make_unique<InstallEngine>(services_, *this);
     }
-    workers_.RegisterWorker(started->threadId, std::move(started->handle));
-    return true;
+    return engine_->Start(std::move(job));
 }
 
-void RunMainWindow(HINSTANCE instance) {
-    CMainWnd window(instance);
+void RunMainWindow(HINSTANCE instance, InstallServices& services) {
+    CMainWnd window(instance, services);
     if (window.Create(nullptr, kMainWindowTitle, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0, 0) ==
         nullptr) {
         return;

@@ -4,7 +4,6 @@
 
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
-#include "installer/InstallServices.h"
 #include "system/LocalSettings.h"
 #include "system/LanguageChoice.h"
 #include "util/FileUtil.h"
@@ -34,6 +33,8 @@ DeployExitCode ExitCodeFor(InstallOutcome outcome) {
             return DeployExitCode::DiskFull;
         case InstallOutcome::Cancelled:
             return DeployExitCode::Cancelled;
+        case InstallOutcome::Interrupted:
+            return DeployExitCode::StartFailed;
     }
     return DeployExitCode::StartFailed;
 }
@@ -113,9 +114,9 @@ void SilentSeams::FillDefaults() {
 }
 
 DeployExitCode RunSilentInstall(const DeployOptions& options,
+                                InstallServices& services,
                                 const std::wstring& logDir,
-                                SilentSeams seams,
-                                std::shared_ptr<std::atomic<bool>> cancel) {
+                                SilentSeams seams) {
     seams.FillDefaults();
     CSilentHost host(options);
     host.ChooseLanguage(seams.userLocale());
@@ -145,14 +146,20 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
         g_logFile.WriteLog(kLogSource, __LINE__, L"按 /ALLOWSHAREDPARENT 仍安装到此处");
     }
 
-    PrepareInstallServices(logDir);
     InstallJob job;
     job.targetDir = target;
     job.logDir = logDir;
-    job.cancel = cancel ? std::move(cancel) : std::make_shared<std::atomic<bool>>(false);
     job.simplified = host.IsSimplified();
     job.languageCode = RequestLanguageForItem(host.LanguageItem());
-    const InstallOutcome outcome = RunInstall(host, job);
+    InstallEngine engine(services, host);
+    if (seams.beforeStart) {
+        seams.beforeStart(engine);
+    }
+    if (!engine.Start(std::move(job))) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装线程无法启动");
+        return DeployExitCode::StartFailed;
+    }
+    const InstallOutcome outcome = engine.Wait();
     if (outcome == InstallOutcome::Installed) {
         // As the window does on its finished page.
         static_cast<void>(WriteLanguageSetting(target, host.LanguageItem()));

@@ -3,10 +3,8 @@
 // the same install sequence and the same log as the window, with the window's questions
 // answered in advance by the command line, and an exit code for the outcome.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "installer/DeployCommandLine.h"
 #include "installer/DeployExitCode.h"
+#include "installer/InstallEngine.h"
 #include "installer/InstallHost.h"
 #include "installer/InstallWorker.h"
 #include "system/LanguageChoice.h"
@@ -68,14 +67,17 @@ struct SilentSeams {
     std::function<uint32_t()> userLocale;
     std::function<std::wstring()> installerDirectory;
     std::function<std::optional<std::wstring>(const std::wstring& target)> replaceableAncestor;
+    // Called with the engine right before its start (a test cancels it there); may be empty.
+    std::function<void(InstallEngine& engine)> beforeStart;
     // The real ones, for everything left empty.
     void FillDefaults();
 };
 
-// The unattended install after the start-up, on the calling thread: the folder and its
-// checks, the network set-up, the install, and the language file. `logDir` ends in a
-// separator. `cancel`, when given, stops the install like the window's quit.
+class InstallServices;
+
+// The unattended install after the start-up: the folder and its checks, the install on the
+// engine's thread (waited for), and the language file. `logDir` ends in a separator.
 DeployExitCode RunSilentInstall(const DeployOptions& options,
+                                InstallServices& services,
                                 const std::wstring& logDir,
-                                SilentSeams seams = {},
-                                std::shared_ptr<std::atomic<bool>> cancel = nullptr);
+                                SilentSeams seams = {});

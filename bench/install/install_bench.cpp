@@ -11,10 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "core/ControlManager.h"
-#include "core/DataManager.h"
-#include "core/NetManager.h"
-#include "installer/InstallWorker.h"
+#include "installer/InstallEngine.h"
+#include "installer/InstallServices.h"
 #include "util/WriteLogFile.h"
 
 namespace {
@@ -65,20 +63,19 @@ int wmain(int argc, wchar_t** argv) {
         workDir += L'\\';
     }
     g_logFile.SetLogFile(workDir + L"VarloSetup.log", 1024);
-    NetManager::Instance()->Init(workDir);
-    DataManager::Instance()->Init("100", 1, 1);
+    InstallServices services(workDir);
     const std::string base = Narrow(argv[1]);
     ServerEndpoints endpoints;
     endpoints.primary = endpoints.secondary = endpoints.fallbackA = endpoints.fallbackB = endpoints.probeSite = base;
-    ControlManager::Instance()->SetEndpoints(endpoints);
+    services.Control().SetEndpoints(endpoints);
 
     BenchHost host;
     InstallJob job;
     job.targetDir = argv[2];
     job.logDir = workDir;
-    job.cancel = std::make_shared<std::atomic<bool>>(false);
     const Clock::time_point start = Clock::now();
-    const InstallOutcome outcome = RunInstall(host, job);
+    InstallEngine engine(services, host);
+    const InstallOutcome outcome = engine.Start(job) ? engine.Wait() : InstallOutcome::Interrupted;
     if (host.extracted == Clock::time_point{}) {
         std::fprintf(stderr, "the package was not extracted\n");
         return 1;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "NetTestSupport.h"
@@ -30,13 +31,14 @@ uint32_t FakeTicks() {
 // one real second.
 class FakeWatch : public IDownloadWatch {
   public:
+    explicit FakeWatch(ControlManager& watched) : control(watched) {}
     void StartDownloadWatch() override {
         ++starts;
         running = true;
         ticker = std::thread([this] {
             while (running) {
                 g_fakeTicks += 500;
-                if (ControlManager::Instance()->CheckStall()) {
+                if (control.CheckStall()) {
                     stallSeen = true;
                     return;
                 }
@@ -51,6 +53,7 @@ class FakeWatch : public IDownloadWatch {
             ticker.join();
         }
     }
+    ControlManager& control;
     int starts = 0;
     int stops = 0;
     std::atomic<bool> running{false};
@@ -74,9 +77,10 @@ class ControlManagerTest : public ::testing::Test {
         control->SetEndpoints(e);
         control->SetDownloadWatch(&watch);
         control->SetTickSource(&FakeTicks);
-        NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
-        DataManager::Instance()->Init("100", 1, 1);
-        DataManager::Instance()->SetApiHosts(sim.Base("primary"), sim.Base("fallback_a"), 1);
+        net.SetSleepFunction(&FakePauses::Sleep);
+        hosts.primary = sim.Base("primary");
+        hosts.fallback = sim.Base("fallback_a");
+        hosts.index = 1;
     }
     void TearDown() override {
         control->SetDownloadWatch(nullptr);
@@ -98,8 +102,12 @@ class ControlManagerTest : public ::testing::Test {
     std::string PackageUrl() { return sim.Base("download") + "/files/client.zip"; }
 
     SimulatorClient& sim = SimulatorClient::Get();
-    ControlManager* control = ControlManager::Instance();
-    FakeWatch watch;
+    DataManager identity{"100", 1, 1};
+    NetManager net{identity};
+    ControlManager controlObject{net};
+    ControlManager* control = &controlObject;
+    ApiHosts hosts;
+    FakeWatch watch{controlObject};
     std::unique_ptr<TempDir> scratch;
     std::wstring dir;  // with a trailing separator
 };
@@ -142,38 +150,35 @@ TEST_F(ControlManagerTest, SelectServerOutcomes) {
             mode += std::string(i ? ", " : "") + "\"" + c.refusing[i] + R"(": {"state": "refuse"})";
         }
         sim.SetMode(mode + "}}");
-        DataManager::Instance()->SetApiHosts("", "", 0);
         const LogCapture log;
-        EXPECT_TRUE(control->SelectServer()) << c.why;
-        DataManager* data = DataManager::Instance();
-        EXPECT_EQ(data->GetPrimaryApiBase(), c.primary) << c.why;
-        EXPECT_EQ(data->GetFallbackApiBase(), c.fallback) << c.why;
-        EXPECT_EQ(data->GetApiHostIndex(), c.index) << c.why;
+        const std::optional<ApiHosts> chosen = control->SelectServer();
+        ASSERT_TRUE(chosen.has_value()) << c.why;
+        EXPECT_EQ(chosen->primary, c.primary) << c.why;
+        EXPECT_EQ(chosen->fallback, c.fallback) << c.why;
+        EXPECT_EQ(chosen->index, c.index) << c.why;
+        EXPECT_EQ(chosen->answered, !c.nothingAnswered) << c.why;
         EXPECT_EQ(log.Count(kSource, L"无可访问的服务器"), c.nothingAnswered ? 1 : 0) << c.why;
         EXPECT_EQ(RolesProbed(), c.probed) << c.why;
     }
 }
 
 TEST_F(ControlManagerTest, HangingPrimaryGivesWayToTheSecondaryAfterItsTimeLimit) {
-    NetManager* net = NetManager::Instance();
-    EXPECT_EQ(net->GetProbeSeconds(), 10) << "a probe normally waits ten seconds";
-    // One second instead, so the hang costs this test a second; the limit goes back after.
-    net->SetProbeSeconds(1);
-    struct Restore {
-        ~Restore() { NetManager::Instance()->SetProbeSeconds(0); }
-    } restore;
+    EXPECT_EQ(net.GetProbeSeconds(), 10) << "a probe normally waits ten seconds";
+    // One second instead, so the hang costs this test a second.
+    net.SetProbeSeconds(1);
     sim.SetMode(R"({"roles": {"primary": {"state": "hang"}}})");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(control->SelectServer());
+    const std::optional<ApiHosts> chosen = control->SelectServer();
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(DataManager::Instance()->GetPrimaryApiBase(), sim.Base("secondary"));
-    EXPECT_EQ(DataManager::Instance()->GetApiHostIndex(), 2);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->primary, sim.Base("secondary"));
+    EXPECT_EQ(chosen->index, 2);
     EXPECT_GE(seconds, 0.9) << "the primary was given up for its silence, not for a refusal";
 }
 
 TEST_F(ControlManagerTest, PackageInfoFromTheSignedCall) {
     std::string url = "u", md5 = "m", version = "v";
-    ASSERT_TRUE(control->GetPackageInfo(url, md5, version));
+    ASSERT_TRUE(control->GetPackageInfo(hosts, url, md5, version));
     EXPECT_EQ(url, PackageUrl());
     EXPECT_EQ(md5, sim.PackageMd5());
     EXPECT_EQ(version, "2.3.1");
@@ -209,7 +214,7 @@ TEST_F(ControlManagerTest, PackageInfoFailures) {
         sim.SetMode(c.mode);
         const LogCapture log;
         std::string url = "u", md5 = "m", version = "v";
-        EXPECT_FALSE(control->GetPackageInfo(url, md5, version)) << c.why;
+        EXPECT_FALSE(control->GetPackageInfo(hosts, url, md5, version)) << c.why;
         EXPECT_EQ(url, "u") << c.why;
         EXPECT_EQ(log.Count(kSource, c.log), 1) << c.why << "\n" << log.Messages();
     }
@@ -283,7 +288,7 @@ TEST_F(ControlManagerTest, DownloadFailures) {
 TEST_F(ControlManagerTest, PackagePathFromAUrlWithQueryAndOnesThatDoNotFit) {
     sim.SetMode(R"({"package": {"query": "?token=abc&v=2#part"}})");
     std::string url, md5, version;
-    ASSERT_TRUE(control->GetPackageInfo(url, md5, version));
+    ASSERT_TRUE(control->GetPackageInfo(hosts, url, md5, version));
     EXPECT_EQ(url, PackageUrl() + "?token=abc&v=2#part");
     const std::wstring dest = ControlManager::MakePackagePath(dir, url);
     EXPECT_EQ(dest, dir + L"cache\\client.zip");

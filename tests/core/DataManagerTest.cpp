@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "NetTestSupport.h"
 #include "util/MachineInfo.h"
@@ -36,16 +37,13 @@ class DataManagerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         static_cast<void>(TestLogPath());
-        data->Init("100", 1, 1);
-        data->SetInnerIp("");
-        data->SetLang("");
-        data->SetApiHosts("https://a", "https://b", 1);
+        data = std::make_unique<DataManager>("100", 1, 1);
     }
-    DataManager* data = DataManager::Instance();
+    std::unique_ptr<DataManager> data;
 };
 
 TEST_F(DataManagerTest, ThirteenLinesInOrderJoinedByCrLf) {
-    const std::string block = data->BuildHeaders();
+    const std::string block = data->BuildHeaders(1);
     const std::vector<std::string> lines = SplitCrLf(block);
     ASSERT_EQ(lines.size(), 13u) << block;
     const std::string computer = data->GetComputerNameText();
@@ -64,21 +62,20 @@ TEST_F(DataManagerTest, ThirteenLinesInOrderJoinedByCrLf) {
     EXPECT_NE(block.substr(block.size() - 2), "\r\n");
 }
 
-TEST_F(DataManagerTest, SettersReachTheirLinesAndASecondInitChangesNothing) {
-    data->Init("999", 7, 8);
-    data->SetInnerIp("192.168.3.4");
-    data->SetLang("zh-tw");
-    data->SetApiHosts("https://p", "https://f", 4);
-    const std::vector<std::string> lines = SplitCrLf(data->BuildHeaders());
+TEST_F(DataManagerTest, ConstructorAndSettersReachTheirLines) {
+    DataManager other("999", 7, 8);
+    other.SetInnerIp("192.168.3.4");
+    other.SetLang("zh-tw");
+    const std::vector<std::string> lines = SplitCrLf(other.BuildHeaders(4));
     ASSERT_EQ(lines.size(), 13u);
-    EXPECT_EQ(lines[2], "Version: 100");
-    EXPECT_EQ(lines[3], "Channel: 1");
-    EXPECT_EQ(lines[4], "Systype: 1");
+    EXPECT_EQ(lines[2], "Version: 999");
+    EXPECT_EQ(lines[3], "Channel: 7");
+    EXPECT_EQ(lines[4], "Systype: 8");
     EXPECT_EQ(lines[7], "Apihost: 4");
     EXPECT_EQ(lines[8], "Lang: zh-tw");
     EXPECT_EQ(lines[10], "Innerip: 192.168.3.4");
-    EXPECT_EQ(data->GetPrimaryApiBase(), "https://p");
-    EXPECT_EQ(data->GetFallbackApiBase(), "https://f");
+    // The other object keeps its own.
+    EXPECT_EQ(SplitCrLf(data->BuildHeaders(1))[8], "Lang: ");
 }
 
 TEST_F(DataManagerTest, ClientUuidIsTheDigestOfThisMachinesIdentityAndIsLoggedOnce) {
@@ -95,13 +92,13 @@ TEST_F(DataManagerTest, ClientUuidIsTheDigestOfThisMachinesIdentityAndIsLoggedOn
     const size_t dots = static_cast<size_t>(std::count(identity.begin(), identity.end(), '.'));
     EXPECT_EQ(dots, IsWindows8OrLater() ? 3u : 4u) << identity;
 
+    const LogCapture log;
     const std::string first = data->GetClientUuid();
     const std::string second = data->GetClientUuid();
-    static_cast<void>(data->BuildHeaders());
+    static_cast<void>(data->BuildHeaders(1));
     EXPECT_EQ(first, CMd5A().GetStringMd5(identity));
     EXPECT_EQ(first, second);
-    // However many tests of this process asked before, the identity was logged exactly once.
-    const LogCapture log = LogCapture::WholeLog();
+    // However often it was asked for, the identity was logged once.
     EXPECT_EQ(log.Count(kSource, Utf8ToWide(identity).value_or(L"not UTF-8")), 1) << log.Messages();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "NetTestSupport.h"
@@ -24,11 +25,9 @@ class NetManagerTest : public ::testing::Test {
         sim.Reset();
         FakePauses::taken.clear();
         net->SetSleepFunction(&FakePauses::Sleep);
-        DataManager* data = DataManager::Instance();
-        data->Init("100", 1, 1);
-        data->SetInnerIp("");
-        data->SetLang("");
-        data->SetApiHosts(sim.Base("primary"), sim.Base("fallback_a"), 1);
+        hosts.primary = sim.Base("primary");
+        hosts.fallback = sim.Base("fallback_a");
+        hosts.index = 1;
         // The identifier's one-time log line is written here, not inside a test's capture.
         static_cast<void>(data->GetClientUuid());
     }
@@ -41,7 +40,7 @@ class NetManagerTest : public ::testing::Test {
     };
     Outcome Call(const std::map<std::string, std::string>& params = {{"ts", "1700000000"}}) {
         Outcome o;
-        o.ok = net->SignedRequest(kPath, params, o.data, o.message, o.code, 100);
+        o.ok = net->SignedRequest(hosts, kPath, params, o.data, o.message, o.code, 100);
         return o;
     }
     std::vector<ReceivedRequest> RequestsOf(const std::string& role) {
@@ -55,7 +54,11 @@ class NetManagerTest : public ::testing::Test {
     }
 
     SimulatorClient& sim = SimulatorClient::Get();
-    NetManager* net = NetManager::Instance();
+    DataManager identity{"100", 1, 1};
+    NetManager network{identity};
+    DataManager* data = &identity;
+    NetManager* net = &network;
+    ApiHosts hosts;
 };
 
 TEST_F(NetManagerTest, SignedRequestPutsTheseExactBytesOnTheWire) {
@@ -71,7 +74,6 @@ TEST_F(NetManagerTest, SignedRequestPutsTheseExactBytesOnTheWire) {
     const std::string body = "ts=1700000000&sign=" + CMd5A().GetStringMd5("ts=1700000000Hq2xNw7cKd4ZrT9m");
     EXPECT_EQ(r.body, body);
     EXPECT_TRUE(r.signOk) << "the simulator's own check of the signature";
-    DataManager* data = DataManager::Instance();
     // libcurl puts the given Host line where its own would go, first.
     const std::vector<std::string> expected = {
         "Host: 127.0.0.1:" + std::to_string(sim.Port("primary")),
@@ -100,7 +102,7 @@ TEST_F(NetManagerTest, SignedRequestPutsTheseExactBytesOnTheWire) {
 }
 
 TEST_F(NetManagerTest, EscapesGoOutUpperCaseAndAreSignedLowerCase) {
-    DataManager::Instance()->SetLang("zh-cn");
+    data->SetLang("zh-cn");
     const std::map<std::string, std::string> params = {{"ts", "1700000000"}, {"name", "A B/\xc3\xbc~"}, {"Z", "x"}};
     ASSERT_TRUE(Call(params).ok);
     const std::vector<ReceivedRequest> got = RequestsOf("primary");
@@ -221,44 +223,25 @@ TEST_F(NetManagerTest, BothEndpointsFailingEndsInTheParseFailure) {
     EXPECT_EQ(log.Count(kSource, L"网络获取信息异常或解析失败Couldn't connect to server,100"), 1) << log.Messages();
 }
 
-int g_pollsBeforeSelection = 0;
-void SelectAfterThreePolls(uint32_t ms) {
-    FakePauses::taken.push_back(ms);
-    if (++g_pollsBeforeSelection == 3) {
-        DataManager::Instance()->SetApiHosts(SimulatorClient::Get().Base("secondary"),
-                                             SimulatorClient::Get().Base("fallback_a"), 2);
-    }
-}
-
-TEST_F(NetManagerTest, WaitsForServerSelectionBeforeSending) {
-    DataManager::Instance()->SetApiHosts("", "", 0);
-    g_pollsBeforeSelection = 0;
-    net->SetSleepFunction(&SelectAfterThreePolls);
+// The request goes to the hosts it is handed, and tells the server which probe chose them.
+TEST_F(NetManagerTest, AsksTheHostsItIsHanded) {
+    hosts.primary = sim.Base("secondary");
+    hosts.index = 2;
     const Outcome o = Call();
-    net->SetSleepFunction(&FakePauses::Sleep);
     EXPECT_TRUE(o.ok);
-    EXPECT_EQ(FakePauses::taken, (std::vector<uint32_t>{50, 50, 50}));
     const std::vector<ReceivedRequest> got = RequestsOf("secondary");
     ASSERT_EQ(got.size(), 1u);
     EXPECT_NE(std::find(got[0].headers.begin(), got[0].headers.end(), "Apihost: 2"), got[0].headers.end());
+    EXPECT_TRUE(RequestsOf("primary").empty());
 }
 
-void AbortOnThirdPoll(uint32_t ms) {
-    FakePauses::taken.push_back(ms);
-    if (++g_pollsBeforeSelection == 3) {
-        HttpClient::AbortAllRequests();
-    }
-}
-
-TEST_F(NetManagerTest, AnAbortEndsTheWaitForServerSelectionWithoutSending) {
-    DataManager::Instance()->SetApiHosts("", "", 0);
-    g_pollsBeforeSelection = 0;
-    net->SetSleepFunction(&AbortOnThirdPoll);
+TEST_F(NetManagerTest, AnAbortBeforeTheRequestSendsNothing) {
+    HttpClient::AbortAllRequests();
+    const LogCapture log;
     const Outcome o = Call();
-    net->SetSleepFunction(&FakePauses::Sleep);
     HttpClient::AbortAllRequests(false);
     EXPECT_FALSE(o.ok);
-    EXPECT_EQ(FakePauses::taken, (std::vector<uint32_t>{50, 50, 50}));
+    EXPECT_EQ(log.Count(kSource, L"请求已取消"), 1) << log.Messages();
     EXPECT_TRUE(sim.Requests().empty()) << "nothing was sent";
 }
 

@@ -51,10 +51,6 @@ const std::wstring& TestLogPath() {
 
 LogCapture::LogCapture() : watch_(TestLogPath()) {}
 
-LogCapture LogCapture::WholeLog() {
-    return LogCapture(LogWatch::WholeLog(TestLogPath()));
-}
-
 int LogCapture::Count(const std::wstring& source, const std::wstring& message) const {
     int n = 0;
     for (const LogLine& line : NewLines()) {

@@ -18,8 +18,6 @@
 class LogCapture {
   public:
     LogCapture();
-    // Everything this process logged so far and later (each test process has its own log).
-    [[nodiscard]] static LogCapture WholeLog();
     [[nodiscard]] std::vector<LogLine> NewLines() const { return watch_.NewLines(); }
     // The new messages `source` wrote: a module's own lines, whatever others log meanwhile
     // (the chain check notes an unknown revocation status on every connection).

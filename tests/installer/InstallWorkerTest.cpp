@@ -1,8 +1,6 @@
-#include "installer/InstallWorker.h"
+#include "installer/InstallEngine.h"
 
 #include <windows.h>
-
-#include <process.h>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +13,8 @@
 #include "../core/SimulatorClient.h"
 #include "../system/SystemTestSupport.h"
 #include "RecordingHost.h"
-#include "core/DataManager.h"
 #include "core/HttpClient.h"
-#include "core/NetManager.h"
-#include "installer/WorkerRegistry.h"
+#include "installer/InstallServices.h"
 #include "system/AutostartTask.h"
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
@@ -99,19 +95,6 @@ class RecordingInvoker : public IShellVerbInvoker {
     std::wstring folder, item;
 };
 
-// The worker thread as the window starts it, without the once-per-process gate.
-struct WorkerRun {
-    RecordingHost* host;
-    const InstallJob* job;
-    InstallOutcome outcome = InstallOutcome::ExtractFailed;
-};
-
-unsigned __stdcall RunWorker(void* argument) {
-    auto* run = static_cast<WorkerRun*>(argument);
-    run->outcome = RunInstall(*run->host, *run->job);
-    return 0;
-}
-
 class InstallWorkerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -123,15 +106,13 @@ class InstallWorkerTest : public ::testing::Test {
         e.fallbackA = sim.Base("fallback_a");
         e.fallbackB = sim.Base("fallback_b");
         e.probeSite = sim.Base("probe_site");
-        ControlManager::Instance()->SetEndpoints(e);
-        NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
-        DataManager::Instance()->Init("100", 1, 1);
         logDir = logScratch.path() + L"\\";
-        ::CreateDirectoryW((logDir + L"cache").c_str(), nullptr);
+        services = std::make_unique<InstallServices>(logDir);
+        services->Control().SetEndpoints(e);
+        services->Net().SetSleepFunction(&FakePauses::Sleep);
         target = dir.path() + L"\\Varlo Client";
         job.targetDir = target;
         job.logDir = logDir;
-        job.cancel = std::make_shared<std::atomic<bool>>(false);
         job.languageCode = "zh-tw";
         launcher.answer.started = true;
         launcher.answer.exited = true;
@@ -164,6 +145,12 @@ class InstallWorkerTest : public ::testing::Test {
         ::RegCloseKey(key);
     }
     std::wstring PackagePath() const { return logDir + L"cache\\client.zip"; }
+    // The install as a host runs it: on the engine's thread, waited for.
+    InstallOutcome Install(RecordingHost& host) {
+        InstallEngine engine(*services, host);
+        EXPECT_TRUE(engine.Start(job));
+        return engine.Wait();
+    }
     // Every query of the vendor's API (a signed form POST) named the job's language.
     bool ApiRequestsCarry(const std::string& header) {
         int api = 0;
@@ -192,6 +179,7 @@ class InstallWorkerTest : public ::testing::Test {
     TempDir dir{L"varlo inst"};
     TempDir logScratch{L"varlo-installer-log"};
     std::wstring logDir;
+    std::unique_ptr<InstallServices> services;
     std::wstring target;
     std::wstring desktopLink;
     std::wstring startMenu;
@@ -232,15 +220,15 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
         RemoveTree(target);
         ::DeleteFileW(PackagePath().c_str());
         if (c.cached) {
-            ASSERT_TRUE(ControlManager::Instance()->DownloadPackage(
-                PackagePath(), sim.Base("download") + "/files/client.zip", sim.PackageMd5()));
+            ASSERT_TRUE(services->Control().DownloadPackage(PackagePath(), sim.Base("download") + "/files/client.zip",
+                                                            sim.PackageMd5()));
             sim.Reset();
             sim.SetMode(c.mode);
         }
         launcher.launches.clear();
         invoker.calls = 0;
 
-        RecordingHost host;
+        RecordingHost host(services->Control());
         host.desktop = c.desktop;
         host.pin = c.pin;
         host.autostart = c.autostart;
@@ -251,7 +239,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
             };
         }
         const LogCapture log;
-        const InstallOutcome outcome = RunInstall(host, job);
+        const InstallOutcome outcome = Install(host);
         const bool wantDesktop = c.desktop && !c.changeOptions;
         const bool wantAutostart = c.autostart && !c.changeOptions;
 
@@ -343,11 +331,11 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
 
 // Writes of extracted data that cancel the install once 8 MiB of the large entry are out:
 // a cancel that lands inside an entry, however fast the disk.
-std::atomic<bool>* g_cancelMidEntry = nullptr;
+InstallEngine* g_cancelMidEntry = nullptr;
 std::atomic<uint64_t> g_writtenBeforeCancel{0};
 BOOL CancellingWrite(HANDLE file, const void* data, DWORD size, DWORD* written) {
     if (g_cancelMidEntry != nullptr && (g_writtenBeforeCancel += size) > 8u * 1024 * 1024) {
-        CancelInstall(*g_cancelMidEntry);
+        g_cancelMidEntry->Cancel();
         g_cancelMidEntry = nullptr;
     }
     return ::WriteFile(file, data, size, written, nullptr);
@@ -359,7 +347,7 @@ void AbortableSleep(uint32_t ms) {
 }
 
 // The window's stop, at every place the worker can be when the user confirms the close:
-// the worker must leave within the registry's wait, on its own, and write or register
+// the engine's thread must leave within the stop's wait, on its own, and write or register
 // nothing after the flag was set.
 TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter) {
     enum class When { Stage, Download, FilesAppear, InsideEntry, Option };
@@ -423,13 +411,12 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         ClearSystemState();
         RemoveTree(target);
         ::DeleteFileW(PackagePath().c_str());
-        job.cancel->store(false);
         HttpClient::AbortAllRequests(false);
-        NetManager::Instance()->SetSleepFunction(c.realPauses ? &AbortableSleep : &FakePauses::Sleep);
+        services->Net().SetSleepFunction(c.realPauses ? &AbortableSleep : &FakePauses::Sleep);
         launcher.launches.clear();
         invoker.calls = 0;
-        RecordingHost host;
-        CWorkerRegistry registry;
+        RecordingHost host(services->Control());
+        InstallEngine engine(*services, host);
         std::atomic<bool> reached{false};
         std::atomic<bool> cancelled{false};
         host.onStage = [&](int stage) { reached = reached || (c.when == When::Stage && stage == c.stage); };
@@ -437,30 +424,22 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         // An option read cancels right there, the way a confirm landing at that moment would.
         host.onOption = [&](const std::string& option) {
             if (c.when == When::Option && option == c.option) {
-                CancelInstall(*job.cancel);
+                engine.Cancel();
                 cancelled = true;
             }
         };
 
         if (c.when == When::InsideEntry) {
             g_writtenBeforeCancel = 0;
-            g_cancelMidEntry = job.cancel.get();
+            g_cancelMidEntry = &engine;
             ZipFilePlacer::SetWrite(&CancellingWrite);
         }
 
-        WorkerRun run{&host, &job};
-        unsigned id = 0;
-        UniqueKernelHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &RunWorker, &run, 0, &id)));
-        ASSERT_TRUE(thread.valid());
-        HANDLE copy = nullptr;
-        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &copy, 0, FALSE,
-                                      DUPLICATE_SAME_ACCESS));
-        UniqueKernelHandle watchThread(copy);
-        ASSERT_TRUE(registry.RegisterWorker(id, std::move(thread)));
+        ASSERT_TRUE(engine.Start(job));
 
         if (c.when == When::InsideEntry) {
             // The cancel comes from inside the worker's own write.
-            ASSERT_EQ(::WaitForSingleObject(watchThread.get(), 60000), WAIT_OBJECT_0);
+            static_cast<void>(engine.Wait());
             ZipFilePlacer::SetWrite(nullptr);
             EXPECT_EQ(g_cancelMidEntry, nullptr) << "the cancel landed inside the large entry";
         } else if (c.when != When::Option) {
@@ -470,7 +449,7 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
             while (!under && std::chrono::steady_clock::now() < deadline) {
                 switch (c.when) {
                     case When::Download:
-                        under = reached && ControlManager::Instance()->GetPercent() > 0;
+                        under = reached && services->Control().GetPercent() > 0;
                         break;
                     case When::FilesAppear:
                         under = !FilesBelow(target + L"\\pack").empty() || PathExists(target + L"\\pack");
@@ -484,15 +463,12 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
             ASSERT_TRUE(under);
             ::Sleep(c.settleMs);
         } else {
-            ASSERT_EQ(::WaitForSingleObject(watchThread.get(), 60000), WAIT_OBJECT_0);
+            static_cast<void>(engine.Wait());
             ASSERT_TRUE(cancelled);
         }
-        const CWorkerRegistry::StopResult stop = registry.StopWorkers([&] { CancelInstall(*job.cancel); });
-        EXPECT_EQ(stop.stopped, 1);
-        EXPECT_EQ(stop.stillRunning, 0) << "the worker left within the wait, on its own";
-        ASSERT_EQ(::WaitForSingleObject(watchThread.get(), 5000), WAIT_OBJECT_0);
+        EXPECT_TRUE(engine.Stop(kWorkerStopWaitMs)) << "the worker left within the wait, on its own";
 
-        EXPECT_EQ(run.outcome, InstallOutcome::Cancelled);
+        EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
         EXPECT_TRUE(host.Errors().empty()) << "a cancelled install shows nothing";
         EXPECT_FALSE(host.stallBoxShown);
         EXPECT_EQ(host.Stages(), c.stages);
@@ -511,7 +487,7 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         EXPECT_EQ(PathExists(target + L"\\local.cfg"), false);
         EXPECT_EQ(PathExists(target + L"\\vljiasu.exe"), c.filesStay);
     }
-    NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
+    services->Net().SetSleepFunction(&FakePauses::Sleep);
 }
 
 // A target that cannot be given the install folder's rights (here one that stands for a
@@ -525,9 +501,9 @@ TEST_F(InstallWorkerTest, AFolderThatCannotBeProtectedEndsLikeAFailedExtraction)
     ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
     SetFolderLinkProbe(
         [](HANDLE, const std::wstring& path) { return path.find(L"Varlo Client") != std::wstring::npos; });
-    RecordingHost host;
+    RecordingHost host(services->Control());
     const LogCapture log;
-    const InstallOutcome outcome = RunInstall(host, job);
+    const InstallOutcome outcome = Install(host);
     SetFolderLinkProbe(nullptr);
     EXPECT_EQ(outcome, InstallOutcome::ExtractFailed);
     EXPECT_EQ(host.Errors(), std::vector<std::wstring>{L"安装错误，解压失败"});
@@ -538,22 +514,53 @@ TEST_F(InstallWorkerTest, AFolderThatCannotBeProtectedEndsLikeAFailedExtraction)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
-TEST_F(InstallWorkerTest, OneInstallPerProcess) {
-    // A job cancelled from the start leaves at once, posting nothing.
-    job.cancel->store(true);
-    RecordingHost host;
-    std::optional<StartedWorker> first = StartInstallWorker(host, job);
-    ASSERT_TRUE(first.has_value());
-    EXPECT_TRUE(first->handle.valid());
-    EXPECT_NE(first->threadId, 0u);
-    EXPECT_FALSE(StartInstallWorker(host, job).has_value()) << "refused while the first may still run";
-    ASSERT_EQ(::WaitForSingleObject(first->handle.get(), 10000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    EXPECT_TRUE(::GetExitCodeThread(first->handle.get(), &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(StartInstallWorker(host, job).has_value()) << "refused after the first finished";
+TEST_F(InstallWorkerTest, OneInstallPerEngine) {
+    RecordingHost host(services->Control());
+    InstallEngine engine(*services, host);
+    // Cancelled before it starts: it leaves at once, posting nothing.
+    engine.Cancel();
+    HttpClient::AbortAllRequests(false);
+    ASSERT_TRUE(engine.Start(job));
+    EXPECT_FALSE(engine.Start(job)) << "refused while the first may still run";
+    EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
+    EXPECT_FALSE(engine.Start(job)) << "refused after the first finished";
     EXPECT_TRUE(host.Stages().empty());
     EXPECT_TRUE(host.Errors().empty());
+}
+
+// A thread that does not see its flag in time is reported by the stop and left alone, never
+// killed: killing it could leave any lock it holds taken for good.
+TEST_F(InstallWorkerTest, AStopWaitsBoundedAndNeverKillsTheThread) {
+    sim.Reset();
+    sim.SetMode(PackageMode());
+    UniqueKernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(release.valid());
+    RecordingHost host(services->Control());
+    // Stuck in the host's first report, deaf to the cancel.
+    host.onStage = [&](int stage) {
+        if (stage == 1) {
+            ::WaitForSingleObject(release.get(), INFINITE);
+        }
+    };
+    {
+        InstallEngine engine(*services, host);
+        ASSERT_TRUE(engine.Start(job));
+        while (host.Stages().empty()) {
+            ::Sleep(1);
+        }
+        const ULONGLONG asked = ::GetTickCount64();
+        EXPECT_FALSE(engine.Stop(300)) << "still running after the wait";
+        const ULONGLONG took = ::GetTickCount64() - asked;
+        EXPECT_GE(took, 250u);
+        EXPECT_LT(took, 2000u);
+        // Let it go the way it would have: it sees its flag once it can.
+        ::SetEvent(release.get());
+        EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
+    }
+    HttpClient::AbortAllRequests(false);
+    EXPECT_EQ(host.Stages(), std::vector<int>{1});
+    EXPECT_TRUE(host.Errors().empty());
+    EXPECT_FALSE(PathExists(target));
 }
 
 }  // namespace

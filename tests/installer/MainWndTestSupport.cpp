@@ -1,6 +1,7 @@
 #include "MainWndTestSupport.h"
 
 #include "WindowDriver.h"
+#include "installer/InstallServices.h"
 #include "installer/WindowIdentity.h"
 #include "toolkit/TabLayoutUI.h"
 #include "util/WriteLogFile.h"
@@ -13,6 +14,7 @@ MainWndHarness::MainWndHarness() {
     logDir = std::wstring(temp) + L"varloWindowTest\\";
     ::CreateDirectoryW(logDir.c_str(), nullptr);
     g_logDir = logDir;
+    services = std::make_unique<InstallServices>(logDir);
 }
 
 MainWndHarness::~MainWndHarness() {
@@ -43,7 +45,7 @@ bool MainWndHarness::Open() {
         record.workerDirs.push_back(dir);
         return true;
     };
-    window = std::make_unique<CMainWnd>(::GetModuleHandleW(nullptr), std::move(seams));
+    window = std::make_unique<CMainWnd>(::GetModuleHandleW(nullptr), *services, std::move(seams));
     if (window->Create(nullptr, kMainWindowTitle, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0, 0) ==
         nullptr) {
         return false;

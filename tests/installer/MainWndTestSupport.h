@@ -74,6 +74,8 @@ class MainWndHarness {
 
     WindowRecord record;
     RecordingShell shell;
-    std::unique_ptr<CMainWnd> window;
     std::wstring logDir;
+    // The window's install services; its worker start is replaced, so they only exist.
+    std::unique_ptr<InstallServices> services;
+    std::unique_ptr<CMainWnd> window;
 };

@@ -14,13 +14,13 @@ uint32_t FakeTicks() {
 
 }  // namespace
 
-RecordingHost::RecordingHost() {
-    ControlManager::Instance()->SetTickSource(&FakeTicks);
+RecordingHost::RecordingHost(ControlManager& control) : control_(control) {
+    control_.SetTickSource(&FakeTicks);
 }
 
 RecordingHost::~RecordingHost() {
     StopDownloadWatch();
-    ControlManager::Instance()->SetTickSource(nullptr);
+    control_.SetTickSource(nullptr);
 }
 
 void RecordingHost::SetStage(int stage) {
@@ -61,7 +61,7 @@ void RecordingHost::StartDownloadWatch() {
                 return;
             }
             g_fakeTicks += 500;
-            if (ControlManager::Instance()->CheckStall()) {
+            if (control_.CheckStall()) {
                 stallBoxShown = true;
                 return;
             }

@@ -12,9 +12,12 @@
 
 #include "installer/InstallHost.h"
 
+class ControlManager;
+
 class RecordingHost : public IInstallHost {
   public:
-    RecordingHost();
+    // Drives `control`'s stall check with its fake clock while it lives.
+    explicit RecordingHost(ControlManager& control);
     ~RecordingHost() override;
 
     void SetStage(int stage) override;
@@ -54,6 +57,7 @@ class RecordingHost : public IInstallHost {
         return value;
     }
 
+    ControlManager& control_;
     mutable std::mutex lock_;
     std::vector<int> stages_;
     std::vector<std::wstring> errors_;

@@ -9,10 +9,8 @@
 #include "../core/NetTestSupport.h"
 #include "../core/SimulatorClient.h"
 #include "../system/SystemTestSupport.h"
-#include "core/ControlManager.h"
-#include "core/DataManager.h"
 #include "core/HttpClient.h"
-#include "core/NetManager.h"
+#include "installer/InstallServices.h"
 #include "system/AutostartTask.h"
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
@@ -79,10 +77,10 @@ class SilentInstallTest : public ::testing::Test {
         e.fallbackA = sim.Base("fallback_a");
         e.fallbackB = sim.Base("fallback_b");
         e.probeSite = sim.Base("probe_site");
-        ControlManager::Instance()->SetEndpoints(e);
-        ControlManager::Instance()->SetTickSource(nullptr);
-        NetManager::Instance()->SetSleepFunction(&FakePauses::Sleep);
         logDir = logScratch.path() + L"\\";
+        services = std::make_unique<InstallServices>(logDir);
+        services->Control().SetEndpoints(e);
+        services->Net().SetSleepFunction(&FakePauses::Sleep);
         desktopLink = GetDesktopFolder() + L"\\Varlo加速器.lnk";
         launcher.answer.started = true;
         launcher.answer.exited = true;
@@ -126,6 +124,7 @@ class SilentInstallTest : public ::testing::Test {
     TempDir dir{L"varlo silent"};
     TempDir logScratch{L"varlo-silent-log"};
     std::wstring logDir;
+    std::unique_ptr<InstallServices> services;
     std::wstring desktopLink;
     RecordingLauncher launcher;
     CountingInvoker invoker;
@@ -158,9 +157,13 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
         Clear();
         DeployOptions options;
         options.folder = target;
-        auto cancel = std::make_shared<std::atomic<bool>>(c.cancelled);
+        HttpClient::AbortAllRequests(false);
+        SilentSeams seams = Seams();
+        if (c.cancelled) {
+            seams.beforeStart = [](InstallEngine& engine) { engine.Cancel(); };
+        }
         const LogCapture log;
-        const DeployExitCode code = RunSilentInstall(options, logDir, Seams(), cancel);
+        const DeployExitCode code = RunSilentInstall(options, *services, logDir, seams);
         EXPECT_EQ(code, c.code) << testing::PrintToString(log.Messages());
         EXPECT_EQ(VisibleWindowsOfThisProcess(), 0) << "no window, not even an error box";
         const bool installed = c.code == DeployExitCode::Installed;
@@ -193,7 +196,7 @@ TEST_F(SilentInstallTest, ClearedOptionsAndTheLanguageAreTheCommandLines) {
     options.taskbarPin = false;
     options.autostart = false;
     options.language = DeployLanguage::Traditional;
-    EXPECT_EQ(RunSilentInstall(options, logDir, Seams()), DeployExitCode::Installed);
+    EXPECT_EQ(RunSilentInstall(options, *services, logDir, Seams()), DeployExitCode::Installed);
     EXPECT_TRUE(PathExists(target + L"\\vljiasu.exe"));
     EXPECT_FALSE(PathExists(desktopLink));
     EXPECT_EQ(invoker.calls, 0);
@@ -206,7 +209,7 @@ TEST_F(SilentInstallTest, ClearedOptionsAndTheLanguageAreTheCommandLines) {
     SilentSeams seams = Seams();
     seams.userLocale = [] { return kTaiwanLocale; };
     options.language = DeployLanguage::Detected;
-    EXPECT_EQ(RunSilentInstall(options, logDir, seams), DeployExitCode::Installed);
+    EXPECT_EQ(RunSilentInstall(options, *services, logDir, seams), DeployExitCode::Installed);
     EXPECT_EQ(IniValue(target + L"\\local.cfg", L"config", L"lang"), L"zh-tw");
 }
 
@@ -240,7 +243,7 @@ TEST_F(SilentInstallTest, RefusedFoldersChangeNothing) {
         DeployOptions options;
         options.folder = c.folder;
         options.allowSharedParent = c.allowShared;
-        EXPECT_EQ(RunSilentInstall(options, logDir, seams), c.code);
+        EXPECT_EQ(RunSilentInstall(options, *services, logDir, seams), c.code);
         EXPECT_TRUE(sim.Requests().empty()) << "no request reached the vendor";
         EXPECT_FALSE(PathExists(target));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
@@ -254,7 +257,7 @@ TEST_F(SilentInstallTest, RefusedFoldersChangeNothing) {
     options.allowSharedParent = true;
     sim.Reset();
     sim.SetMode(Mode());
-    EXPECT_EQ(RunSilentInstall(options, logDir, seams), DeployExitCode::Installed);
+    EXPECT_EQ(RunSilentInstall(options, *services, logDir, seams), DeployExitCode::Installed);
     EXPECT_TRUE(PathExists(target + L"\\vljiasu.exe"));
 }
 
@@ -268,12 +271,12 @@ TEST_F(SilentInstallTest, AFolderWithFilesGetsTheClientsOwnFolderUnlessItHoldsTh
     sim.SetMode(Mode());
     DeployOptions options;
     options.folder = target;
-    EXPECT_EQ(RunSilentInstall(options, logDir, Seams()), DeployExitCode::Installed);
+    EXPECT_EQ(RunSilentInstall(options, *services, logDir, Seams()), DeployExitCode::Installed);
     EXPECT_TRUE(PathExists(target + L"\\varlo\\vljiasu.exe"));
     EXPECT_FALSE(PathExists(target + L"\\vljiasu.exe"));
 
     options.folder = target + L"\\varlo";
-    EXPECT_EQ(RunSilentInstall(options, logDir, Seams()), DeployExitCode::Installed);
+    EXPECT_EQ(RunSilentInstall(options, *services, logDir, Seams()), DeployExitCode::Installed);
     EXPECT_FALSE(PathExists(target + L"\\varlo\\varlo")) << "the earlier client is updated where it is";
 }
 

@@ -1,0 +1,74 @@
+#include "installer/InstallEngine.h"
+
+#include <windows.h>
+
+#include <process.h>
+
+#include <utility>
+
+#include "core/HttpClient.h"
+#include "installer/InstallServices.h"
+#include "util/WriteLogFile.h"
+
+InstallEngine::InstallEngine(InstallServices& services, IInstallHost& host) : services_(services), host_(host) {}
+
+InstallEngine::~InstallEngine() {
+    // A sequence that has ended is left as it ended: a cancel now would abort the requests
+    // of whatever comes after it.
+    if (thread_ && ::WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT) {
+        Cancel();
+        ::WaitForSingleObject(thread_.get(), INFINITE);
+    }
+}
+
+bool InstallEngine::Start(InstallJob job) {
+    if (thread_) {
+        return false;
+    }
+    job_ = std::move(job);
+    unsigned threadId = 0;
+    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &InstallEngine::ThreadMain, this, 0, &threadId);
+    if (thread == 0) {
+        return false;
+    }
+    thread_.reset(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+unsigned __stdcall InstallEngine::ThreadMain(void* self) {
+    auto* engine = static_cast<InstallEngine*>(self);
+    try {
+        engine->outcome_ = RunInstall(engine->services_, engine->host_, engine->job_, &engine->cancel_);
+    } catch (...) {
+        // Out of memory on the way: nothing may leave the thread.
+        g_logFile.WriteLog(L".\\InstallEngine", __LINE__, L"安装线程异常结束");
+        engine->outcome_ = InstallOutcome::ExtractFailed;
+    }
+    return 0;
+}
+
+void InstallEngine::Cancel() {
+    cancel_.store(true);
+    services_.Control().CancelDownload();
+    // The server choice and the package query wait on servers too.
+    HttpClient::AbortAllRequests();
+}
+
+bool InstallEngine::Stop(uint32_t waitMs) {
+    const ULONGLONG asked = ::GetTickCount64();
+    Cancel();
+    if (!thread_) {
+        return true;
+    }
+    const ULONGLONG spent = ::GetTickCount64() - asked;
+    const DWORD left = spent >= waitMs ? 0 : static_cast<DWORD>(waitMs - spent);
+    return ::WaitForSingleObject(thread_.get(), left) == WAIT_OBJECT_0;
+}
+
+InstallOutcome InstallEngine::Wait() {
+    if (!thread_) {
+        return InstallOutcome::Cancelled;
+    }
+    ::WaitForSingleObject(thread_.get(), INFINITE);
+    return outcome_;
+}
