@@ -19,7 +19,7 @@
 
 class DownloadSink {
   public:
-    static constexpr size_t kBlockSize = 1024 * 1024;
+    static constexpr size_t kBlockSize = 256 * 1024;
     static constexpr size_t kBlocksInFlight = 4;
 
     // Writes one block; 0 when all of it was written, else the system's error code (any

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "core/ControlManager.h"
 #include "installer/InstallServices.h"
@@ -57,6 +59,9 @@ class InstallSequence {
   public:
     InstallSequence(ControlManager& control, IInstallHost& host, const InstallJob& job, const std::atomic<bool>* cancel)
         : control_(control), host_(host), job_(job), cancel_(cancel) {}
+    ~InstallSequence() { JoinSchedulerWake(); }
+    InstallSequence(const InstallSequence&) = delete;
+    InstallSequence& operator=(const InstallSequence&) = delete;
 
     InstallOutcome Run() {
         const InstallOutcome outcome = Steps();
@@ -70,6 +75,21 @@ class InstallSequence {
 
   private:
     [[nodiscard]] bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
+
+    // The autostart step talks to the task scheduler, whose service may first have to be
+    // started; that start runs beside the server choice and the download instead.
+    void StartSchedulerWake() {
+        try {
+            schedulerWake_ = std::thread(&WakeTaskScheduler);
+        } catch (const std::system_error&) {
+            // No thread to spare: the autostart step waits for the service itself.
+        }
+    }
+    void JoinSchedulerWake() {
+        if (schedulerWake_.joinable()) {
+            schedulerWake_.join();
+        }
+    }
 
     // Logs how long the stage that ends now took, and names the next one.
     void EnterStage(const wchar_t* name) {
@@ -111,6 +131,7 @@ class InstallSequence {
             return InstallOutcome::Cancelled;
         }
         EnterStage(kStageServer);
+        StartSchedulerWake();
         host_.SetStage(1);
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
@@ -291,6 +312,7 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
+        JoinSchedulerWake();
         static_cast<void>(ApplyAutostartOption(target, autostart));
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
@@ -307,6 +329,7 @@ class InstallSequence {
     const std::atomic<bool>* cancel_;
     const wchar_t* stageName_ = L"";
     DWORD stageStart_ = 0;
+    std::thread schedulerWake_;
 };
 
 }  // namespace

@@ -53,6 +53,11 @@ ComPtr<ITaskFolder> RootFolder() {
 
 }  // namespace
 
+void WakeTaskScheduler() {
+    ScopedComInit com;
+    static_cast<void>(RootFolder());
+}
+
 bool CreateAutostartTask(const std::wstring& taskName, const std::wstring& exePath) {
     if (taskName.empty() || exePath.empty()) {
         return false;

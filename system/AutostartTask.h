@@ -14,6 +14,11 @@ enum class TaskPresence { Present, Absent, Unknown };
 // Asks the task scheduler whether a task of this name exists in its root folder.
 TaskPresence QueryTaskPresence(const std::wstring& taskName);
 
+// Reaches the task scheduler once and lets it go. Where the system starts the scheduler's
+// service only on demand, that start then overlaps other work instead of holding up the
+// autostart step. Nothing is kept or changed.
+void WakeTaskScheduler();
+
 // The autostart step of an install into `targetDir`: creates the task "vljsqRun" for the
 // client (enabled) or deletes it (disabled), and records the outcome as "powerup" in the
 // client's "local.cfg" only when the step succeeded. True when it did.

@@ -15,10 +15,19 @@ WORK=${TMPDIR:-/tmp}/varlo-install-bench$SFX
 mkdir -p "$WORK"
 
 DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
-cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
+# On a kernel without 32-bit support, a 64-bit build of the same sources against a 64-bit
+# curl.exe, as the tests do (see scripts/test.sh).
+source "$ROOT/scripts/wine-env.sh"
+PRESET=windows RUN_HOST=i686-w64-mingw32
+if ! varlo_can_run_32bit; then
+  PRESET=windows64 RUN_HOST=x86_64-w64-mingw32 BUILD=$ROOT/build/windows64$SFX
+  DEPS=$(VARLO_DEPS_HOST=$RUN_HOST bash "$ROOT/scripts/build-deps.sh" | tail -1)
+  echo "[bench] this kernel runs no 32-bit programs: timing the 64-bit build under 64-bit Wine"
+fi
+cmake --preset "$PRESET" -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
 cmake --build "$BUILD" --target install_bench >/dev/null
 BIN=$BUILD/bench/install/install_bench.exe
-CURL_EXE=$(bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
+CURL_EXE=$(VARLO_DEPS_HOST=$RUN_HOST bash "$ROOT/bench/core/build-curl-tool.sh" "$DEPS" | tail -1)
 
 PKG=$WORK/package.zip
 bash "$ROOT/bench/install/make-package.sh" "$PKG"

@@ -107,6 +107,50 @@ def scenario_cancel_during_extraction(ctx, prefix, sim, entries, run_class, star
     return run
 
 
+def scenario_close_at_each_stage(ctx, prefix, sim, entries, run_class, start_install):
+    """A confirmed close while the installer waits on the network, at each place it can:
+    probing a silent endpoint, asking a silent API, downloading a slow package. Each ends
+    within 2 s of the confirm, leaves nothing behind, and logs the stage it stopped in."""
+    target = prefix.host(default_dir())
+
+    def requested(role, method):
+        return lambda: any(r.get("role") == role and r.get("method") == method for r in sim.requests())
+
+    def downloading():
+        return any(r.get("role") == "download" and "/files/" in r.get("target", "") for r in sim.requests())
+
+    stages = [
+        ("probing a silent endpoint", {"roles": {"primary": {"state": "hang"}}}, requested("primary", "GET"),
+         "选择服务器"),
+        ("asking a silent API", {"roles": {"primary": {"api_state": "hang"}}}, requested("primary", "POST"),
+         "获取安装包信息"),
+        ("downloading", {"package": {"name": PACKAGE_NAME, "file": big_package(ctx)},
+                         "roles": {"download": {"rate": 512 * 1024}}}, downloading, "下载安装包"),
+    ]
+    run = None
+    for why, mode, under_way, stage in stages:
+        print("  %s" % why)
+        sim.ctl("reset")
+        sim.mode(mode)
+        run = run_class(ctx, prefix)
+        start_install(run)
+        wait_for(under_way, 60, "the installer to be %s" % why, interval=0.1)
+        time.sleep(0.5)
+        run.click("close_btn")
+        answer_box(run.box(10), BOX_OK_TWO)
+        confirmed = time.time()
+        code = run.wait_exit(30)
+        took = time.time() - confirmed
+        print("    ended %.2f s after the box went" % took)
+        check(code == 0, "确定 ends the installer with 0 (%s)" % why)
+        check(took <= 2.0, "the installer ended within 2 s of the confirm (%s)" % why)
+        prefix.settle()
+        check(not os.path.exists(target), "no install folder (%s)" % why)
+        nothing_registered(prefix)
+        check("安装已取消（%s）" % stage in prefix.log_text(), "the log names the stage (%s)" % why)
+    return run
+
+
 def scenario_update_with_held_file(ctx, prefix, sim, entries, run_class, start_install):
     target = "C:\\Games\\Old"
     root = prefix.host(target)
@@ -230,6 +274,7 @@ def scenario_package_without_client(ctx, prefix, sim, entries, run_class, start_
 
 SCENARIOS = {
     "cancel-during-extraction": scenario_cancel_during_extraction,
+    "close-at-each-stage": scenario_close_at_each_stage,
     "update-with-held-file": scenario_update_with_held_file,
     "full-work-drive": disk_box_scenario("work"),
     "full-target-drive": disk_box_scenario("target"),
