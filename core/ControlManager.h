@@ -1,7 +1,7 @@
 #pragma once
 // Gets the client package onto the disk for the install worker: chooses the API endpoint,
-// asks for the current package and downloads it with a verified digest, while the
-// window's once-a-second watch may cancel a stalled transfer.
+// asks for the current package and downloads it with a verified digest. The transfer
+// stops itself once no byte has come for five seconds.
 
 #include <windows.h>
 
@@ -17,9 +17,9 @@
 
 class NetManager;
 
-// The window's stall watch. Start is called on the worker right before the transfer (the
-// progress record is already reset), Stop right after it; the window runs its timer on the
-// UI thread and calls CheckStall from it.
+// An observer of the transfers (tests, the benchmark). Start is called on the worker right
+// before a transfer (the progress record is already reset), Stop right after it; the
+// observer may call CheckStall from another thread meanwhile.
 class IDownloadWatch {
   public:
     virtual ~IDownloadWatch() = default;
@@ -99,8 +99,8 @@ class ControlManager {
     // <logDir>cache\<file name of fileUrl>; empty when the path would not fit.
     [[nodiscard]] static std::wstring MakePackagePath(const std::wstring& logDir, const std::string& fileUrl);
 
-    // Seams. The window registers its watch; tests point the endpoints at the simulator
-    // and drive the stall clock.
+    // Seams: an observer of the transfers, the endpoints (tests point them at the
+    // simulator) and the stall clock.
     void SetDownloadWatch(IDownloadWatch* watch);
     void SetEndpoints(const ServerEndpoints& endpoints);
     [[nodiscard]] ServerEndpoints GetEndpoints();

@@ -6,12 +6,12 @@
 
 #include <string>
 
-#include "core/ControlManager.h"
-
-// The stall watch (IDownloadWatch: started right before the transfer, stopped right after
-// it) comes with the host; the package source is handed the host as its watch.
-class IInstallHost : public IDownloadWatch {
+// The transfer itself decides when a download has stalled, and the sequence reports it like
+// any failure: a host keeps no watch of its own.
+class IInstallHost {
   public:
+    virtual ~IInstallHost() = default;
+
     // Stage n of the install: the UI thread stores it and re-sets the progress timer with
     // 300 / n ms; then the worker waits one second (through the host, so tests need not).
     virtual void SetStage(int stage) = 0;

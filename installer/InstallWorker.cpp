@@ -213,10 +213,7 @@ class InstallSequence {
                   const std::string& fileUrl,
                   const std::string& fileMd5,
                   UniqueKernelHandle& package) {
-        control_.SetDownloadWatch(&host_);
-        const bool ok = control_.DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
-        control_.SetDownloadWatch(nullptr);
-        return ok;
+        return control_.DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
     }
 
     // Unpacks the held package into `target`: Installed when the client is in place. A

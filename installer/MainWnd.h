@@ -57,10 +57,6 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     bool WantsAutostart() const override { return wantAutostart_; }
     void SetInstalledDir(const std::wstring& dir) override;
     void SetDesktopShortcutPath(const std::wstring& path) override;
-    // The transfer itself decides when a download has stalled (and the worker reports it
-    // like any failure): the window keeps no watch of its own.
-    void StartDownloadWatch() override {}
-    void StopDownloadWatch() override {}
 
     // UI thread.
     void ApplyLanguageTexts(bool simplified);

@@ -38,8 +38,6 @@ class CSilentHost : public IInstallHost {
     [[nodiscard]] bool WantsAutostart() const override { return options_.autostart; }
     void SetInstalledDir(const std::wstring& dir) override;
     void SetDesktopShortcutPath(const std::wstring& path) override;
-    void StartDownloadWatch() override {}
-    void StopDownloadWatch() override {}
 
     // The language the window would pick for this user, unless the command line names one.
     void ChooseLanguage(uint32_t userLocale);

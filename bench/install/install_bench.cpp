@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The window without a window: no timers, no one-second pause per stage, no options.
-class BenchHost : public IInstallHost {
+class BenchHost : public IInstallHost, public IDownloadWatch {
   public:
     void SetStage(int stage) override {
         if (stage == 2) {
@@ -74,6 +74,7 @@ int wmain(int argc, wchar_t** argv) {
     job.targetDir = argv[2];
     job.logDir = workDir;
     const Clock::time_point start = Clock::now();
+    services.Control().SetDownloadWatch(&host);
     InstallEngine engine(services, host);
     const InstallOutcome outcome = engine.Start(job) ? engine.Wait() : InstallOutcome::Interrupted;
     if (host.extracted == Clock::time_point{}) {

@@ -16,9 +16,11 @@ uint32_t FakeTicks() {
 
 RecordingHost::RecordingHost(ControlManager& control) : control_(control) {
     control_.SetTickSource(&FakeTicks);
+    control_.SetDownloadWatch(this);
 }
 
 RecordingHost::~RecordingHost() {
+    control_.SetDownloadWatch(nullptr);
     StopDownloadWatch();
     control_.SetTickSource(nullptr);
 }

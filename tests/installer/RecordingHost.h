@@ -1,7 +1,7 @@
 #pragma once
 // Plays the installer window for the install worker: records stages, posted errors and
-// results, keeps the three options, and runs the window's stall watch on a thread of its
-// own that ticks the package source's stall check with a fast fake clock.
+// results, keeps the three options, and watches the package source's transfers with a
+// thread of its own that runs their stall check on a fast fake clock.
 
 #include <atomic>
 #include <functional>
@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/ControlManager.h"
 #include "installer/InstallHost.h"
 
-class ControlManager;
-
-class RecordingHost : public IInstallHost {
+class RecordingHost : public IInstallHost, public IDownloadWatch {
   public:
-    // Drives `control`'s stall check with its fake clock while it lives.
+    // Watches `control`'s transfers and drives its stall check with a fake clock while it
+    // lives.
     explicit RecordingHost(ControlManager& control);
     ~RecordingHost() override;
 
