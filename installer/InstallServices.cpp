@@ -1,5 +1,7 @@
 #include "installer/InstallServices.h"
 
+#include <utility>
+
 #include "util/MachineInfo.h"
 
 namespace {
@@ -8,8 +10,17 @@ constexpr int kChannel = 1;
 constexpr int kSystemType = 1;
 }  // namespace
 
-InstallServices::InstallServices(const std::wstring& logDir)
-    : identity_(kInstallerVersion, kChannel, kSystemType), net_(identity_), control_(net_) {
-    net_.Init(logDir);
+InstallServices::InstallServices(std::wstring logDir)
+    : logDir_(std::move(logDir)),
+      identity_(kInstallerVersion, kChannel, kSystemType),
+      net_(identity_),
+      control_(net_) {}
+
+void InstallServices::Prepare() {
+    if (prepared_) {
+        return;
+    }
+    prepared_ = true;
+    net_.Init(logDir_);
     identity_.SetInnerIp(GetLocalIpAddress());
 }

@@ -6,6 +6,7 @@
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
+#include "installer/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -231,6 +232,8 @@ void CMainWnd::InitWindow() {
     wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
     wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
     wantAutostart_ = powerUpOpt_->IsSelected();
+
+    services_.Prepare();
 }
 
 bool CMainWnd::CheckInstallerLocation() {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "installer/InstallDirRules.h"
+#include "installer/InstallServices.h"
 #include "installer/InstallFolders.h"
 #include "system/LocalSettings.h"
 #include "system/LanguageChoice.h"
@@ -146,6 +147,7 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
         g_logFile.WriteLog(kLogSource, __LINE__, L"按 /ALLOWSHAREDPARENT 仍安装到此处");
     }
 
+    services.Prepare();
     InstallJob job;
     job.targetDir = target;
     job.logDir = logDir;

@@ -64,6 +64,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     g_logFile.SetLogFile(workDir + L"VarloSetup.log", 1024);
     InstallServices services(workDir);
+    services.Prepare();
     const std::string base = Narrow(argv[1]);
     ServerEndpoints endpoints;
     endpoints.primary = endpoints.secondary = endpoints.fallbackA = endpoints.fallbackB = endpoints.probeSite = base;

@@ -108,6 +108,7 @@ class InstallWorkerTest : public ::testing::Test {
         e.probeSite = sim.Base("probe_site");
         logDir = logScratch.path() + L"\\";
         services = std::make_unique<InstallServices>(logDir);
+        services->Prepare();
         services->Control().SetEndpoints(e);
         services->Net().SetSleepFunction(&FakePauses::Sleep);
         target = dir.path() + L"\\Varlo Client";
