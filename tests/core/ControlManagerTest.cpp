@@ -68,13 +68,7 @@ class ControlManagerTest : public ::testing::Test {
         sim.Reset();
         scratch = std::make_unique<TempDir>(L"varlo-core-control");
         dir = scratch->path() + L"\\";
-        ServerEndpoints e;
-        e.primary = sim.Base("primary");
-        e.secondary = sim.Base("secondary");
-        e.fallbackA = sim.Base("fallback_a");
-        e.fallbackB = sim.Base("fallback_b");
-        e.probeSite = sim.Base("probe_site");
-        control->SetEndpoints(e);
+        control->SetEndpoints(sim.Endpoints());
         control->SetDownloadWatch(&watch);
         control->SetTickSource(&FakeTicks);
         net.SetSleepFunction(&FakePauses::Sleep);

@@ -77,6 +77,16 @@ std::string SimulatorClient::Base(const std::string& role) const {
     return (role == "plain" ? "http://127.0.0.1:" : "https://127.0.0.1:") + std::to_string(Port(role));
 }
 
+ServerEndpoints SimulatorClient::Endpoints() const {
+    ServerEndpoints e;
+    e.primary = Base("primary");
+    e.secondary = Base("secondary");
+    e.fallbackA = Base("fallback_a");
+    e.fallbackB = Base("fallback_b");
+    e.probeSite = Base("probe_site");
+    return e;
+}
+
 std::string SimulatorClient::Call(const char* method, const std::string& path, const std::string& body) {
     CURL* h = curl_easy_init();
     std::string reply;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Endpoints.h"
+
 struct ReceivedRequest {
     std::string role;
     std::string method;
@@ -27,6 +29,8 @@ class SimulatorClient {
     [[nodiscard]] bool ok() const { return control_ != 0; }
     [[nodiscard]] std::string Base(const std::string& role) const;  // "https://127.0.0.1:<port>"
     [[nodiscard]] int Port(const std::string& role) const;
+    // The product's five endpoints, each pointed at the simulator role of its name.
+    [[nodiscard]] ServerEndpoints Endpoints() const;
     [[nodiscard]] const std::string& PackageName() const { return packageName_; }
 
     // All roles answering, default package, nothing recorded.

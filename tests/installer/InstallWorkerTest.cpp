@@ -100,16 +100,10 @@ class InstallWorkerTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim.ok()) << "the simulator fixture did not start";
         sim.Reset();
-        ServerEndpoints e;
-        e.primary = sim.Base("primary");
-        e.secondary = sim.Base("secondary");
-        e.fallbackA = sim.Base("fallback_a");
-        e.fallbackB = sim.Base("fallback_b");
-        e.probeSite = sim.Base("probe_site");
         logDir = logScratch.path() + L"\\";
         services = std::make_unique<InstallServices>(logDir);
         services->Prepare();
-        services->Control().SetEndpoints(e);
+        services->Control().SetEndpoints(sim.Endpoints());
         services->Net().SetSleepFunction(&FakePauses::Sleep);
         target = dir.path() + L"\\Varlo Client";
         job.targetDir = target;
@@ -120,7 +114,7 @@ class InstallWorkerTest : public ::testing::Test {
         launcher.answer.exitCode = 0;
         desktopLink = GetDesktopFolder() + L"\\" + kLinkName;
         startMenu = GetStartMenuProductFolder();
-        SeedPinHandler();
+        ASSERT_TRUE(SeedPinHandler());
         ClearSystemState();
         HttpClient::AbortAllRequests(false);
     }
@@ -134,16 +128,6 @@ class InstallWorkerTest : public ::testing::Test {
         ::DeleteFileW((startMenu + L"\\启动Varlo加速器.lnk").c_str());
         ::DeleteFileW((startMenu + L"\\卸载Varlo加速器.lnk").c_str());
         ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
-    }
-    static void SeedPinHandler() {
-        const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                    nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
-                         static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
     }
     std::wstring PackagePath() const { return logDir + L"cache\\client.zip"; }
     // The install as a host runs it: on the engine's thread, waited for.

@@ -71,28 +71,14 @@ class SilentInstallTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim.ok()) << "the simulator fixture did not start";
-        ServerEndpoints e;
-        e.primary = sim.Base("primary");
-        e.secondary = sim.Base("secondary");
-        e.fallbackA = sim.Base("fallback_a");
-        e.fallbackB = sim.Base("fallback_b");
-        e.probeSite = sim.Base("probe_site");
         logDir = logScratch.path() + L"\\";
         services = std::make_unique<InstallServices>(logDir);
-        services->Control().SetEndpoints(e);
+        services->Control().SetEndpoints(sim.Endpoints());
         services->Net().SetSleepFunction(&FakePauses::Sleep);
         desktopLink = GetDesktopFolder() + L"\\Varlo加速器.lnk";
         launcher.answer.started = true;
         launcher.answer.exited = true;
-        // The pin command's handler as the shell registers it, so the pin reaches the invoker.
-        const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                    nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
-                         static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
+        ASSERT_TRUE(SeedPinHandler());
         Clear();
         HttpClient::AbortAllRequests(false);
     }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "system/TaskbarPin.h"
 #include "util/ComPtr.h"
 
 SharedStateLock::SharedStateLock() : mutex_(::CreateMutexW(nullptr, FALSE, L"Local\\VarloSystemTestsSharedState")) {
@@ -119,4 +120,18 @@ std::wstring IniValue(const std::wstring& path, const std::wstring& section, con
     wchar_t buffer[1024] = {};
     ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"<absent>", buffer, ARRAYSIZE(buffer), path.c_str());
     return buffer;
+}
+
+bool SeedPinHandler() {
+    const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const bool written =
+        ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
+                         static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return written;
 }

@@ -43,6 +43,10 @@ struct LinkInfo {
 };
 LinkInfo LoadLink(const std::wstring& linkPath);
 
+// Registers the shell's pin command handler as Windows does, so a pin reaches the shell
+// verb invoker under Wine, which has no handler; true when the value was written.
+bool SeedPinHandler();
+
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool IsDirectory(const std::wstring& path);
