@@ -29,7 +29,6 @@ class LogCapture {
     [[nodiscard]] std::wstring Messages() const;  // all new lines, for failure output
 
   private:
-    explicit LogCapture(LogWatch watch) : watch_(std::move(watch)) {}
     LogWatch watch_;
 };
 

@@ -65,12 +65,6 @@ std::vector<LogLine> ReadLogLines(const std::wstring& path) {
 
 LogWatch::LogWatch(std::wstring path) : path_(std::move(path)), start_(ReadLogLines(path_).size()) {}
 
-LogWatch LogWatch::WholeLog(std::wstring path) {
-    LogWatch all(std::move(path));
-    all.start_ = 0;
-    return all;
-}
-
 std::vector<LogLine> LogWatch::NewLines() const {
     std::vector<LogLine> lines = ReadLogLines(path_);
     if (lines.size() >= start_) {

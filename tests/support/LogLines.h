@@ -18,8 +18,6 @@ struct LogLine {
 class LogWatch {
   public:
     explicit LogWatch(std::wstring path);
-    // One that sees every line the log holds, from before it was made as well.
-    [[nodiscard]] static LogWatch WholeLog(std::wstring path);
     // A log deleted for its size in between counts from its first line again.
     [[nodiscard]] std::vector<LogLine> NewLines() const;
     // The messages among the new lines that `source` wrote.
