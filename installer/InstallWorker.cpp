@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/ControlManager.h"
+#include "installer/ClientPublisherCheck.h"
 #include "installer/InstallServices.h"
 #include "installer/InstallTransaction.h"
 #include "system/AutostartTask.h"
@@ -263,6 +264,10 @@ class InstallSequence {
         // A package without the client would register an install that cannot start.
         if (!FileExists(target + L"\\" + kClientExeName)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
+            static_cast<void>(transaction.Rollback());
+            return FailExtract(__LINE__);
+        }
+        if (!ClientPublisherAccepted(target + L"\\" + kClientExeName)) {
             static_cast<void>(transaction.Rollback());
             return FailExtract(__LINE__);
         }

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Lists the DLLs a 32-bit PE file imports statically, and checks them against an allow-list.
 
-  pe-imports.py [--allow a,b,...] FILE...
+  pe-imports.py [--allow a,b,...] [--win7 LIST] FILE...
 
-Without --allow: prints each file's static imports with their functions. With it: prints
-one line per file and fails (exit 1) when a file imports a DLL outside the list (names
-compared without ".dll", ignoring case). Standard library only.
+Without --allow or --win7: prints each file's static imports with their functions. With
+--allow: prints one line per file and fails (exit 1) when a file imports a DLL outside the
+list (names compared without ".dll", ignoring case). With --win7: fails when a file imports
+a function that LIST (scripts/win7-missing-imports.txt) says Windows 7 SP1 lacks.
+Standard library only.
 """
 import argparse
 import struct
@@ -75,18 +77,61 @@ def stem(name):
     return name[:-4] if name.endswith(".dll") else name
 
 
+def load_missing(path):
+    """{(dll stem, function): (since, origin)} from the list of functions Windows 7 lacks."""
+    missing = {}
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.strip()
+            if not line or line.startswith("#"):
+                continue
+            fields = [x.strip() for x in line.split("|")]
+            names = fields[0].split()
+            if len(names) != 2 or len(fields) != 3:
+                raise ValueError("%s:%d: expected 'DLL FUNCTION | since | origin'" % (path, number))
+            missing[(stem(names[0]), names[1])] = (fields[1], fields[2])
+    if not missing:
+        raise ValueError("%s: no entries" % path)
+    return missing
+
+
+def win7_findings(imports, missing):
+    found = []
+    for dll, functions in imports:
+        for function in functions:
+            entry = missing.get((stem(dll), function))
+            if entry:
+                found.append((dll, function) + entry)
+    return found
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--allow", help="comma-separated DLL names a file may import statically")
+    parser.add_argument("--win7", metavar="LIST", help="the list of functions Windows 7 SP1 lacks")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args()
     status = 0
+    missing = load_missing(args.win7) if args.win7 else None
     for path in args.files:
         imports = PeFile(path).imports()
-        if args.allow is None:
+        if missing is not None:
+            count = sum(len(functions) for _, functions in imports)
+            findings = win7_findings(imports, missing)
+            print("%s: %d functions imported, %d of them missing on Windows 7 SP1" % (path, count, len(findings)))
+            if count == 0:
+                print("  no imported function found; the reader cannot be right about this file", file=sys.stderr)
+                status = 1
+            for dll, function, since, origin in findings:
+                print("  imports %s from %s, which Windows 7 SP1 lacks (from Windows %s; %s): the loader would"
+                      " refuse to start it there" % (function, dll, since, origin), file=sys.stderr)
+                status = 1
+        if args.allow is None and missing is None:
             print(path)
             for dll, functions in imports:
                 print("  %s (%d): %s" % (dll, len(functions), " ".join(sorted(functions))))
+            continue
+        if args.allow is None:
             continue
         allowed = {stem(n) for n in args.allow.split(",") if n}
         names = sorted(stem(dll) for dll, _ in imports)

@@ -23,7 +23,7 @@ PKGS=(
   fonts-wqy-microhei fonts-noto-cjk
   libstb-dev googletest cmake ninja-build python3 python3-pil python3-cryptography libjsoncpp-dev
   zip unzip p7zip-full zopfli clang clang-format libclang-rt-14-dev zlib1g-dev
-  dpkg-dev patch build-essential perl openssl file bc locales
+  dpkg-dev patch build-essential perl openssl file bc locales osslsigncode
 )
 
 missing() {

@@ -269,6 +269,29 @@ def corrupt_package(ctx):
     return path
 
 
+def client_package(form):
+    """The package with its client in another form than signed by the test publisher."""
+    def make(ctx):
+        path = os.path.join(ctx.work, form + "-client.zip")
+        make_package(path, ctx.tools["client"], client_form=form)
+        return path
+    return make
+
+
+def client_refused(form, log_line):
+    """A client the publisher check refuses: the extraction box, and nothing left."""
+    inner = error_scenario({}, "解压失败", package_file=client_package(form))
+
+    def scenario(ctx, prefix, sim, entries):
+        run = inner(ctx, prefix, sim, entries)
+        log = prefix.log_text()
+        check(log_line in log, "the log says " + log_line)
+        check(not os.path.exists(prefix.host(default_dir())), "the install folder is gone")
+        check(prefix.registry().values(UNINSTALL_KEY) is None, "no uninstall entry")
+        return run
+    return scenario
+
+
 def scenario_close_during_download(ctx, prefix, sim, entries):
     sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.big_package}})
     sim.mode({"roles": {"download": {"rate": 256 * 1024}}})
@@ -357,6 +380,8 @@ SCENARIOS = {
     "stalled-download": error_scenario({"roles": {"download": {"stall_after": 64 * 1024}}},
                                        "下载进度长时间无变化，已被取消"),
     "corrupt-package": error_scenario({}, "解压失败", package_file=corrupt_package),
+    "unsigned-client": client_refused("unsigned", "客户端程序没有数字签名"),
+    "tampered-client": client_refused("tampered", "客户端程序在签名后被改动"),
     "close-during-download": scenario_close_during_download,
     "hide-and-restore": scenario_hide_and_restore,
     "favorites": scenario_favorites,

@@ -11,7 +11,7 @@ import zipfile
 from common import BOX_OK_ONE, BOX_OK_TWO, PACKAGE_NAME, UNINSTALL_KEY, ScenarioFailed, check
 from screen import answer_box, click, default_dir, expanded_window, screenshot, type_text, visible_windows, wait_for, xdotool
 from taskstore import stored_task
-from vendor import make_package
+from vendor import make_package, signed_client
 from wineprefix import write_reg
 
 DISK_FULL = "磁盘空间不足"
@@ -73,7 +73,7 @@ def big_package(ctx, files=3000, size=70 * 1024):
     if not os.path.exists(path):
         rng = random.Random(1)
         with zipfile.ZipFile(path + ".tmp", "w", zipfile.ZIP_STORED) as z:
-            z.writestr("vljiasu.exe", open(ctx.tools["client"], "rb").read())
+            z.writestr("vljiasu.exe", signed_client(ctx))
             for i in range(files):
                 z.writestr("data/%02d/part%04d.bin" % (i % 40, i), rng.randbytes(size))
         os.replace(path + ".tmp", path)

@@ -8,12 +8,19 @@ import zipfile
 
 from common import ROOT, SIM, ScenarioFailed
 
+sys.path.insert(0, os.path.join(ROOT, "tools", "simulator"))
+import stand_in_client  # noqa: E402
+
+
+def test_certs():
+    return subprocess.run(["bash", os.path.join(ROOT, "tools", "simulator", "test-certs.sh")],
+                          stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
+
 
 class Simulator:
     def __init__(self, work, port_base):
         self.state = os.path.join(work, "sim-state.json")
-        certs = subprocess.run(["bash", os.path.join(ROOT, "tools", "simulator", "test-certs.sh")],
-                               stdout=subprocess.PIPE, check=True, text=True).stdout.strip()
+        certs = test_certs()
         subprocess.run([sys.executable, SIM, "stop", "--state", self.state], stderr=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL)
         # The ports are fixed (the exe has them compiled in): another run of the same build
@@ -45,10 +52,16 @@ class Simulator:
                        stderr=subprocess.DEVNULL)
 
 
-def make_package(path, client_exe, big_bytes=0):
-    """The client package: a stand-in client that records how it was started, its
+def signed_client(ctx):
+    """The stand-in client signed by the test publisher."""
+    return stand_in_client.stand_in("signed", test_certs(), base=open(ctx.tools["client"], "rb").read())
+
+
+def make_package(path, client_exe, big_bytes=0, client_form="signed"):
+    """The client package: a stand-in client that records how it was started (signed by the
+    test publisher the e2e build names, or in another form of stand_in_client.KINDS), its
     uninstaller, and some data in nested and Chinese-named folders."""
-    client = open(client_exe, "rb").read()
+    client = stand_in_client.stand_in(client_form, test_certs(), base=open(client_exe, "rb").read())
     entries = {
         "vljiasu.exe": client,
         "unins000.exe": client,

@@ -14,6 +14,7 @@
 #include "../system/SystemTestSupport.h"
 #include "RecordingHost.h"
 #include "core/HttpClient.h"
+#include "installer/ClientPublisherCheck.h"
 #include "installer/InstallServices.h"
 #include "system/AutostartTask.h"
 #include "system/ShellLink.h"
@@ -29,9 +30,10 @@ namespace fs = std::filesystem;
 const std::wstring kWorkerLog = L".\\MainWnd";
 const std::wstring kLinkName = L"Varlo加速器.lnk";
 
-// The client package: the two programs the install points at, a folder and a data file.
+// The client package: the two programs the install points at (the client signed by the
+// publisher the test build names), a folder and a data file.
 const char kPackageZip[] =
-    R"("zip": {"entries": [{"name": "vljiasu.exe", "size": 30000, "deflate": true},
+    R"("zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"},
                            {"name": "unins000.exe", "size": 20000},
                            {"name": "res/"},
                            {"name": "res/route.dat", "size": 300000}]})";
@@ -238,7 +240,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 EXPECT_EQ(host.watchStarts, c.cached ? 0 : 1) << "no watch for a cached package";
                 EXPECT_FALSE(host.stallBoxShown);
                 // Files.
-                EXPECT_EQ(fs::file_size(fs::path(target + L"\\vljiasu.exe")), 30000u);
+                EXPECT_TRUE(PathExists(target + L"\\vljiasu.exe"));
                 EXPECT_EQ(fs::file_size(fs::path(target + L"\\unins000.exe")), 20000u);
                 EXPECT_EQ(fs::file_size(fs::path(target + L"\\res\\route.dat")), 300000u);
                 EXPECT_EQ(host.installedDir, target);
@@ -350,12 +352,12 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         bool registered = false;   // start-menu links and uninstall entry made before it
     };
     // 16 stored entries of 4 MiB: a cancel between entries. One entry of 48 MiB: inside it.
-    std::string many = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "size": 1000})";
+    std::string many = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"})";
     for (int i = 0; i < 16; ++i) {
         many += R"(, {"name": "pack/part)" + std::to_string(i) + R"(.dat", "size": 4194304})";
     }
     many += "]}}}";
-    const std::string one = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "size": 1000}, )"
+    const std::string one = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"}, )"
                             R"({"name": "pack/huge.dat", "size": 50331648}]}}})";
     const Case cases[] = {
         {"probe: a primary that never answers",
@@ -497,6 +499,51 @@ TEST_F(InstallWorkerTest, AFolderThatCannotBeProtectedEndsLikeAFailedExtraction)
     EXPECT_FALSE(PathExists(target + L"\\vljiasu.exe"));
     EXPECT_TRUE(launcher.launches.empty());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// The client runs elevated after the install: only one signed by the publisher the build
+// names (the test publisher here, who signs the simulator's stand-in clients) is installed.
+// Any other rolls back like a failed extraction, leaves nothing, and the log says why.
+TEST_F(InstallWorkerTest, OnlyAClientSignedByThePublisherIsInstalled) {
+    ASSERT_FALSE(ConfiguredClientPublisher().spkiSha256.empty())
+        << "the test build names the test publisher (scripts/test.sh passes VARLO_CLIENT_PUBLISHER_*)";
+    struct Case {
+        const char* client;
+        const wchar_t* logged;
+    };
+    const Case cases[] = {
+        {"signed", L"客户端程序的签名有效，发布者：CN=Varlo Test Publisher, O=Varlo setup tests"},
+        {"unsigned", L"客户端程序没有数字签名"},
+        {"other", L"客户端程序由其他发布者签名：CN=Varlo Other Publisher, O=Varlo setup tests"},
+        {"tampered", L"客户端程序在签名后被改动"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.client);
+        sim.Reset();
+        sim.SetMode(std::string(R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": ")") + c.client +
+                    R"("}, {"name": "unins000.exe", "size": 2000}, {"name": "res/route.dat", "size": 3000}]}}})");
+        ClearSystemState();
+        RemoveTree(target);
+        ::DeleteFileW(PackagePath().c_str());
+        launcher.launches.clear();
+        RecordingHost host(services->Control());
+        const LogCapture log;
+        const InstallOutcome outcome = Install(host);
+        EXPECT_NE(log.Messages().find(c.logged), std::wstring::npos) << log.Messages();
+        if (std::string(c.client) == "signed") {
+            EXPECT_EQ(outcome, InstallOutcome::Installed);
+            EXPECT_TRUE(PathExists(target + L"\\vljiasu.exe"));
+            EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
+            continue;
+        }
+        EXPECT_EQ(outcome, InstallOutcome::ExtractFailed);
+        EXPECT_EQ(host.Errors(), std::vector<std::wstring>{L"安装错误，解压失败"});
+        EXPECT_EQ(log.Count(kWorkerLog, L"安装错误：解压失败"), 1) << log.Messages();
+        EXPECT_FALSE(PathExists(target)) << "the folder the install made goes with the rollback";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
+        EXPECT_FALSE(PathExists(desktopLink));
+        EXPECT_TRUE(launcher.launches.empty());
+    }
 }
 
 TEST_F(InstallWorkerTest, OneInstallPerEngine) {

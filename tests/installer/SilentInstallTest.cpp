@@ -22,7 +22,7 @@ constexpr uint32_t kTaiwanLocale = 0x0404;
 constexpr uint32_t kChinaLocale = 0x0804;
 
 const char kPackage[] =
-    R"("package": {"zip": {"entries": [{"name": "vljiasu.exe", "size": 30000, "deflate": true},
+    R"("package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"},
                                        {"name": "unins000.exe", "size": 20000},
                                        {"name": "res/route.dat", "size": 300000}]}})";
 

@@ -35,7 +35,8 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sim_codec  # noqa: E402
-import sim_http  # noqa: E402
+import sim_http
+import stand_in_client  # noqa: E402
 
 API_ROLES = ["primary", "secondary", "fallback_a", "fallback_b"]
 TLS_ROLES = API_ROLES + ["probe_site", "download", "untrusted", "wronghost"]
@@ -86,13 +87,13 @@ class Package:
     the bytes of that host file; with "zip" a real zip archive made from its description
     (see make_zip), for runs that extract what they download."""
 
-    def __init__(self, package_def, work_dir=None):
+    def __init__(self, package_def, work_dir=None, certs=None):
         self.name = package_def["name"]
         self.seed = int(package_def["seed"])
         self.query = package_def.get("query", "")
         self.path = package_def.get("file")
         if package_def.get("zip") is not None:
-            self.path = make_zip(package_def["zip"], self.seed, work_dir)
+            self.path = make_zip(package_def["zip"], self.seed, work_dir, certs)
         if self.path:
             self.size = os.path.getsize(self.path)
         else:
@@ -130,10 +131,12 @@ class Package:
         return h.hexdigest()
 
 
-def make_zip(description, seed, work_dir):
+def make_zip(description, seed, work_dir, certs=None):
     """A zip archive described by {"entries": [{"name", "size", "deflate"}], "corrupt": bool}.
     Names ending in "/" are directory entries. Deflated entries hold text, stored ones
-    random bytes. "corrupt" flips one data byte of the first non-empty entry, so its CRC
+    random bytes; an entry with "client" (signed, unsigned, other, tampered) holds a
+    stand-in client exe in that form (stand_in_client.py, signed with the keys in `certs`).
+    "corrupt" flips one data byte of the first non-empty entry, so its CRC
     fails while the archive itself stays readable. Made once per description."""
     key = hashlib.md5(json.dumps([description, seed], sort_keys=True).encode()).hexdigest()
     path = os.path.join(work_dir or tempfile.gettempdir(), "package-%s.zip" % key)
@@ -148,7 +151,10 @@ def make_zip(description, seed, work_dir):
                 z.writestr(zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6)), b"")
                 continue
             info = zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6))
-            if entry.get("deflate"):
+            if entry.get("client"):
+                info.compress_type = zipfile.ZIP_DEFLATED
+                data = stand_in_client.stand_in(entry["client"], certs)
+            elif entry.get("deflate"):
                 info.compress_type = zipfile.ZIP_DEFLATED
                 line = b"route %d latency node region\n" % rng.randrange(1000)
                 data = (line * (size // len(line) + 1))[:size]
@@ -176,7 +182,8 @@ class Simulator:
         self.records = []
         self.modes = {}
         self.work_dir = tempfile.mkdtemp(prefix="varlo-sim-")
-        self.package = Package(DEFAULT_PACKAGE, self.work_dir)
+        self.certs = certs
+        self.package = Package(DEFAULT_PACKAGE, self.work_dir, certs)
         ctx = self._context(certs, "server")
         contexts = {r: ctx for r in TLS_ROLES}
         contexts["untrusted"] = self._context(certs, "untrusted")
@@ -224,7 +231,7 @@ class Simulator:
             if "package" in patch:
                 package_def = dict(DEFAULT_PACKAGE)
                 package_def.update(patch["package"])
-                self.package = Package(package_def, self.work_dir)
+                self.package = Package(package_def, self.work_dir, self.certs)
         for role, listener in self.listeners.items():
             if self.mode(role).get("state") == "refuse":
                 listener.close()
