@@ -37,8 +37,8 @@ bool ClientPublisherAccepted(const std::wstring& clientPath) {
                                status);
             break;
         case ClientSignatureVerdict::UntrustedSigner:
-            g_logFile.WriteLog(kLogSource, __LINE__, L"客户端程序的签名证书不受信任：%s（0x%08lX）",
-                               clientPath.c_str(), status);
+            g_logFile.WriteLog(kLogSource, __LINE__, L"客户端程序的签名证书不受信任：%s（0x%08lX）", clientPath.c_str(),
+                               status);
             break;
         case ClientSignatureVerdict::OtherPublisher:
             g_logFile.WriteLog(kLogSource, __LINE__, L"客户端程序由其他发布者签名：%s，公钥 SHA-256 %s（应为 %s）",

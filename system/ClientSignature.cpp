@@ -48,7 +48,7 @@ struct WinTrustApi {
 // One WinVerifyTrust session: its state data (which holds the signer's certificate) lives
 // until the close call.
 class TrustSession {
-public:
+  public:
     TrustSession(const WinTrustApi& api, const std::wstring& path, DWORD revocation) : api_(api) {
         file_.cbStruct = sizeof file_;
         file_.pcwszFilePath = path.c_str();
@@ -77,7 +77,7 @@ public:
         return cert ? cert->pCert : nullptr;
     }
 
-private:
+  private:
     const WinTrustApi& api_;
     GUID action_ = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     WINTRUST_FILE_INFO file_{};
@@ -110,7 +110,8 @@ std::string Sha256Hex(const std::vector<BYTE>& bytes) {
     BYTE digest[32] = {};
     BCRYPT_HASH_HANDLE hash = nullptr;
     bool ok = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
-    ok = ok && BCRYPT_SUCCESS(BCryptHashData(hash, const_cast<BYTE*>(bytes.data()), static_cast<ULONG>(bytes.size()), 0));
+    ok = ok &&
+         BCRYPT_SUCCESS(BCryptHashData(hash, const_cast<BYTE*>(bytes.data()), static_cast<ULONG>(bytes.size()), 0));
     ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, sizeof digest, 0));
     if (hash) {
         BCryptDestroyHash(hash);

@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Who must have signed the client: the subject as Windows renders it ("CN=..., O=...") and
+// Who must have signed the client: the subject as CertNameToStr renders it in its X.500
+// form, the parts in the certificate's order ("C=CN, O=..., CN=..."), and
 // the SHA-256 of the certificate's SubjectPublicKeyInfo (lower-case hex). The key is the
 // pin; the subject only makes a mismatch readable.
 struct ClientPublisher {

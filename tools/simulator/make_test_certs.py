@@ -12,9 +12,11 @@
   codesign.pem / .key    the test publisher's code-signing certificate (then the CA), signed by
                          the test CA; signs setup.exe when no release key is given, and the
                          simulator's stand-in client
-  codesign.subject       its subject as Windows renders it ("CN=..., O=...")
+  codesign.subject       its subject as Windows renders it ("O=..., CN=...": certificate order)
   codesign.spki-sha256   the SHA-256 of its SubjectPublicKeyInfo, in hex
   othersign.pem / .key   another publisher's code-signing certificate under the same test CA
+  selfsign.pem / .key    a code-signing certificate with the test publisher's name, issued by
+                         itself (no trusted CA)
 
 Never touches the host's own trust store. Uses python3-cryptography (Debian's).
 """
@@ -99,32 +101,36 @@ def _make_leaf(ca_key, ca_cert, cn, dns_names, ips, expired):
 
 def make_code_signer(ca_key, ca_cert, cn):
     """An RSA code-signing certificate under the test CA: RSA for the signature on the file
-    (what every Windows verifies), the CA's ECDSA only on the certificate."""
+    (what every Windows verifies), the CA's ECDSA only on the certificate. Without a CA, one
+    issued by its own key."""
     while True:
         key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
-        b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(ca_cert.subject)
+        issuer = ca_cert.subject if ca_cert is not None else _name(cn)
+        b = x509.CertificateBuilder().subject_name(_name(cn)).issuer_name(issuer)
         b = _validity(b.public_key(key.public_key()).serial_number(x509.random_serial_number()))
         b = b.add_extension(x509.BasicConstraints(ca=False, path_length=None), critical=True)
         b = b.add_extension(x509.KeyUsage(digital_signature=True, content_commitment=False, key_encipherment=False,
                                           data_encipherment=False, key_agreement=False, key_cert_sign=False,
                                           crl_sign=False, encipher_only=False, decipher_only=False), critical=True)
         b = b.add_extension(x509.ExtendedKeyUsage([x509.oid.ExtendedKeyUsageOID.CODE_SIGNING]), critical=False)
-        b = b.add_extension(x509.AuthorityKeyIdentifier.from_issuer_public_key(ca_key.public_key()), critical=False)
+        signer = ca_key if ca_key is not None else key
+        b = b.add_extension(x509.AuthorityKeyIdentifier.from_issuer_public_key(signer.public_key()), critical=False)
         b = b.add_extension(x509.SubjectKeyIdentifier.from_public_key(key.public_key()), critical=False)
-        cert = b.sign(ca_key, hashes.SHA256())
-        if full_width(cert):
+        cert = b.sign(signer, hashes.SHA256())
+        if ca_key is None or full_width(cert):
             return key, cert
 
 
 def write_code_signer(folder, stem, key, cert, ca_cert):
     write_pair(folder, stem, key, cert)
-    with open(os.path.join(folder, stem + ".pem"), "ab") as f:
-        f.write(ca_cert.public_bytes(serialization.Encoding.PEM))
+    if ca_cert is not None:
+        with open(os.path.join(folder, stem + ".pem"), "ab") as f:
+            f.write(ca_cert.public_bytes(serialization.Encoding.PEM))
     spki = cert.public_key().public_bytes(serialization.Encoding.DER, serialization.PublicFormat.SubjectPublicKeyInfo)
     with open(os.path.join(folder, stem + ".spki-sha256"), "w") as f:
         f.write(hashlib.sha256(spki).hexdigest() + "\n")
-    # Windows lists a name's parts last first.
-    parts = ["%s=%s" % (a.rfc4514_attribute_name, a.value) for a in reversed(list(cert.subject))]
+    # CertNameToStr's X.500 form: the parts in the certificate's order, ", " between them.
+    parts = ["%s=%s" % (a.rfc4514_attribute_name, a.value) for a in cert.subject]
     with open(os.path.join(folder, stem + ".subject"), "w", encoding="utf-8") as f:
         f.write(", ".join(parts) + "\n")
 
@@ -175,6 +181,7 @@ def main(folder):
     write_pair(folder, "selfsigned", *make_leaf(None, None, "127.0.0.1", ["localhost"], ["127.0.0.1"]))
     write_code_signer(folder, "codesign", *make_code_signer(ca_key, ca, "Varlo Test Publisher"), ca)
     write_code_signer(folder, "othersign", *make_code_signer(ca_key, ca, "Varlo Other Publisher"), ca)
+    write_code_signer(folder, "selfsign", *make_code_signer(None, None, "Varlo Test Publisher"), None)
     reg, thumb = root_store_reg(der)
     with open(os.path.join(folder, "test-ca.reg"), "w", newline="") as f:
         f.write(reg)

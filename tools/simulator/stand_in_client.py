@@ -5,6 +5,7 @@ the installer's publisher check tells apart.
   unsigned  the same file without a signature
   other     signed by another publisher under the same test CA (othersign.pem)
   tampered  signed by the test publisher, then one byte of its code changed
+  selfsigned signed with a certificate in the test publisher's name that issued itself
 
 Signing uses osslsigncode (Debian's) with the keys of tools/simulator/test-certs.sh.
 """
@@ -13,7 +14,8 @@ import struct
 import subprocess
 import tempfile
 
-KINDS = ("signed", "unsigned", "other", "tampered")
+KINDS = ("signed", "unsigned", "other", "tampered", "selfsigned")
+SIGNER = {"signed": "codesign", "tampered": "codesign", "other": "othersign", "selfsigned": "selfsign"}
 FILE_ALIGN = 0x200
 CODE_RVA = 0x1000
 
@@ -56,7 +58,7 @@ def stand_in(kind, certs, base=None):
     data = base if base is not None else bare_pe()
     if kind == "unsigned":
         return data
-    signed = sign(data, certs, "othersign" if kind == "other" else "codesign")
+    signed = sign(data, certs, SIGNER[kind])
     if kind == "tampered":
         # A byte of the code section: covered by the signed digest, outside every header.
         changed = bytearray(signed)

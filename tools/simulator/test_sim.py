@@ -108,6 +108,29 @@ class SimulatorTest(unittest.TestCase):
         with zipfile.ZipFile(io.BytesIO(bad)) as z:
             self.assertEqual(z.testzip(), "dir/a.txt")
 
+    def test_stand_in_clients_in_each_form(self):
+        """osslsigncode's reading of the client forms (file digest, signature, chain to the test
+        CA): what the installer's publisher check is expected to tell apart. The chain of the
+        self-signed one is what Wine's WinVerifyTrust does not judge."""
+        certs = self.sim.certs
+        cases = [("signed", True, "CN=Varlo Test Publisher"), ("unsigned", False, "No signature found"),
+                 ("other", True, "CN=Varlo Other Publisher"), ("tampered", False, "MISMATCH"),
+                 ("selfsigned", False, "Error: self-signed certificate")]
+        for form, valid, said in cases:
+            with self.subTest(form=form):
+                self.sim.apply({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": form}]}}})
+                _, whole = self.request("download", "GET", "/files/client.zip")
+                with zipfile.ZipFile(io.BytesIO(whole)) as z:
+                    client = z.read("vljiasu.exe")
+                self.assertEqual(client[:2], b"MZ")
+                path = os.path.join(self.sim.work_dir, "client-%s.exe" % form)
+                with open(path, "wb") as f:
+                    f.write(client)
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(certs, "ca.pem"),
+                                         "-in", path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                self.assertEqual(verify.returncode == 0, valid, verify.stdout)
+                self.assertIn(said, verify.stdout)
+
 
 if __name__ == "__main__":
     unittest.main()
