@@ -69,7 +69,7 @@ class SmallDrive:
 
 def big_package(ctx, files=3000, size=70 * 1024):
     """About 200 MB in 3,000 files (stored, so the extraction is all disk), made once per build."""
-    path = os.path.join(ctx.build, "e2e", "big-client.zip")
+    path = os.path.join(ctx.build, "e2e", "big-signed-client.zip")
     if not os.path.exists(path):
         rng = random.Random(1)
         with zipfile.ZipFile(path + ".tmp", "w", zipfile.ZIP_STORED) as z:
