@@ -155,7 +155,6 @@ ClientSignatureVerdict VerdictOfTrustStatus(long status) {
         case TRUST_E_BAD_DIGEST:
         case CRYPT_E_HASH_VALUE:
         case NTE_BAD_SIGNATURE:
-        case TRUST_E_CERT_SIGNATURE:
             return ClientSignatureVerdict::ChangedAfterSigning;
         case static_cast<HRESULT>(ERROR_FILE_NOT_FOUND):
         case static_cast<HRESULT>(ERROR_PATH_NOT_FOUND):
