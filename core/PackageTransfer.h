@@ -16,10 +16,10 @@
 
 struct TransferRequest {
     std::string url;
-    HANDLE file = nullptr;  // read and write access; the caller's
-    int64_t held = 0;       // bytes at the file's start to continue from (0: the whole file)
-    std::string validator;  // the held bytes' validator, sent as If-Range
-    int64_t knownTotal = 0; // the size an earlier attempt learnt, for progress until the answer
+    HANDLE file = nullptr;   // read and write access; the caller's
+    int64_t held = 0;        // bytes at the file's start to continue from (0: the whole file)
+    std::string validator;   // the held bytes' validator, sent as If-Range
+    int64_t knownTotal = 0;  // the size an earlier attempt learnt, for progress until the answer
     void* owner = nullptr;
     DownloadProgressCallback progress = nullptr;  // false aborts the attempt
 };
@@ -32,12 +32,12 @@ struct TransferResult {
     bool startedOver = false;        // bytes were held, and the whole file came instead
     int status = 0;
     int retryAfterSeconds = -1;
-    int64_t fileBytes = 0;           // bytes at the file's start that are the server's, afterwards
-    int64_t total = 0;               // the whole file's size when the answer told it, else 0
-    std::string validator;           // of the answer taken; empty when it gave none usable
-    std::string md5Hex;              // digest of the whole file, when complete
-    uint32_t writeError = 0;         // the system's code when a write to the file failed
-    std::string error;               // libcurl's text for the log
+    int64_t fileBytes = 0;    // bytes at the file's start that are the server's, afterwards
+    int64_t total = 0;        // the whole file's size when the answer told it, else 0
+    std::string validator;    // of the answer taken; empty when it gave none usable
+    std::string md5Hex;       // digest of the whole file, when complete
+    uint32_t writeError = 0;  // the system's code when a write to the file failed
+    std::string error;        // libcurl's text for the log
 };
 
 [[nodiscard]] TransferResult RunPackageTransfer(const TransferRequest& request);

@@ -41,11 +41,16 @@ TEST(RetrySchedule, WhichFailuresAreABlip) {
         TransferCause cause;
         bool retried;
     } cases[] = {
-        {TransferCause::ConnectionCut, true},    {TransferCause::ConnectTimeout, true},
-        {TransferCause::HandshakeFailure, true}, {TransferCause::ServerBusy, true},
-        {TransferCause::TooManyRequests, true},  {TransferCause::Stalled, true},
-        {TransferCause::HttpRefused, false},     {TransferCause::Certificate, false},
-        {TransferCause::RedirectRefused, false}, {TransferCause::Other, false},
+        {TransferCause::ConnectionCut, true},
+        {TransferCause::ConnectTimeout, true},
+        {TransferCause::HandshakeFailure, true},
+        {TransferCause::ServerBusy, true},
+        {TransferCause::TooManyRequests, true},
+        {TransferCause::Stalled, true},
+        {TransferCause::HttpRefused, false},
+        {TransferCause::Certificate, false},
+        {TransferCause::RedirectRefused, false},
+        {TransferCause::Other, false},
         {TransferCause::None, false},
     };
     for (const auto& c : cases) {

@@ -162,7 +162,8 @@ std::string ReceivedRequest::Header(const std::string& name) const {
         }
         bool same = true;
         for (size_t i = 0; i < colon && same; ++i) {
-            same = std::tolower(static_cast<unsigned char>(line[i])) == std::tolower(static_cast<unsigned char>(name[i]));
+            same =
+                std::tolower(static_cast<unsigned char>(line[i])) == std::tolower(static_cast<unsigned char>(name[i]));
         }
         if (same) {
             const size_t value = line.find_first_not_of(' ', colon + 1);
