@@ -107,7 +107,8 @@ TEST_F(ResumeDownloadTest, AnAnswerThatDoesNotContinueThePartStartsOver) {
     };
     const Case cases[] = {
         // The whole file comes instead of the rest: taken from its start.
-        {"range ignored", R"("ignore_range": true)", 2, kSize / 2 + kSize, L"服务器发来整个文件（文件已变或不支持续传），从头下载"},
+        {"range ignored", R"("ignore_range": true)", 2, kSize / 2 + kSize,
+         L"服务器发来整个文件（文件已变或不支持续传），从头下载"},
         // A 206 from elsewhere: refused before a byte is written, then asked from zero.
         {"206 at the wrong offset", R"("range_shift": 100)", 3, -1, L"续传的应答与已有部分不符，从头下载"},
     };
@@ -133,8 +134,8 @@ TEST_F(ResumeDownloadTest, AnAnswerThatDoesNotContinueThePartStartsOver) {
 TEST_F(ResumeDownloadTest, TheNextRunContinuesThePartOnlyWhenNothingChanged) {
     struct Case {
         const char* why;
-        const char* mode;        // of the second run
-        std::string urlSuffix;   // the second run's address differs by this
+        const char* mode;       // of the second run
+        std::string urlSuffix;  // the second run's address differs by this
         bool resumed;
         const wchar_t* log;
     };
