@@ -41,10 +41,11 @@ bool ParseCount(const std::string& text, int64_t limit, int64_t& value) {
         if (c < '0' || c > '9') {
             return false;
         }
-        n = n * 10 + (c - '0');
-        if (n > limit) {
+        const int digit = c - '0';
+        if (n > (limit - digit) / 10) {
             return false;
         }
+        n = n * 10 + digit;
     }
     value = n;
     return true;
