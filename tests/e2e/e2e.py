@@ -354,7 +354,7 @@ SCENARIOS = {
     "download-404": error_scenario({"roles": {"download": {"status": 404}}}, "请求安装数据失败"),
     "digest-mismatch": error_scenario({"roles": {"primary": {"payload": {"file_md5": "0" * 32}}}},
                                       "请求安装数据失败"),
-    "stalled-download": error_scenario({"roles": {"download": {"stall_after": 64 * 1024}}},
+    "stalled-download": error_scenario({"roles": {"download": {"stall_from": 64 * 1024}}},
                                        "下载进度长时间无变化，已被取消"),
     "corrupt-package": error_scenario({}, "解压失败", package_file=corrupt_package),
     "close-during-download": scenario_close_during_download,

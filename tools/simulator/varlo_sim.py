@@ -375,7 +375,8 @@ class Simulator:
         """The package. Faults for resuming: "ignore_range" (always 200), "range_shift" (a 206
         claiming another start), "etag" (the validator), "no_validator", "fail_first" (the
         first n requests get a status, with Retry-After), "cut_at" / "stall_at" (absolute
-        offsets, each played once: the connection is cut, or goes silent, there)."""
+        offsets, each played once: the connection is cut, or goes silent, there) and
+        "stall_from" (every answer goes silent at that offset)."""
         pkg = self.package
         status = mode.get("status", 200)
         failure = self._take_failure(mode)
@@ -434,6 +435,9 @@ class Simulator:
             limit = min(limit, start + int(stall))
         if cut is not None:
             limit = min(limit, start + int(cut))
+        if mode.get("stall_from") is not None and int(mode["stall_from"]) < limit:
+            # Every answer goes silent at this offset: a stall no resume gets past.
+            limit, stall = max(start, int(mode["stall_from"])), 0
         cut_at = self._next_fault(mode, "cut_at", start, limit)
         stall_at = self._next_fault(mode, "stall_at", start, limit if cut_at is None else cut_at)
         if stall_at is not None:
