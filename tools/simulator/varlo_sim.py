@@ -411,7 +411,7 @@ class Simulator:
             headers.append(("Content-Range", "bytes %d-%d/%d" % (claimed, claimed + end - start - 1, pkg.size)))
         if not conn.send_head(status, "OK", headers) or req.method == "HEAD":
             return
-        rec["sent"] = self._send_body(mode, conn, pkg, start, end)
+        self._send_body(mode, conn, pkg, start, end, rec)
         if keep_open and not conn.closed:
             # A keep-alive server sends nothing after the body: the client must finish on
             # what it has, and the record says whether it let go before our patience ran out.
@@ -425,8 +425,9 @@ class Simulator:
                 return offset
         return None
 
-    def _send_body(self, mode, conn, pkg, start, end):
-        """Sends the body; returns the bytes sent."""
+    def _send_body(self, mode, conn, pkg, start, end, rec=None):
+        """Sends the body; rec["sent"] gets the bytes sent, before any silence begins."""
+        rec = {} if rec is None else rec
         stall = mode.get("stall_after")
         cut = mode.get("truncate_after")
         rate = mode.get("rate")
@@ -452,13 +453,14 @@ class Simulator:
                 if mode.get("wrong_bytes") and pos == start:
                     piece = bytes([piece[0] ^ 0xFF]) + piece[1:]
                 if not conn.send(piece):
-                    return pos - start
+                    rec["sent"] = pos - start
+                    return
                 pos += len(piece)
                 if rate:
                     time.sleep(0.1)
+        rec["sent"] = pos - start
         if stall is not None and limit < end:
             conn.wait_for_peer_close(stop=self.stop)
-        return pos - start
 
 
 def control_server(sim, port):
