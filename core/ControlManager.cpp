@@ -172,6 +172,8 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         file = PackageFile::CreateNew(destPath);
     }
     const uint32_t createError = file ? 0 : ::GetLastError();
+    record.url = fileUrl;
+    record.md5 = fileMd5;
     TransferResult last;
     bool complete = false;
     if (file) {

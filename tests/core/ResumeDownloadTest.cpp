@@ -48,11 +48,13 @@ class ResumeDownloadTest : public ::testing::Test {
     void LeavePartial(long long part) {
         sim.SetMode(R"({"roles": {"download": {"cut_at": [)" + std::to_string(part) +
                     R"(], "fail_first": {"skip": 1, "count": 10, "status": 503}}}})");
+        const LogCapture log;
         ASSERT_FALSE(Download(Url(), sim.PackageMd5()));
         ASSERT_EQ(control.LastFailure(), DownloadFailure::Network);
         ASSERT_EQ(FakePauses::taken.size(), 3u);
         ResumeRecord record;
-        ASSERT_TRUE(ParseResumeRecord(ReadWholeFile(dest + L".resume"), record));
+        ASSERT_TRUE(ParseResumeRecord(ReadWholeFile(dest + L".resume"), record))
+            << "[" << ReadWholeFile(dest + L".resume") << "]" << log.Messages();
         ASSERT_EQ(record.heldBytes, part);
         ASSERT_EQ(record.url, Url());
         ASSERT_EQ(ReadWholeFile(dest).size(), static_cast<size_t>(part));
