@@ -10,6 +10,7 @@
 #include "core/PackageFile.h"
 #include "core/PackageInfo.h"
 #include "core/PackagePath.h"
+#include "core/PackageTransfer.h"
 #include "util/DiskSpace.h"
 #include "util/FileUtil.h"
 #include "util/Md5A.h"
@@ -20,6 +21,8 @@ namespace {
 
 constexpr wchar_t kLogSource[] = L"..\\core\\ControlManager";
 constexpr char kPackageInfoPath[] = "/wpapi/version/getClientZipUrl";
+// Beside the partial package: what it holds (see ResumeRecord.h).
+constexpr wchar_t kResumeRecordSuffix[] = L".resume";
 
 uint32_t SystemTicks() {
     return ::GetTickCount();
@@ -44,6 +47,11 @@ void ControlManager::SetEndpoints(const ServerEndpoints& endpoints) {
 ServerEndpoints ControlManager::GetEndpoints() {
     std::lock_guard<std::mutex> hold(seamLock_);
     return endpoints_;
+}
+
+void ControlManager::SetPauseFunction(PauseFunction pause) {
+    std::lock_guard<std::mutex> hold(seamLock_);
+    pause_ = pause;
 }
 
 void ControlManager::SetTickSource(TickSource ticks) {
@@ -130,7 +138,10 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         lastFailure_ = DownloadFailure::PathTooLong;
         return false;
     }
-    {
+    const std::wstring recordPath = destPath + kResumeRecordSuffix;
+    ResumeRecord record;
+    UniqueKernelHandle file = OpenPartial(destPath, recordPath, fileUrl, fileMd5, record);
+    if (!file) {
         // A cached package is checked through the handle that then stays held.
         UniqueKernelHandle cached = PackageFile::OpenExisting(destPath);
         if (cached && Md5Equal(PackageFile::Digest(cached.get(), cancel), fileMd5)) {
@@ -154,16 +165,21 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     if (watch != nullptr) {
         watch->StartDownloadWatch();
     }
-    // Cancelled before the start: a cached package that was being checked stays as it is.
-    UniqueKernelHandle file = progress_.IsCancelled() ? UniqueKernelHandle() : PackageFile::CreateNew(destPath);
-    std::string streamed;
-    bool complete = false;
-    uint32_t writeError = 0;
+    if (progress_.IsCancelled()) {
+        // Cancelled before the start: a cached package that was being checked stays as it is.
+        file.reset();
+    } else if (!file) {
+        file = PackageFile::CreateNew(destPath);
+    }
     const uint32_t createError = file ? 0 : ::GetLastError();
+    record.url = fileUrl;
+    record.md5 = fileMd5;
+    TransferResult last;
+    bool complete = false;
     if (file) {
-        HttpClient client;
-        complete =
-            client.DownloadToHandle(this, fileUrl, file.get(), &ControlManager::ProgressThunk, &streamed, &writeError);
+        // The record describes the file as it is between attempts; while one runs it is gone.
+        ::DeleteFileW(recordPath.c_str());
+        complete = TransferWithRetries(fileUrl, file.get(), record, last);
     }
     progress_.Finish();
     if (watch != nullptr) {
@@ -172,9 +188,18 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     cancelSource_ = nullptr;
 
     const bool created = static_cast<bool>(file);
+    const uint32_t writeError = last.writeError;
     if (file && (!complete || IsAborted())) {
-        // A partial package is of no use to anybody.
-        PackageFile::DeleteOnClose(file.get());
+        // The part already here is kept for the next attempt when what stopped it was the
+        // line (a cut, a stall, a busy server) and it can be asked for again by range.
+        const bool resumable = !progress_.IsCancelled() && !outOfRoom_ && writeError == 0 &&
+                               IsTransient(CauseOf(last)) && record.heldBytes > 0 && !record.validator.empty();
+        if (resumable && KeepPartial(recordPath, record)) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"保留未完成的下载：%lld 字节，下次继续",
+                               static_cast<long long>(record.heldBytes));
+        } else {
+            PackageFile::DeleteOnClose(file.get());
+        }
         file.reset();
     }
     if (outOfRoom_) {
@@ -206,12 +231,172 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
         return false;
     }
     // The digest was taken of the bytes as they were written, and nobody else could write.
-    if (!Md5Equal(streamed, fileMd5)) {
+    if (!Md5Equal(last.md5Hex, fileMd5)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"文件下载错误，md5不一致");
         lastFailure_ = DownloadFailure::Digest;
         return false;
     }
     held = std::move(file);
+    return true;
+}
+
+TransferCause ControlManager::CauseOf(const TransferResult& result) {
+    if (result.abortedByProgress && !progress_.IsCancelled() && !outOfRoom_ && progress_.IsAborted()) {
+        return TransferCause::Stalled;
+    }
+    return result.cause;
+}
+
+bool ControlManager::TransferWithRetries(const std::string& fileUrl,
+                                         HANDLE file,
+                                         ResumeRecord& record,
+                                         TransferResult& last) {
+    RetrySchedule schedule(::GetTickCount() ^ (::GetCurrentProcessId() << 16));
+    bool restartedFromZero = false;
+    int attempt = 1;
+    for (;;) {
+        TransferRequest request;
+        request.url = fileUrl;
+        request.file = file;
+        request.held = record.heldBytes;
+        request.validator = record.validator;
+        request.knownTotal = progress_.TotalBytes();
+        request.owner = this;
+        request.progress = &ControlManager::ProgressThunk;
+        if (request.held > 0) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"从第 %lld 字节继续下载", static_cast<long long>(request.held));
+        }
+        last = RunPackageTransfer(request);
+        if (last.startedOver) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"服务器发来整个文件（文件已变或不支持续传），从头下载");
+        }
+        record.heldBytes = last.fileBytes;
+        if (!last.validator.empty() || last.startedOver) {
+            record.validator = last.validator;
+        }
+        if (last.complete) {
+            return true;
+        }
+        if (progress_.IsCancelled() || outOfRoom_ || last.writeError != 0) {
+            return false;
+        }
+        const TransferCause cause = CauseOf(last);
+        g_logFile.WriteLog(kLogSource, __LINE__, L"第 %d 次下载未完成：%s（HTTP %d，%s），已有 %lld 字节", attempt,
+                           DescribeCause(cause), last.status, AnsiToWideForReading(last.error).c_str(),
+                           static_cast<long long>(record.heldBytes));
+        ++attempt;
+        if (last.refused && !restartedFromZero) {
+            // A partial answer that does not fit what is held: the whole file, at once.
+            g_logFile.WriteLog(kLogSource, __LINE__, L"续传的应答与已有部分不符，从头下载");
+            restartedFromZero = true;
+            record.heldBytes = 0;
+            record.validator.clear();
+            progress_.Rearm();
+            continue;
+        }
+        const std::optional<uint32_t> pause = schedule.Next(cause, last.retryAfterSeconds);
+        if (!pause) {
+            if (IsTransient(cause)) {
+                g_logFile.WriteLog(kLogSource, __LINE__, L"重试已用尽（%d 次，共等待 %u 毫秒）",
+                                   schedule.RetriesTaken(), schedule.PausedMs());
+            }
+            return false;
+        }
+        g_logFile.WriteLog(kLogSource, __LINE__, L"%u 毫秒后重试（第 %d 次重试）", *pause, schedule.RetriesTaken());
+        if (!PauseBeforeRetry(*pause)) {
+            return false;
+        }
+        progress_.Rearm();
+        roomChecked_ = false;
+    }
+}
+
+bool ControlManager::PauseBeforeRetry(uint32_t milliseconds) {
+    PauseFunction pause = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(seamLock_);
+        pause = pause_;
+    }
+    const auto stopped = [this] {
+        const std::atomic<bool>* cancel = cancelSource_;
+        if (cancel != nullptr && cancel->load()) {
+            progress_.Cancel();
+        }
+        if (HttpClient::RequestsAborted()) {
+            progress_.Cancel();
+        }
+        return progress_.IsCancelled();
+    };
+    if (pause != nullptr) {
+        pause(milliseconds);
+        return !stopped();
+    }
+    // In short slices, so that a cancel ends the pause at once.
+    constexpr uint32_t kSlice = 50;
+    for (uint32_t waited = 0; waited < milliseconds; waited += kSlice) {
+        if (stopped()) {
+            return false;
+        }
+        ::Sleep(milliseconds - waited < kSlice ? milliseconds - waited : kSlice);
+    }
+    return !stopped();
+}
+
+UniqueKernelHandle ControlManager::OpenPartial(const std::wstring& destPath,
+                                               const std::wstring& recordPath,
+                                               const std::string& fileUrl,
+                                               const std::string& fileMd5,
+                                               ResumeRecord& record) {
+    record = ResumeRecord();
+    // The cache folder is the installer's own (only administrators may write in it), and
+    // the record is opened as the package is, through no link; still, it is read as
+    // untrusted text, and whatever it claims, the digest of the whole file decides.
+    UniqueKernelHandle recordFile = PackageFile::OpenExisting(recordPath);
+    if (!recordFile) {
+        return UniqueKernelHandle();
+    }
+    std::string text(kMaxResumeRecordBytes + 1, '\0');
+    DWORD got = 0;
+    if (!::ReadFile(recordFile.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
+        got = 0;
+    }
+    text.resize(got);
+    recordFile.reset();
+    ResumeRecord read;
+    if (!ParseResumeRecord(text, read)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"未完成下载的记录无法识别，丢弃");
+        ::DeleteFileW(recordPath.c_str());
+        return UniqueKernelHandle();
+    }
+    if (read.url != fileUrl || !Md5Equal(read.md5, fileMd5)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装包地址或MD5已变，丢弃未完成的下载");
+        ::DeleteFileW(recordPath.c_str());
+        return UniqueKernelHandle();
+    }
+    UniqueKernelHandle partial = PackageFile::OpenHeld(destPath, true);
+    LARGE_INTEGER size = {};
+    if (!partial || !::GetFileSizeEx(partial.get(), &size) || size.QuadPart < read.heldBytes) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"未完成的下载文件缺失或短于记录，丢弃");
+        ::DeleteFileW(recordPath.c_str());
+        return UniqueKernelHandle();
+    }
+    g_logFile.WriteLog(kLogSource, __LINE__, L"发现未完成的下载：已有 %lld 字节",
+                       static_cast<long long>(read.heldBytes));
+    record = read;
+    return partial;
+}
+
+bool ControlManager::KeepPartial(const std::wstring& recordPath, ResumeRecord& record) {
+    const std::string text = FormatResumeRecord(record);
+    UniqueKernelHandle out = PackageFile::CreateNew(recordPath);
+    DWORD written = 0;
+    if (!out || !::WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        if (out) {
+            PackageFile::DeleteOnClose(out.get());
+        }
+        return false;
+    }
     return true;
 }
 

@@ -13,9 +13,12 @@
 
 #include "core/DownloadProgress.h"
 #include "core/Endpoints.h"
+#include "core/ResumeRecord.h"
+#include "core/RetrySchedule.h"
 #include "util/UniqueHandle.h"
 
 class NetManager;
+struct TransferResult;
 
 // An observer of the transfers (tests, the benchmark). Start is called on the worker right
 // before a transfer (the progress record is already reset), Stop right after it; the
@@ -42,6 +45,8 @@ enum class DownloadFailure {
 class ControlManager {
   public:
     using TickSource = uint32_t (*)();
+    // Waits before a retry; tests record the pauses instead of sleeping them.
+    using PauseFunction = void (*)(uint32_t milliseconds);
 
     // `net` makes the API's requests; it must outlive this object.
     explicit ControlManager(NetManager& net);
@@ -105,12 +110,28 @@ class ControlManager {
     void SetEndpoints(const ServerEndpoints& endpoints);
     [[nodiscard]] ServerEndpoints GetEndpoints();
     void SetTickSource(TickSource ticks);
+    // Null restores the real wait, which a cancel ends at once.
+    void SetPauseFunction(PauseFunction pause);
 
     static constexpr int kPackageRequestId = 100;
     static constexpr long kProbeSiteSeconds = 5;
 
   private:
     static bool ProgressThunk(void* owner, int64_t total, int64_t received, double speed);
+    // The transfer, tried again by resuming while its failures are a blip (RetrySchedule);
+    // `record` follows the bytes held. `last` is the final attempt's result.
+    bool TransferWithRetries(const std::string& fileUrl, HANDLE file, ResumeRecord& record, TransferResult& last);
+    TransferCause CauseOf(const TransferResult& result);
+    // False when a cancel ended the pause.
+    bool PauseBeforeRetry(uint32_t milliseconds);
+    // The partial package of `fileUrl` with digest `fileMd5` left by an earlier attempt,
+    // opened for continuing, with its record; empty (and the record gone) otherwise.
+    UniqueKernelHandle OpenPartial(const std::wstring& destPath,
+                                   const std::wstring& recordPath,
+                                   const std::string& fileUrl,
+                                   const std::string& fileMd5,
+                                   ResumeRecord& record);
+    static bool KeepPartial(const std::wstring& recordPath, ResumeRecord& record);
 
     NetManager& net_;
     DownloadProgress progress_;
@@ -118,6 +139,7 @@ class ControlManager {
     IDownloadWatch* watch_ = nullptr;
     ServerEndpoints endpoints_;
     TickSource ticks_ = nullptr;
+    PauseFunction pause_ = nullptr;
     std::atomic<const std::atomic<bool>*> cancelSource_{nullptr};  // the running transfer's
     // The running transfer's folder and its one room check, once the size is stated; both
     // touched only on the thread that runs the transfer.

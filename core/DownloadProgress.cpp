@@ -70,6 +70,13 @@ void DownloadProgress::Finish() {
     finished_ = true;
 }
 
+void DownloadProgress::Rearm() {
+    std::lock_guard<std::mutex> hold(lock_);
+    stalled_ = false;
+    finished_ = false;
+    activitySeen_ = false;
+}
+
 void DownloadProgress::Cancel() {
     std::lock_guard<std::mutex> hold(lock_);
     cancelled_ = true;

@@ -32,6 +32,9 @@ class DownloadProgress {
     [[nodiscard]] bool IsAborted() const;
     // The transfer is over: later watch ticks (a timer stop may lag) never fire a stall.
     void Finish();
+    // A new attempt of the same download: a fired stall and the end are forgotten, the
+    // silence counts afresh, and the counts stay, so the bar keeps its place. A cancel stays.
+    void Rearm();
     // Stops the transfer at its next progress call (any thread). A cancel is no stall:
     // the watch never fires for it, but IsAborted answers true, because the transfer was
     // stopped on purpose and must not be reported as a failure. Reset clears it.

@@ -33,6 +33,10 @@ class DownloadSink {
     DownloadSink(const DownloadSink&) = delete;
     DownloadSink& operator=(const DownloadSink&) = delete;
 
+    // Digests bytes already in the file (a partial package being continued) ahead of what
+    // comes; only before the first Write. DropHeld forgets them (the whole file is coming).
+    void AddHeld(const char* data, size_t length) { md5_.Update(data, length); }
+    void DropHeld() { md5_.Reset(); }
     // Takes all `length` bytes, or none once an earlier write has failed (a short count
     // that makes libcurl fail the transfer).
     [[nodiscard]] size_t Write(const char* data, size_t length);

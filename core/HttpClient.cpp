@@ -428,24 +428,15 @@ bool Transfer(void* owner,
     }
     DownloadProgressContext context{owner, h, progress};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    SecureTransport(h);
-    curl_easy_setopt(h, CURLOPT_HEADER, 0L);
+    HttpClient::PrepareDownload(h);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &WriteToFile);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kDownloadUserAgent);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kDownloadBufferSize);
-    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &EnableReadAhead);
     if (progress != nullptr) {
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &ProgressRelay);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &context);
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     }
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kDownloadConnectSeconds);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kDownloadLowSpeedSeconds);
 
     const CURLcode rc = curl_easy_perform(h);
     long status = 0;
@@ -463,6 +454,19 @@ bool Transfer(void* owner,
 }
 
 }  // namespace
+
+void HttpClient::PrepareDownload(CURL* h) {
+    SecureTransport(h);
+    curl_easy_setopt(h, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kDownloadUserAgent);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kDownloadBufferSize);
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &EnableReadAhead);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kDownloadConnectSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kDownloadLowSpeedSeconds);
+}
 
 bool HttpClient::DownloadToFile(void* owner,
                                 const std::string& url,

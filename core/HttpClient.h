@@ -71,6 +71,11 @@ class HttpClient {
                                         std::string* md5Hex = nullptr,
                                         uint32_t* writeError = nullptr);
 
+    // Sets up `h` for a package transfer as the downloads above have it: https only with the
+    // Windows chain check and read-ahead, the download's agent, buffer and time limits.
+    // The caller adds the URL, the sinks and the progress.
+    static void PrepareDownload(CURL* h);
+
     static bool CreateDirectoryChain(const std::wstring& path);
 
     // Ends every request and probe in progress at libcurl's next progress call, and fails

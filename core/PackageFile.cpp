@@ -39,13 +39,18 @@ void PackageFile::SetFolderProbe(FolderProbe probe) {
 }
 
 UniqueKernelHandle PackageFile::OpenExisting(const std::wstring& path) {
+    return OpenHeld(path, false);
+}
+
+UniqueKernelHandle PackageFile::OpenHeld(const std::wstring& path, bool writable) {
     // The cache folder is held while the file is checked, and the file must be the entry
     // of that very folder, reached through no link.
     const UniqueKernelHandle cacheHeld = HoldFolder(GetParentPart(path));
     if (!cacheHeld) {
         return UniqueKernelHandle();
     }
-    UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const DWORD access = writable ? GENERIC_READ | GENERIC_WRITE | DELETE : GENERIC_READ;
+    UniqueKernelHandle file(::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (file && (!::GetFileInformationByHandle(file.get(), &info) ||

@@ -23,6 +23,10 @@ class PackageFile {
     // Opens an existing package for reading, shared for reading only. Invalid when it is
     // missing, cannot be opened that way, or is a link or other reparse point.
     [[nodiscard]] static UniqueKernelHandle OpenExisting(const std::wstring& path);
+    // Opens an existing file of the cache folder (a partial package, its record) as
+    // OpenExisting does, with the same checks; `writable` adds write and delete access
+    // (others may still only read).
+    [[nodiscard]] static UniqueKernelHandle OpenHeld(const std::wstring& path, bool writable);
     // Makes the package's folder and the one above it (the "cache" and the log folder)
     // when missing, refuses either when it is a link or junction, removes an earlier file
     // of the name and creates a new one, never opening what is already there. The handle

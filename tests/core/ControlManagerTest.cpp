@@ -38,9 +38,9 @@ class FakeWatch : public IDownloadWatch {
         ticker = std::thread([this] {
             while (running) {
                 g_fakeTicks += 500;
+                // A stall is retried: the watch goes on for the next attempt.
                 if (control.CheckStall()) {
                     stallSeen = true;
-                    return;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
@@ -61,6 +61,18 @@ class FakeWatch : public IDownloadWatch {
     std::thread ticker;
 };
 
+std::string DigestThrough(HANDLE file) {
+    Md5Stream md5;
+    char buffer[65536];
+    LARGE_INTEGER at = {};
+    ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        md5.Update(buffer, got);
+    }
+    return md5.FinishHex();
+}
+
 class ControlManagerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -72,6 +84,8 @@ class ControlManagerTest : public ::testing::Test {
         control->SetDownloadWatch(&watch);
         control->SetTickSource(&FakeTicks);
         net.SetSleepFunction(&FakePauses::Sleep);
+        control->SetPauseFunction(&FakePauses::Sleep);
+        FakePauses::taken.clear();
         hosts.primary = sim.Base("primary");
         hosts.fallback = sim.Base("fallback_a");
         hosts.index = 1;
@@ -243,40 +257,48 @@ TEST_F(ControlManagerTest, DownloadFailures) {
         bool ok;
         bool fileStays;
         const wchar_t* log;
+        size_t retries;  // a blip is tried again; anything else is final at once
     };
     const Case cases[] = {
         {"wrong bytes", R"({"roles": {"download": {"wrong_bytes": true}}})", "/files/client.zip", false, true,
-         L"文件下载错误，md5不一致"},
-        {"404", R"({"roles": {"download": {"status": 404}}})", "/files/client.zip", false, false, L"文件下载失败"},
-        {"truncated", R"({"roles": {"download": {"truncate_after": 5000}}})", "/files/client.zip", false, false,
-         L"文件下载失败"},
-        {"redirect to http", "{}", "/redirect/http/1/files/client.zip", false, false, L"文件下载失败"},
-        {"redirected over https", "{}", "/redirect/https/2/files/client.zip", true, true, nullptr},
+         L"文件下载错误，md5不一致", 0},
+        {"404", R"({"roles": {"download": {"status": 404}}})", "/files/client.zip", false, false, L"文件下载失败", 0},
+        // Cut after 5000 bytes every time: four attempts, and the part is kept to resume.
+        {"truncated", R"({"roles": {"download": {"truncate_after": 5000}}})", "/files/client.zip", false, true,
+         L"文件下载失败", 3},
+        {"redirect to http", "{}", "/redirect/http/1/files/client.zip", false, false, L"文件下载失败", 0},
+        {"redirected over https", "{}", "/redirect/https/2/files/client.zip", true, true, nullptr, 0},
         {"download host refusing", R"({"roles": {"download": {"state": "refuse"}}})", "/files/client.zip", false, false,
-         L"文件下载失败"},
+         L"文件下载失败", 0},
         {"size not announced", R"({"roles": {"download": {"no_length": true}}})", "/files/client.zip", true, true,
-         nullptr},
+         nullptr, 0},
     };
     for (const Case& c : cases) {
         sim.Reset();
         sim.SetMode(c.mode);
+        FakePauses::taken.clear();
         const std::wstring dest = dir + L"cache\\client.zip";
         ::DeleteFileW(dest.c_str());
+        ::DeleteFileW((dest + L".resume").c_str());
         const LogCapture log;
         EXPECT_EQ(Download(dest, sim.Base("download") + c.path, sim.PackageMd5()), c.ok) << c.why;
         EXPECT_EQ(PathExists(dest), c.fileStays) << c.why;
         EXPECT_FALSE(control->IsAborted()) << c.why;
+        EXPECT_EQ(FakePauses::taken.size(), c.retries) << c.why << "\n" << log.Messages();
         if (c.log != nullptr) {
             EXPECT_EQ(log.Count(kSource, c.log), 1) << c.why << "\n" << log.Messages();
         } else {
             EXPECT_TRUE(log.NewMessages(kSource).empty()) << c.why << "\n" << log.Messages();
         }
     }
-    // The certificate of the package host is checked like any other.
+    // The certificate of the package host is checked like any other, and a refusal is final.
     const std::wstring dest = dir + L"cache\\client.zip";
     ::DeleteFileW(dest.c_str());
+    ::DeleteFileW((dest + L".resume").c_str());
+    FakePauses::taken.clear();
     EXPECT_FALSE(Download(dest, sim.Base("untrusted") + "/files/client.zip", sim.PackageMd5()));
     EXPECT_FALSE(PathExists(dest));
+    EXPECT_TRUE(FakePauses::taken.empty());
 }
 
 TEST_F(ControlManagerTest, PackagePathFromAUrlWithQueryAndOnesThatDoNotFit) {
@@ -297,7 +319,8 @@ TEST_F(ControlManagerTest, PackagePathFromAUrlWithQueryAndOnesThatDoNotFit) {
     EXPECT_EQ(control->LastFailure(), DownloadFailure::PathTooLong);
 }
 
-TEST_F(ControlManagerTest, StalledTransferIsCancelledByTheWatch) {
+TEST_F(ControlManagerTest, StalledTransferIsCancelledByTheWatchAndResumedUntilTheRetriesAreSpent) {
+    // Every answer goes silent 100000 bytes after its start: four attempts, 400000 bytes.
     sim.SetMode(R"({"package": {"size": 1000000}, "roles": {"download": {"stall_after": 100000}}})");
     const std::wstring dest = dir + L"cache\\client.zip";
     const LogCapture log;
@@ -306,10 +329,31 @@ TEST_F(ControlManagerTest, StalledTransferIsCancelledByTheWatch) {
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(watch.stallSeen);
     EXPECT_TRUE(control->IsAborted());
-    EXPECT_FALSE(PathExists(dest)) << "the partial file is deleted";
-    EXPECT_EQ(control->GetPercent(), 10);
+    EXPECT_EQ(control->LastFailure(), DownloadFailure::Stalled);
+    EXPECT_EQ(FakePauses::taken.size(), 3u);
+    EXPECT_EQ(control->GetPercent(), 40);
+    EXPECT_TRUE(PathExists(dest)) << "the part is kept for the next run";
+    EXPECT_EQ(ReadWholeFile(dest).size(), 400000u);
     EXPECT_EQ(log.Count(kSource, L"文件下载被终止，下载进度长时间无变化"), 1) << log.Messages();
-    EXPECT_LT(seconds, 30.0) << "cancelled soon after the stall, not by a timeout";
+    EXPECT_LT(seconds, 60.0) << "each stall cancelled soon after it, not by a timeout";
+}
+
+TEST_F(ControlManagerTest, AStallHalfWayIsRiddenOutByOneResume) {
+    sim.SetMode(R"({"package": {"size": 1000000}, "roles": {"download": {"stall_at": [500000]}}})");
+    const std::wstring dest = dir + L"cache\\client.zip";
+    const LogCapture log;
+    UniqueKernelHandle held;
+    ASSERT_TRUE(control->DownloadPackage(dest, PackageUrl(), sim.PackageMd5(), held)) << log.Messages();
+    EXPECT_TRUE(watch.stallSeen);
+    EXPECT_EQ(DigestThrough(held.get()), sim.PackageMd5());
+    EXPECT_EQ(FakePauses::taken.size(), 1u);
+    const std::vector<ReceivedRequest> got = sim.Requests();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].Header("Range"), "bytes=500000-");
+    EXPECT_EQ(got[0].bytesSent + got[1].bytesSent, 1000000);
+    EXPECT_EQ(control->GetPercent(), 100);
+    EXPECT_EQ(log.Count(kSource, L"文件下载被终止，下载进度长时间无变化"), 0)
+        << "not the last word: " << log.Messages();
 }
 
 TEST_F(ControlManagerTest, SlowButSteadyTransferIsNotAStall) {
@@ -374,18 +418,6 @@ void ExpectNobodyCanTouch(const std::wstring& path, const char* why) {
     }
     EXPECT_FALSE(::DeleteFileW(path.c_str())) << why;
     EXPECT_FALSE(::MoveFileW(path.c_str(), (path + L".swapped").c_str())) << why;
-}
-
-std::string DigestThrough(HANDLE file) {
-    Md5Stream md5;
-    char buffer[65536];
-    LARGE_INTEGER at = {};
-    ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        md5.Update(buffer, got);
-    }
-    return md5.FinishHex();
 }
 
 TEST_F(ControlManagerTest, ThePackageIsHeldFromItsCreationUntilTheCallerLetsGo) {

@@ -22,6 +22,21 @@ TEST(DownloadProgress, PercentIsTruncatedAndZeroWithoutASize) {
     }
 }
 
+TEST(DownloadProgress, ARetryForgetsTheStallButKeepsItsPlaceAndACancel) {
+    DownloadProgress p;
+    ASSERT_TRUE(p.OnProgress(1000, 400, 0));
+    EXPECT_FALSE(p.OnProgress(1000, 400, 5000)) << "five silent seconds";
+    ASSERT_TRUE(p.IsAborted());
+    p.Rearm();
+    EXPECT_FALSE(p.IsAborted());
+    EXPECT_EQ(p.Percent(), 40) << "the bar keeps its place between attempts";
+    EXPECT_FALSE(p.CheckStall(9000)) << "the silence counts afresh";
+    EXPECT_TRUE(p.OnProgress(1000, 400, 9500));
+    p.Cancel();
+    p.Rearm();
+    EXPECT_TRUE(p.IsCancelled()) << "a retry never undoes a cancel";
+}
+
 // A transfer as the record sees it: progress calls every `callEvery` ms (libcurl calls
 // even when nothing arrives, so a call in between repeats the count) and, for a window, a
 // watch ticking once a second from `firstTick` (kNoWatch: none). Returns the time (ms after

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <json/json.h>
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -147,7 +148,27 @@ std::vector<ReceivedRequest> SimulatorClient::Requests() {
         }
         r.signOk = item.isMember("sign_ok") && item["sign_ok"].asBool();
         r.closedBy = item.isMember("closed_by") ? item["closed_by"].asString() : std::string();
+        r.bytesSent = item.isMember("sent") ? item["sent"].asInt64() : -1;
         out.push_back(std::move(r));
     }
     return out;
+}
+
+std::string ReceivedRequest::Header(const std::string& name) const {
+    for (const std::string& line : headers) {
+        const size_t colon = line.find(':');
+        if (colon != name.size()) {
+            continue;
+        }
+        bool same = true;
+        for (size_t i = 0; i < colon && same; ++i) {
+            same =
+                std::tolower(static_cast<unsigned char>(line[i])) == std::tolower(static_cast<unsigned char>(name[i]));
+        }
+        if (same) {
+            const size_t value = line.find_first_not_of(' ', colon + 1);
+            return value == std::string::npos ? std::string() : line.substr(value);
+        }
+    }
+    return std::string();
 }

@@ -19,6 +19,10 @@ struct ReceivedRequest {
     // Download held open after its body: "client" when the client let go first, "server"
     // when the simulator's patience ran out; empty while it is still waiting.
     std::string closedBy;
+    // Body bytes of a package answer the simulator sent; -1 for other requests.
+    long long bytesSent = -1;
+    // The value of header `name` (case-insensitive), empty when absent.
+    [[nodiscard]] std::string Header(const std::string& name) const;
 };
 
 class SimulatorClient {

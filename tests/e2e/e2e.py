@@ -377,7 +377,7 @@ SCENARIOS = {
     "download-404": error_scenario({"roles": {"download": {"status": 404}}}, "请求安装数据失败"),
     "digest-mismatch": error_scenario({"roles": {"primary": {"payload": {"file_md5": "0" * 32}}}},
                                       "请求安装数据失败"),
-    "stalled-download": error_scenario({"roles": {"download": {"stall_after": 64 * 1024}}},
+    "stalled-download": error_scenario({"roles": {"download": {"stall_from": 64 * 1024}}},
                                        "下载进度长时间无变化，已被取消"),
     "corrupt-package": error_scenario({}, "解压失败", package_file=corrupt_package),
     "unsigned-client": client_refused("unsigned", "客户端程序没有数字签名"),
@@ -394,6 +394,7 @@ SCENARIOS.update({name: (lambda f: lambda ctx, prefix, sim, entries: f(ctx, pref
 SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
 SCENARIOS.update(e2e_privilege.scenarios(start_install, finish, check_installed))
 SCENARIOS.update(silent.scenarios(check_installed, downloads))
+SCENARIOS.update(__import__("resume").scenarios(check_installed, downloads))
 
 
 def tools_of(build):

@@ -193,7 +193,8 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
          kInfoError},
         {"download 404", PackageMode(R"({"download": {"status": 404}})"), kDataError},
         {"digest mismatch", PackageMode(R"({"download": {"wrong_bytes": true}})"), kDigestError},
-        {"stalled download", PackageMode(R"({"download": {"stall_after": 100000}})"), kStalled},
+        // Silent at the same byte whenever asked: the retries resume into the same stall.
+        {"stalled download", PackageMode(R"({"download": {"stall_from": 100000}})"), kStalled},
         {"corrupt package", PackageMode("{}", true), kExtractError},
         {"cached package", PackageMode(), kInstalled, true, true, true, true},
         {"options cleared", PackageMode(), kInstalled, false, false, false},

@@ -17,12 +17,15 @@ uint32_t FakeTicks() {
 RecordingHost::RecordingHost(ControlManager& control) : control_(control) {
     control_.SetTickSource(&FakeTicks);
     control_.SetDownloadWatch(this);
+    // The pauses between download attempts pass at once.
+    control_.SetPauseFunction([](uint32_t) {});
 }
 
 RecordingHost::~RecordingHost() {
     control_.SetDownloadWatch(nullptr);
     StopDownloadWatch();
     control_.SetTickSource(nullptr);
+    control_.SetPauseFunction(nullptr);
 }
 
 void RecordingHost::SetStage(int stage) {
@@ -63,9 +66,9 @@ void RecordingHost::StartDownloadWatch() {
                 return;
             }
             g_fakeTicks += 500;
+            // A stall ends one attempt; the clock goes on for the next.
             if (control_.CheckStall()) {
                 stallBoxShown = true;
-                return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }

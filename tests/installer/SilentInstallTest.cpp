@@ -75,6 +75,7 @@ class SilentInstallTest : public ::testing::Test {
         services = std::make_unique<InstallServices>(logDir);
         services->Control().SetEndpoints(sim.Endpoints());
         services->Net().SetSleepFunction(&FakePauses::Sleep);
+        services->Control().SetPauseFunction(&FakePauses::Sleep);
         desktopLink = GetDesktopFolder() + L"\\Varlo加速器.lnk";
         launcher.answer.started = true;
         launcher.answer.exited = true;
@@ -130,7 +131,7 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
          DeployExitCode::ApiFailure},
         {"download 404", Mode(R"({"download": {"status": 404}})"), DeployExitCode::DownloadFailed},
         // No watch runs here: the transfer itself declares the stall after five silent seconds.
-        {"download stalls", Mode(R"({"download": {"stall_after": 100000}})"), DeployExitCode::DownloadFailed},
+        {"download stalls", Mode(R"({"download": {"stall_from": 100000}})"), DeployExitCode::DownloadFailed},
         {"digest mismatch", Mode(R"({"download": {"wrong_bytes": true}})"), DeployExitCode::DigestMismatch},
         {"corrupt package", Mode("{}", true), DeployExitCode::ExtractFailed},
         {"cancelled", Mode(), DeployExitCode::Cancelled, true},

@@ -55,6 +55,36 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(data, whole[100:200])
         self.assertEqual(resp.getheader("Content-Range"), "bytes 100-199/%d" % self.sim.package.size)
 
+    def test_resume_faults(self):
+        size = self.sim.package.size
+        _, whole = self.request("download", "GET", "/files/client.zip")
+        etag = self.sim.etag({})
+        rng = {"Range": "bytes=1000-"}
+        cases = [
+            ("If-Range matches", {}, dict(rng, **{"If-Range": etag}), 206, whole[1000:]),
+            ("If-Range stale", {}, dict(rng, **{"If-Range": '"old"'}), 200, whole),
+            ("range ignored", {"ignore_range": True}, rng, 200, whole),
+        ]
+        for why, mode, headers, status, body in cases:
+            self.sim.apply({"roles": {"download": mode}})
+            resp, data = self.request("download", "GET", "/files/client.zip", headers=headers)
+            self.assertEqual((resp.status, data == body), (status, True), why)
+        self.sim.apply({"roles": {"download": {"range_shift": 10}}})
+        resp, _ = self.request("download", "GET", "/files/client.zip", headers=rng)
+        self.assertEqual(resp.getheader("Content-Range"), "bytes 1010-%d/%d" % (size + 9, size))
+
+    def test_one_shot_cut_and_failures_counted_from_the_mode(self):
+        self.sim.apply({"roles": {"download": {"cut_at": [5000],
+                                               "fail_first": {"skip": 1, "count": 1, "status": 503,
+                                                              "retry_after": 3}}}})
+        with self.assertRaises(http.client.IncompleteRead):
+            self.request("download", "GET", "/files/client.zip")
+        resp, _ = self.request("download", "GET", "/files/client.zip")
+        self.assertEqual((resp.status, resp.getheader("Retry-After")), (503, "3"))
+        resp, data = self.request("download", "GET", "/files/client.zip")
+        self.assertEqual((resp.status, len(data)), (200, self.sim.package.size), "each fault is played once")
+        self.assertEqual([r.get("sent") for r in self.sim.records], [5000, 0, self.sim.package.size])
+
     def test_envelope_carries_the_package_and_the_signature_is_checked(self):
         body = sim_codec.signed_body({b"ts": b"1700000000"})
         resp, data = self.request("primary", "POST", varlo_sim.API_PATH, body.encode())

@@ -46,6 +46,7 @@ CERT_FAULT_ROLES = ["expired", "selfsigned"]
 API_PATH = "/wpapi/version/getClientZipUrl"
 CHUNK = 256 * 1024
 DEFAULT_PACKAGE = {"name": "client.zip", "size": 256 * 1024, "seed": 1, "query": ""}
+LAST_MODIFIED = "Wed, 09 Dec 2026 08:00:00 GMT"
 DEFAULT_PAYLOAD = {"version_code": "2.3.1", "file_url": "{download}/files/{name}{query}", "file_md5": "{md5}"}
 
 # Named failure modes, for demos and quick manual runs; tests may send the same JSON.
@@ -181,6 +182,8 @@ class Simulator:
         self.lock = threading.Lock()
         self.records = []
         self.modes = {}
+        # One-shot faults already played, per role: (kind, key) pairs; a new mode clears them.
+        self.used = {}
         self.work_dir = tempfile.mkdtemp(prefix="varlo-sim-")
         self.certs = certs
         self.package = Package(DEFAULT_PACKAGE, self.work_dir, certs)
@@ -225,6 +228,7 @@ class Simulator:
             if replace:
                 self.modes = {}
             for role, mode in patch.get("roles", {}).items():
+                self.used.pop(role, None)
                 if role not in self.listeners:
                     raise ValueError("unknown role " + role)
                 self.modes[role] = dict(mode)
@@ -349,15 +353,55 @@ class Simulator:
             location = self.base_url("plain" if scheme == "http" else "download") + "/" + rest
         self._answer_simple(conn, 302, b"", "text/plain", extra=[("Location", location)])
 
+    def _once(self, role, kind, key):
+        """True the first time fault (kind, key) of `role` is asked for since its mode was set."""
+        with self.lock:
+            used = self.used.setdefault(role, set())
+            if (kind, key) in used:
+                return False
+            used.add((kind, key))
+            return True
+
+    def _take_failure(self, mode):
+        """The failure a "fail_first" mode ({"skip", "count", "status", "retry_after"}) owes this
+        request: requests skip .. skip + count - 1 (counted since the mode was set) get it."""
+        with self.lock:
+            used = self.used.setdefault("download", set())
+            index = sum(1 for kind, _ in used if kind == "request")
+            used.add(("request", index))
+        fail = mode.get("fail_first")
+        if not fail:
+            return None
+        skip = int(fail.get("skip", 0))
+        return fail if skip <= index < skip + int(fail.get("count", 1)) else None
+
+    def etag(self, mode):
+        return mode.get("etag", '"%s-%d"' % (self.package.md5[:16], self.package.seed))
+
     def _answer_file(self, mode, req, conn, name, rec):
+        """The package. Faults for resuming: "ignore_range" (always 200), "range_shift" (a 206
+        claiming another start), "etag" (the validator), "no_validator", "fail_first" (the
+        first n requests get a status, with Retry-After), "cut_at" / "stall_at" (absolute
+        offsets, each played once: the connection is cut, or goes silent, there) and
+        "stall_from" (every answer goes silent at that offset)."""
         pkg = self.package
         status = mode.get("status", 200)
+        failure = self._take_failure(mode)
+        if failure:
+            extra = []
+            if "retry_after" in failure:
+                extra.append(("Retry-After", str(failure["retry_after"])))
+            rec["sent"] = 0
+            return self._answer_simple(conn, int(failure.get("status", 503)), b"busy", "text/plain", extra=extra)
         if name != pkg.name or status >= 400:
             body = mode.get("body", "no such file").encode("utf-8")
             return self._answer_simple(conn, 404 if status < 400 else status, body, "text/plain")
         start, end = 0, pkg.size
+        etag = self.etag(mode)
         rng = req.header("Range")
-        if rng and rng.startswith("bytes=") and "," not in rng:
+        if_range = req.header("If-Range")
+        if rng and rng.startswith("bytes=") and "," not in rng and not mode.get("ignore_range") and \
+                (if_range is None or if_range in (etag, LAST_MODIFIED)):
             a, _, b = rng[6:].partition("-")
             if a.isdigit() and int(a) < pkg.size:
                 start, end = int(a), (min(int(b) + 1, pkg.size) if b.isdigit() else pkg.size)
@@ -365,13 +409,16 @@ class Simulator:
         keep_open = mode.get("keep_open")
         headers = [("Content-Type", "application/zip"), ("Connection", "keep-alive" if keep_open else "close"),
                    ("Accept-Ranges", "bytes")]
+        if not mode.get("no_validator"):
+            headers += [("ETag", etag), ("Last-Modified", LAST_MODIFIED)]
         if not mode.get("no_length"):
             headers.append(("Content-Length", str(end - start)))
         if status == 206:
-            headers.append(("Content-Range", "bytes %d-%d/%d" % (start, end - 1, pkg.size)))
+            claimed = start + int(mode.get("range_shift", 0))
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (claimed, claimed + end - start - 1, pkg.size)))
         if not conn.send_head(status, "OK", headers) or req.method == "HEAD":
             return
-        self._send_body(mode, conn, pkg, start, end)
+        self._send_body(mode, conn, pkg, start, end, rec)
         if keep_open and not conn.closed:
             # A keep-alive server sends nothing after the body: the client must finish on
             # what it has, and the record says whether it let go before our patience ran out.
@@ -379,7 +426,15 @@ class Simulator:
             with self.lock:
                 rec["closed_by"] = "client" if client_closed else "server"
 
-    def _send_body(self, mode, conn, pkg, start, end):
+    def _next_fault(self, mode, kind, start, end):
+        for offset in sorted(int(o) for o in mode.get(kind, [])):
+            if start <= offset < end and self._once("download", kind, offset):
+                return offset
+        return None
+
+    def _send_body(self, mode, conn, pkg, start, end, rec=None):
+        """Sends the body; rec["sent"] gets the bytes sent, before any silence begins."""
+        rec = {} if rec is None else rec
         stall = mode.get("stall_after")
         cut = mode.get("truncate_after")
         rate = mode.get("rate")
@@ -388,6 +443,15 @@ class Simulator:
             limit = min(limit, start + int(stall))
         if cut is not None:
             limit = min(limit, start + int(cut))
+        if mode.get("stall_from") is not None and int(mode["stall_from"]) < limit:
+            # Every answer goes silent at this offset: a stall no resume gets past.
+            limit, stall = max(start, int(mode["stall_from"])), 0
+        cut_at = self._next_fault(mode, "cut_at", start, limit)
+        stall_at = self._next_fault(mode, "stall_at", start, limit if cut_at is None else cut_at)
+        if stall_at is not None:
+            limit, stall = stall_at, 0
+        elif cut_at is not None:
+            limit = cut_at
         pos = start
         step = max(1, int(rate) // 10) if rate else CHUNK
         for chunk in pkg.chunks(start, limit):
@@ -396,10 +460,12 @@ class Simulator:
                 if mode.get("wrong_bytes") and pos == start:
                     piece = bytes([piece[0] ^ 0xFF]) + piece[1:]
                 if not conn.send(piece):
+                    rec["sent"] = pos - start
                     return
                 pos += len(piece)
                 if rate:
                     time.sleep(0.1)
+        rec["sent"] = pos - start
         if stall is not None and limit < end:
             conn.wait_for_peer_close(stop=self.stop)
 
