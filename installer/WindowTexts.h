@@ -47,6 +47,7 @@ inline constexpr TextPair kTargetHoldsFilesEnter{L"此路径下已有文件存�
                                                  L"此路徑下已有文件存在，確定繼續安裝嗎?"};
 inline constexpr TextPair kDiskFull{L"磁盘空间不足，请清理磁盘后重试", L"磁碟空間不足，請清理磁碟後重試"};
 inline constexpr TextPair kInvalidPath{L"请选择有效的安装路径", L"請選擇有效的安裝路徑"};
+inline constexpr TextPair kNoWorkFolder{L"安装错误，无法创建临时文件夹", L"安裝錯誤，無法建立暫存資料夾"};
 inline constexpr TextPair kWorkerNotStarted{L"安装错误，无法启动安装", L"安裝錯誤，無法啟動安裝"};
 // Asked when a folder above the target lets other users replace what is installed there.
 inline constexpr TextPair kParentReplaceable{

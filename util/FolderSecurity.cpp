@@ -206,7 +206,37 @@ UniqueKernelHandle OpenNoFollow(const std::wstring& path, DWORD access) {
                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
+namespace {
+std::atomic<DescriptorSource> g_descriptorSource{nullptr};
+}  // namespace
+
+void SetDescriptorSource(DescriptorSource source) {
+    g_descriptorSource = source;
+}
+
+bool FileSystemKeepsOwners() {
+    static const bool keeps = [] {
+        wchar_t system[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) {
+            return true;  // judged strictly when it cannot be told
+        }
+        UniqueKernelHandle folder = OpenNoFollow(system, READ_CONTROL);
+        const std::optional<acl::Descriptor> rights =
+            folder ? acl::ParseSddl(DescriptorTextOf(folder.get())) : std::nullopt;
+        return !rights || acl::IsTrustedSid(rights->owner);
+    }();
+    const DescriptorSource source = g_descriptorSource;
+    return source != nullptr || keeps;
+}
+
 std::wstring DescriptorTextOf(HANDLE object) {
+    if (const DescriptorSource source = g_descriptorSource) {
+        std::wstring stood = source(object);
+        if (!stood.empty()) {
+            return stood;
+        }
+    }
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (::GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                           nullptr, nullptr, nullptr, &raw) != ERROR_SUCCESS) {

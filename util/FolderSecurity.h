@@ -34,6 +34,16 @@ UniqueKernelHandle OpenNoFollow(const std::wstring& path, DWORD access);
 // The owner and DACL of an open object in SDDL; empty when they cannot be read.
 std::wstring DescriptorTextOf(HANDLE object);
 
+// Whether the file system here keeps the owners it is given: the system folder is then
+// owned by TrustedInstaller, SYSTEM or Administrators. Wine reports every file as owned by
+// its user, so that decisions by owner cannot be made there. Read once per process.
+bool FileSystemKeepsOwners();
+
+// Tests stand for descriptors that Wine does not keep: `source` returns the SDDL for an
+// open object, or empty for the real one. Null restores the real descriptors.
+using DescriptorSource = std::wstring (*)(HANDLE object);
+void SetDescriptorSource(DescriptorSource source);
+
 // The existing folders from the root of `target` down to its nearest existing ancestor,
 // each with its rights; when that ancestor is the target's parent, the target follows as
 // the install will leave it. Empty for a path without a drive or share root.

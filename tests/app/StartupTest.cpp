@@ -103,7 +103,7 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST(InstanceGuard, SecondGuardSeesTheFirst) {
-    const char name[] = "Global\\_varlo_guard_test_";
+    const char name[] = "_varlo_guard_test_";
     auto first = std::make_unique<InstanceGuard>(name);
     EXPECT_FALSE(first->IsAlreadyRunning());
     {
@@ -116,7 +116,7 @@ TEST(InstanceGuard, SecondGuardSeesTheFirst) {
 }
 
 TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
-    InstanceGuard guard("Global\\_varlo_guard_inherit_");
+    InstanceGuard guard("_varlo_guard_inherit_");
     ASSERT_NE(guard.handle(), nullptr);
     DWORD flags = 0;
     ASSERT_TRUE(::GetHandleInformation(guard.handle(), &flags));
@@ -160,7 +160,7 @@ TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
                 throw std::runtime_error("the window failed");
             };
         }
-        const LogWatch log(DetermineLogDir() + L"VarloSetup.log");
+        const LogWatch log(DetermineLogDir().value_or(L"") + L"VarloSetup.log");
         int result = -1;
         if (c.multiThreadedApartment) {
             std::thread([&] {

@@ -21,8 +21,8 @@ void Check(const std::wstring& line) {
     }
     // Every switch before the folder's is a known one, none holding "/D=": the first is it.
     size_t at = 0;
-    while (at + 3 <= line.size() && !(line[at] == L'/' && (line[at + 1] == L'D' || line[at + 1] == L'd') &&
-                                      line[at + 2] == L'=')) {
+    while (at + 3 <= line.size() &&
+           !(line[at] == L'/' && (line[at + 1] == L'D' || line[at + 1] == L'd') && line[at + 2] == L'=')) {
         ++at;
     }
     if (at + 3 > line.size() || at == 0 || line[at - 1] == L'"') {

@@ -33,8 +33,8 @@ TEST(DeployCommandLine, SwitchesAsDeploymentToolsPassThem) {
         // same folder as the unquoted form.
         {L"/S \"/D=C:\\游戏 加速\\varlo\"", Kind::Silent, DeployLanguage::Detected, true, true, true, false,
          L"C:\\游戏 加速\\varlo"},
-        {L"/S /NOPIN \"/d=C:\\游戏 加速\\varlo\"  ", Kind::Silent, DeployLanguage::Detected, true, false, true,
-         false, L"C:\\游戏 加速\\varlo"},
+        {L"/S /NOPIN \"/d=C:\\游戏 加速\\varlo\"  ", Kind::Silent, DeployLanguage::Detected, true, false, true, false,
+         L"C:\\游戏 加速\\varlo"},
         {L"/S \"/D=D:\\Games\"", Kind::Silent, DeployLanguage::Detected, true, true, true, false, L"D:\\Games"},
         // The folder rules come later: a folder they refuse is no bad argument.
         {L"/S /D=varlo", Kind::Silent, DeployLanguage::Detected, true, true, true, false, L"varlo"},
@@ -71,10 +71,10 @@ TEST(DeployCommandLine, AnythingElseIsRefusedWithItsReason) {
         L"/S /NODESKTOPX",              // a switch's name only as a prefix
         L"/S \"/D=C:\\a b",             // a quote left open
         L"/S \"/D=C:\\a\" /NOPIN",      // text after the closing quote
-        L"/S \"/D=C:\\a\"b\"",           // a quote inside
-        L"/S \"/D=\"",                   // no folder inside the quotes
-        L"/S \"/D=  \"",                 //
-        L"/S \"/D",                       //
+        L"/S \"/D=C:\\a\"b\"",          // a quote inside
+        L"/S \"/D=\"",                  // no folder inside the quotes
+        L"/S \"/D=  \"",                //
+        L"/S \"/D",                     //
     };
     for (const wchar_t* line : lines) {
         const DeployCommand command = ParseDeployCommandLine(line);
