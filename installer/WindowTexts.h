@@ -53,4 +53,9 @@ inline constexpr TextPair kWorkerNotStarted{L"安装错误，无法启动安装"
 inline constexpr TextPair kParentReplaceable{
     L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
     L"所選位置的上層資料夾可被其他使用者修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
+// Asked when the chosen folder exists and other users may write into it, add to it or
+// delete from it: what they put there would be taken over with the client.
+inline constexpr TextPair kTargetShared{
+    L"所选文件夹可被其他用户写入或修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
+    L"所選資料夾可被其他使用者寫入或修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
 }  // namespace texts

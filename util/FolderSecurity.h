@@ -53,6 +53,11 @@ std::vector<acl::Ancestor> ReadAncestorChain(const std::wstring& target);
 // TrustedInstaller can replace; nothing when there is none.
 std::optional<std::wstring> FindReplaceableAncestor(const std::wstring& target);
 
+// FindReplaceableAncestor, and then the existing target itself when it is not kept by
+// Administrators: others may write into it, add to it or delete from it (whatever they put
+// there would be taken over with the client), or they own it.
+std::optional<std::wstring> FindReplaceableLocation(const std::wstring& target);
+
 // The rights a folder is given and what its folders and files inherit from it.
 struct FolderRights {
     const wchar_t* folder;
@@ -62,10 +67,10 @@ struct FolderRights {
 extern const FolderRights kInstallFolderRights;
 
 // Gives the existing folder `path` `rights.folder` through a handle that did not follow a
-// link, and resets every file and folder inside to inherit (links inside are given the
-// rights themselves and not entered). A file with more than one name is refused: its
-// rights are those of every name, some of them perhaps elsewhere. False with `cause` set
-// when the folder is missing, a link, or any of it cannot be set.
+// link, and resets every file and folder inside to inherit. Refused: a file with more than
+// one name (its rights are those of every name, some of them perhaps elsewhere) and a link
+// (junction, symbolic link, any reparse point) inside, whose placer chose where it leads.
+// False with `cause` set when the folder is missing, a link, or any of it cannot be set.
 bool TakeOverFolder(const std::wstring& path, const FolderRights& rights, std::wstring& cause);
 
 // TakeOverFolder with the install folder's rights.
