@@ -2,7 +2,11 @@
 
 #include "installer/InstallServices.h"
 #include "installer/MainWnd.h"
+#include "installer/MessageBoxExWnd.h"
 #include "installer/SilentInstall.h"
+#include "installer/WindowTexts.h"
+#include "system/LanguageChoice.h"
+#include "system/LocalSettings.h"
 #include "util/WriteLogFile.h"
 #include "toolkit/ControlClasses.h"
 #include "toolkit/UIManager.h"
@@ -24,6 +28,16 @@ StartupHooks MakeProductHooks() {
     hooks.runSilent = [](const DeployOptions& options) {
         InstallServices services(g_logDir);
         return static_cast<int>(RunSilentInstall(options, services, g_logDir));
+    };
+    hooks.refuseStart = [] {
+        const bool simplified = DetectLanguageItem(GetUserLocaleId()) == kLanguageItemSimplified;
+        MessageBoxRequest request;
+        request.title = texts::kBoxTitle.Pick(simplified);
+        request.text = texts::kNoWorkFolder.Pick(simplified);
+        request.buttons = 1;
+        request.okText = texts::kOk.Pick(simplified);
+        request.cancelText = texts::kCancel.Pick(simplified);
+        ShowMessageBoxEx(nullptr, request);
     };
     return hooks;
 }

@@ -15,10 +15,10 @@
 #include "util/WorkFolder.h"
 #include "util/WriteLogFile.h"
 
-const char kGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_";
+const char kGuardName[] = "_ONCE_RUN_VlJiasuqi_install_";
 // Held by an unattended install besides the guard above: it has no window to bring
 // forward, and a window started meanwhile must not install beside it.
-const char kSilentGuardName[] = "Global\\_ONCE_RUN_VlJiasuqi_install_silent_";
+const char kSilentGuardName[] = "_ONCE_RUN_VlJiasuqi_install_silent_";
 
 namespace {
 
@@ -83,7 +83,7 @@ size_t EndClientProcesses() {
     return EndProcessesInFolders({L"vljiasu.exe", L"openvpn.exe", L"varlojiasu.exe"}, folders);
 }
 
-std::wstring DetermineLogDir() {
+std::optional<std::wstring> DetermineLogDir() {
     wchar_t temp[MAX_PATH] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH, temp);
     // A temporary path that does not fit counts as none: never a truncated path.
@@ -93,11 +93,11 @@ std::wstring DetermineLogDir() {
             dir += L'\\';
         }
         dir += kLogFolder;
-        if (std::optional<std::wstring> own = PrepareWorkFolder(dir)) {
-            return *own;
-        }
+        return PrepareWorkFolder(dir);
     }
-    return GetModuleDirectory(nullptr);
+    // Never the exe's own folder: a user fills that, and the undo record there would be
+    // theirs to write.
+    return std::nullopt;
 }
 
 int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployCommand& command) {
@@ -110,33 +110,20 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
         LogDeployOutcome(code);
         return static_cast<int>(code);
     };
-    g_logDir = DetermineLogDir();
-    g_logFile.SetLogFile(g_logDir + kLogFileName, kLogLimitKiB);
+    // The guard comes first: a second installer must not stop the service or end the
+    // client that the first one is installing. Made before the guard, so that a window
+    // that finds the guard taken finds the silent one too.
+    InstanceGuard silentGuard(silent ? kSilentGuardName : nullptr);
+    InstanceGuard guard(kGuardName);
+
+    const std::optional<std::wstring> logDir = DetermineLogDir();
+    if (logDir) {
+        g_logDir = *logDir;
+        g_logFile.SetLogFile(g_logDir + kLogFileName, kLogLimitKiB);
+    }
     if (silent) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"静默安装开始");
     }
-
-    ScopedComInit com;
-    if (!com.ok()) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"COM初始化失败,0x%08X", static_cast<unsigned>(com.result()));
-        return end(DeployExitCode::StartFailed);
-    }
-    // Without a window there is nothing to draw: no toolkit and no skin.
-    if (!silent && hooks.setToolkitInstance) {
-        hooks.setToolkitInstance(instance);
-    }
-
-    StopAndDeleteServiceDetached(kServiceName);
-
-    if (!silent && !LoadSkin(instance, hooks)) {
-        return 0;
-    }
-
-    EndClientProcesses();
-
-    // Made before the guard, so that a window that finds the guard taken finds this too.
-    InstanceGuard silentGuard(silent ? kSilentGuardName : nullptr);
-    InstanceGuard guard(kGuardName);
     if (silent && guard.IsAlreadyRunning()) {
         // Windowed or not, the other one is installing or about to: never two at once.
         g_logFile.WriteLog(kLogSource, __LINE__, L"另一个安装程序正在运行");
@@ -151,6 +138,31 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
         g_logFile.WriteLog(kLogSource, __LINE__, L"另一个安装程序正在运行");
         return 0;
     }
+
+    ScopedComInit com;
+    if (!com.ok()) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"COM初始化失败,0x%08X", static_cast<unsigned>(com.result()));
+        return end(DeployExitCode::StartFailed);
+    }
+    // Without a window there is nothing to draw: no toolkit and no skin.
+    if (!silent && hooks.setToolkitInstance) {
+        hooks.setToolkitInstance(instance);
+    }
+    if (!logDir) {
+        // Nothing of the machine is changed without a place of our own for the undo record.
+        if (!silent && LoadSkin(instance, hooks) && hooks.refuseStart) {
+            hooks.refuseStart();
+        }
+        return end(DeployExitCode::NoWorkFolder);
+    }
+
+    StopAndDeleteServiceDetached(kServiceName);
+
+    if (!silent && !LoadSkin(instance, hooks)) {
+        return 0;
+    }
+
+    EndClientProcesses();
 
     // An install that a killed process left half-done is undone before anything else can
     // use the folder; a running install's own journal is left alone.

@@ -1,12 +1,13 @@
 #pragma once
-// The process entry's fixed sequence: log, COM, service stop, skin, client kills, the
-// single-instance guard, then the main window.
+// The process entry's fixed sequence: the single-instance guard, log, COM, service stop,
+// skin, client kills, then the main window.
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "installer/DeployCommandLine.h"
@@ -21,13 +22,15 @@ struct StartupHooks {
     std::function<void(HINSTANCE)> runMainWindow;
     // The install without a window (/S), after the same start-up; returns the exit code.
     std::function<int(const DeployOptions&)> runSilent;
+    // The window's error box saying that the install cannot start (the skin is loaded).
+    std::function<void()> refuseStart;
 };
 
 extern const char kGuardName[];
 
 // The log directory: temp path + "varloSetup\", made the installer's own and held (or a
-// fresh folder beside it when that name cannot be freed), else the exe's own directory.
-std::wstring DetermineLogDir();
+// fresh folder beside it when that name cannot be freed); nothing when neither can be had.
+std::optional<std::wstring> DetermineLogDir();
 
 // Ends the client's programs ("vljiasu.exe", "openvpn.exe", "varlojiasu.exe") that run
 // from the default or the registered install folder, with their children; the number.

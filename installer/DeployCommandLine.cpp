@@ -1,6 +1,7 @@
 #include "installer/DeployCommandLine.h"
 
 #include <cwctype>
+#include <optional>
 
 namespace {
 
@@ -45,6 +46,21 @@ bool SetOnce(bool& seen, bool& option, bool value) {
     return true;
 }
 
+// The folder of a "/D=" switch that starts `rest`: the rest of the line, blanks and all.
+// PowerShell, Python and deployment tools quote an argument holding blanks, so the whole
+// switch may come as "/D=<folder>": the same folder, once the quotes that close the line
+// are taken off. Nothing when a quote is left unmatched or text follows the closing one.
+std::optional<std::wstring> FolderSwitchValue(const std::wstring& rest) {
+    if (rest[0] != L'"') {
+        return TrimBlanks(rest.substr(3));
+    }
+    const std::wstring quoted = TrimBlanks(rest);
+    if (quoted.size() < 5 || quoted.back() != L'"' || quoted.find(L'"', 1) != quoted.size() - 1) {
+        return std::nullopt;
+    }
+    return TrimBlanks(quoted.substr(4, quoted.size() - 5));
+}
+
 }  // namespace
 
 DeployCommand ParseDeployCommandLine(const std::wstring& arguments) {
@@ -67,12 +83,15 @@ DeployCommand ParseDeployCommandLine(const std::wstring& arguments) {
         }
         const std::wstring token = arguments.substr(at, end - at);
         const std::wstring upper = Upper(token);
-        if (upper.rfind(L"/D=", 0) == 0) {
-            // The rest of the line, blanks and all, is the folder.
-            options.folder = TrimBlanks(arguments.substr(at + 3));
-            if (options.folder.empty()) {
+        if (upper.rfind(L"/D=", 0) == 0 || upper.rfind(L"\"/D=", 0) == 0) {
+            std::optional<std::wstring> folder = FolderSwitchValue(arguments.substr(at));
+            if (!folder) {
+                return Invalid(L"/D= 的引号不成对");
+            }
+            if (folder->empty()) {
                 return Invalid(L"/D= 后没有文件夹");
             }
+            options.folder = std::move(*folder);
             break;
         }
         bool ok = true;

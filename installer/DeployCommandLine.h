@@ -3,7 +3,9 @@
 //   setup.exe /S [/LANG=zh-cn|zh-tw] [/NODESKTOP] [/NOPIN] [/NOAUTOSTART] [/ALLOWSHAREDPARENT] [/D=<folder>]
 // Switches are case-insensitive and stand apart by blanks; "/D=" comes last and takes the
 // rest of the line as the folder, blanks included and without quotes, the way deployment
-// tools pass it. Pure logic: the decision is made before the installer touches anything.
+// tools pass it; a whole switch in quotes ("/D=C:\My Apps\varlo"), the way scripts pass an
+// argument that holds blanks, names the same folder. Pure logic: the decision is made before the installer touches
+// anything.
 
 #include <string>
 

@@ -28,6 +28,8 @@ const wchar_t* DeployExitCodeName(DeployExitCode code) {
             return L"安装已取消";
         case DeployExitCode::StartFailed:
             return L"安装无法启动";
+        case DeployExitCode::NoWorkFolder:
+            return L"无法创建安装程序的工作文件夹";
     }
     return L"未知";
 }

@@ -17,6 +17,7 @@ enum class DeployExitCode : int {
     DiskFull = 10,       // no room for the package or for what it unpacks to
     Cancelled = 11,      // the install was stopped before it completed; nothing is left of it
     StartFailed = 12,    // the process could not start the install (COM, the install thread)
+    NoWorkFolder = 13,   // no work folder of the installer's own could be made: nothing was done
 };
 
 // The name the log gives the code.

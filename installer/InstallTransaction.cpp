@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "installer/ExtractUndo.h"
+#include "installer/ReplayGate.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
 #include "zip/ZipFilePlacer.h"
@@ -344,6 +345,13 @@ void RecoverInterruptedInstall(const std::wstring& workDir) {
     const std::optional<ExtractJournal> journal = text ? ParseExtractJournal(*text) : std::nullopt;
     if (!journal) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装记录无效，已删除");
+        DeleteThroughHandle(file.get());
+        return;
+    }
+    // A record that someone else could have written, or arranged the folder for, is never
+    // followed: administrator rights would delete and replace files of their choosing.
+    if (const std::optional<std::wstring> refusal = ReplayRefusal(journal->target)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"安装记录不可信，已删除，未改动任何文件：%s", refusal->c_str());
         DeleteThroughHandle(file.get());
         return;
     }

@@ -10,6 +10,7 @@
 #include "installer/ClientPublisherCheck.h"
 #include "installer/InstallServices.h"
 #include "installer/InstallTransaction.h"
+#include "installer/LocationRecheck.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -238,6 +239,11 @@ class InstallSequence {
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
         static_cast<void>(CreateProtectedDirectoryTree(target));
+        // A level someone else made since the question was asked is used only if accepted.
+        if (!IsLocationAccepted(job_, target)) {
+            static_cast<void>(transaction.Rollback());
+            return FailExtract(__LINE__);
+        }
         // An existing target, or one a user made, gets them as well, with all it holds.
         std::wstring cause;
         if (!ProtectInstallFolder(target, cause)) {

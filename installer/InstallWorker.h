@@ -5,6 +5,8 @@
 // InstallEngine runs it on a thread of its own.
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "installer/InstallHost.h"
@@ -22,6 +24,12 @@ struct InstallJob {
     // The interface language's code ("zh-cn", "zh-tw"), sent with the requests to the
     // vendor's API; empty keeps what the requests carry already.
     std::string languageCode;
+    // The user's answer to the question about a folder others can replace, the target's
+    // parents or the target itself (the window's "确定", /S's /ALLOWSHAREDPARENT).
+    bool acceptReplaceable = false;
+    // How the worker looks again, once it has made the missing levels and before the first
+    // file goes in (FindReplaceableLocation); null leaves that look to the caller.
+    std::function<std::optional<std::wstring>(const std::wstring&)> replaceableLocation;
 };
 
 // How an install ended. Every failure has posted its one error to the host; the kinds are

@@ -291,14 +291,21 @@ bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
 // replace the client too. Asked once, first, about the folder the install will use.
 bool CMainWnd::ConfirmSafeLocation() {
     // Where ConfirmTargetDir will send the install when the user agrees to it.
-    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(ConfirmedTargetDir(installDir_));
+    const std::wstring target = ConfirmedTargetDir(installDir_);
+    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
     if (!replaceable) {
         return true;
     }
-    g_logFile.WriteLog(L".\\MainWnd", __LINE__, L"上级文件夹可被其他用户修改[%s]", replaceable->c_str());
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kParentReplaceable.Pick(simplified_), 2,
+    // The target itself, when only it is open to others; a parent's owner could replace it too.
+    const bool itself = *replaceable == target;
+    g_logFile.WriteLog(L".\\MainWnd", __LINE__,
+                       itself ? L"安装目录可被其他用户修改[%s]" : L"上级文件夹可被其他用户修改[%s]",
+                       replaceable->c_str());
+    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_),
+                                (itself ? texts::kTargetShared : texts::kParentReplaceable).Pick(simplified_), 2,
                                 texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-    return answer != kMessageBoxCancel;
+    acceptedReplaceable_ = answer != kMessageBoxCancel;
+    return acceptedReplaceable_;
 }
 
 // ---- language ---------------------------------------------------------------------------

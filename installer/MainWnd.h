@@ -147,6 +147,8 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     int progress_ = 0;
     std::atomic<int> stage_{1};
     bool simplified_ = true;
+    // The user's "确定" to the question about a folder others can replace; handed to the worker.
+    bool acceptedReplaceable_ = false;
     bool installStarted_ = false;
     bool progressShown_ = false;
     bool exiting_ = false;

@@ -139,7 +139,13 @@ bool CMainWnd::LaunchWorker() {
     if (seams_.startWorker) {
         return seams_.startWorker(*this, installDir_);
     }
-    InstallJob job{installDir_, g_logDir, simplified_, RequestLanguageForItem(GetSelectedLanguageItem())};
+    InstallJob job;
+    job.targetDir = installDir_;
+    job.logDir = g_logDir;
+    job.simplified = simplified_;
+    job.languageCode = RequestLanguageForItem(GetSelectedLanguageItem());
+    job.acceptReplaceable = acceptedReplaceable_;
+    job.replaceableLocation = seams_.replaceableAncestor;
     // One install per window: a second start is refused by the engine already running.
     if (!engine_) {
         engine_ = std::make_unique<InstallEngine>(services_, *this);

@@ -21,7 +21,7 @@ void MainWndSeams::FillDefaults() {
         userLocale = GetUserLocaleId;
     }
     if (!replaceableAncestor) {
-        replaceableAncestor = FindReplaceableAncestor;
+        replaceableAncestor = FindReplaceableLocation;
     }
     if (!installerDirectory) {
         installerDirectory = [] { return GetModuleDirectory(nullptr); };

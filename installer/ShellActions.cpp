@@ -79,23 +79,12 @@ bool DesktopShellExecute(const std::wstring& target, int showCommand) {
     return SUCCEEDED(shell->ShellExecute(file.get(), arguments, directory, operation, show));
 }
 
-bool DirectShellExecute(const std::wstring& target, int showCommand) {
-    // Never the folder the installer was started from: a browser started there would
-    // look for its libraries in a folder the user fills.
-    const std::wstring systemDir = GetSystemDirectoryPath();
-    const HINSTANCE result = ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr,
-                                             systemDir.empty() ? nullptr : systemDir.c_str(), showCommand);
-    return reinterpret_cast<INT_PTR>(result) > 32;
-}
-
 class SystemShell : public IShellActions {
   public:
     void OpenLink(const std::wstring& url, int showCommand) override {
         const LinkRoute route = OpenLinkUnelevated(url, showCommand, SystemLinkOpeners());
         g_logFile.WriteLog(kLogSource, __LINE__, L"打开网页[%s]:%s", url.c_str(),
-                           route == LinkRoute::DesktopShell ? L"桌面外壳"
-                           : route == LinkRoute::DirectCall ? L"直接打开"
-                                                            : L"失败");
+                           route == LinkRoute::DesktopShell ? L"桌面外壳" : L"没有桌面外壳可用,未打开");
     }
 
     void Start(const std::wstring& program,
@@ -135,15 +124,12 @@ void SetShellActions(IShellActions* actions) {
 }
 
 LinkOpeners SystemLinkOpeners() {
-    return LinkOpeners{&DesktopShellExecute, &DirectShellExecute};
+    return LinkOpeners{&DesktopShellExecute};
 }
 
 LinkRoute OpenLinkUnelevated(const std::wstring& url, int showCommand, const LinkOpeners& openers) {
     if (openers.desktopShell != nullptr && openers.desktopShell(url, showCommand)) {
         return LinkRoute::DesktopShell;
-    }
-    if (openers.direct != nullptr && openers.direct(url, showCommand)) {
-        return LinkRoute::DirectCall;
     }
     return LinkRoute::NotOpened;
 }

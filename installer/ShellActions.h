@@ -28,19 +28,17 @@ void SetShellActions(IShellActions* actions);
 // How a link was opened.
 enum class LinkRoute {
     DesktopShell,  // by the desktop's own shell: the user's browser, with the user's rights
-    DirectCall,    // by this process, there being no desktop shell to ask
     NotOpened,
 };
 
-// The two ways to open a link, each true when the request was accepted.
+// The way to open a link; true when the request was accepted.
 struct LinkOpeners {
     bool (*desktopShell)(const std::wstring& target, int showCommand);
-    bool (*direct)(const std::wstring& target, int showCommand);
 };
 
 // The shell window of the desktop runs unelevated, as the signed-in user: a link handed to
-// it opens there. The installer's own call is used only when no desktop shell answers (no
-// shell running, or one that offers no such request), and then starts in the system
-// folder rather than in the folder the installer was started from.
+// it opens there. When no desktop shell answers (no shell running, or one that offers no
+// such request) the link is not opened at all: this process opening it itself would
+// follow the user's own class registrations with administrator rights.
 LinkOpeners SystemLinkOpeners();
 LinkRoute OpenLinkUnelevated(const std::wstring& url, int showCommand, const LinkOpeners& openers);

@@ -110,7 +110,7 @@ void SilentSeams::FillDefaults() {
         installerDirectory = [] { return GetModuleDirectory(nullptr); };
     }
     if (!replaceableAncestor) {
-        replaceableAncestor = FindReplaceableAncestor;
+        replaceableAncestor = FindReplaceableLocation;
     }
 }
 
@@ -140,7 +140,9 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
         g_logFile.WriteLog(kLogSource, __LINE__, L"此路径下已有文件存在，安装到[%s]", target.c_str());
     }
     if (const std::optional<std::wstring> replaceable = seams.replaceableAncestor(target)) {
-        g_logFile.WriteLog(kLogSource, __LINE__, L"上级文件夹可被其他用户修改[%s]", replaceable->c_str());
+        g_logFile.WriteLog(kLogSource, __LINE__,
+                           *replaceable == target ? L"安装目录可被其他用户修改[%s]" : L"上级文件夹可被其他用户修改[%s]",
+                           replaceable->c_str());
         if (!options.allowSharedParent) {
             return DeployExitCode::UnsafeFolder;
         }
@@ -153,6 +155,8 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
     job.logDir = logDir;
     job.simplified = host.IsSimplified();
     job.languageCode = RequestLanguageForItem(host.LanguageItem());
+    job.acceptReplaceable = options.allowSharedParent;
+    job.replaceableLocation = seams.replaceableAncestor;
     InstallEngine engine(services, host);
     if (seams.beforeStart) {
         seams.beforeStart(engine);

@@ -47,9 +47,15 @@ inline constexpr TextPair kTargetHoldsFilesEnter{L"此路径下已有文件存�
                                                  L"此路徑下已有文件存在，確定繼續安裝嗎?"};
 inline constexpr TextPair kDiskFull{L"磁盘空间不足，请清理磁盘后重试", L"磁碟空間不足，請清理磁碟後重試"};
 inline constexpr TextPair kInvalidPath{L"请选择有效的安装路径", L"請選擇有效的安裝路徑"};
+inline constexpr TextPair kNoWorkFolder{L"安装错误，无法创建临时文件夹", L"安裝錯誤，無法建立暫存資料夾"};
 inline constexpr TextPair kWorkerNotStarted{L"安装错误，无法启动安装", L"安裝錯誤，無法啟動安裝"};
 // Asked when a folder above the target lets other users replace what is installed there.
 inline constexpr TextPair kParentReplaceable{
     L"所选位置的上级文件夹可被其他用户修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
     L"所選位置的上層資料夾可被其他使用者修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
+// Asked when the chosen folder exists and other users may write into it, add to it or
+// delete from it: what they put there would be taken over with the client.
+inline constexpr TextPair kTargetShared{
+    L"所选文件夹可被其他用户写入或修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
+    L"所選資料夾可被其他使用者寫入或修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
 }  // namespace texts

@@ -362,6 +362,11 @@ bool IsHeldByAdministrators(const Descriptor& descriptor, uint32_t othersMay) {
            (RightsOfOthers(descriptor) & ~othersMay) == 0;
 }
 
+bool IsKeptByAdministrators(const Descriptor& descriptor, uint32_t othersMay) {
+    return IsTrustedSid(descriptor.owner) && descriptor.hasDacl && !descriptor.nullDacl &&
+           (RightsOfOthers(descriptor) & ~othersMay) == 0;
+}
+
 std::optional<size_t> FirstReplaceableAncestor(const std::vector<Ancestor>& chain) {
     for (size_t i = 0; i < chain.size(); ++i) {
         const Ancestor& folder = chain[i];

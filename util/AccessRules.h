@@ -72,6 +72,12 @@ uint32_t RightsOfOthers(const Descriptor& descriptor);
 // does not inherit from the parent, and others limited to `othersMay`.
 bool IsHeldByAdministrators(const Descriptor& descriptor, uint32_t othersMay);
 
+// A folder that the elevated installer may keep using as its own, or a target whose
+// contents it may trust: owned by SYSTEM, Administrators or TrustedInstaller, and others
+// may do no more than `othersMay` there (they can neither add, change nor remove anything,
+// nor re-permission it). Whether the DACL inherits does not matter: what it holds does.
+bool IsKeptByAdministrators(const Descriptor& descriptor, uint32_t othersMay);
+
 // One existing folder on the way from the drive root down to the target.
 struct Ancestor {
     std::wstring path;

@@ -175,6 +175,11 @@ bool ResetEntries(const std::wstring& path, const FolderRights& rights, std::wst
             return false;
         }
         const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // Whoever put a link inside chose where it leads: the folder is not taken over.
+        if (link) {
+            cause = L"文件夹中有链接[" + entry + L"]";
+            return false;
+        }
         if (!folder && info.nNumberOfLinks > 1) {
             cause = L"文件有多个名称[" + entry + L"]";
             return false;
@@ -183,7 +188,7 @@ bool ResetEntries(const std::wstring& path, const FolderRights& rights, std::wst
             cause = L"无法设置权限[" + entry + L"]," + std::to_wstring(::GetLastError());
             return false;
         }
-        if (folder && !link && !ResetEntries(entry, rights, cause)) {
+        if (folder && !ResetEntries(entry, rights, cause)) {
             return false;
         }
     } while (::FindNextFileW(search.get(), &data));
@@ -206,7 +211,37 @@ UniqueKernelHandle OpenNoFollow(const std::wstring& path, DWORD access) {
                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
+namespace {
+std::atomic<DescriptorSource> g_descriptorSource{nullptr};
+}  // namespace
+
+void SetDescriptorSource(DescriptorSource source) {
+    g_descriptorSource = source;
+}
+
+bool FileSystemKeepsOwners() {
+    static const bool keeps = [] {
+        wchar_t system[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) {
+            return true;  // judged strictly when it cannot be told
+        }
+        UniqueKernelHandle folder = OpenNoFollow(system, READ_CONTROL);
+        const std::optional<acl::Descriptor> rights =
+            folder ? acl::ParseSddl(DescriptorTextOf(folder.get())) : std::nullopt;
+        return !rights || acl::IsTrustedSid(rights->owner);
+    }();
+    const DescriptorSource source = g_descriptorSource;
+    return source != nullptr || keeps;
+}
+
 std::wstring DescriptorTextOf(HANDLE object) {
+    if (const DescriptorSource source = g_descriptorSource) {
+        std::wstring stood = source(object);
+        if (!stood.empty()) {
+            return stood;
+        }
+    }
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (::GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                           nullptr, nullptr, nullptr, &raw) != ERROR_SUCCESS) {
@@ -268,6 +303,21 @@ std::optional<std::wstring> FindReplaceableAncestor(const std::wstring& target) 
     }
     // The target itself stands for its parent: the one that lets others remove it.
     return chain[*index].path == target && *index > 0 ? chain[*index - 1].path : chain[*index].path;
+}
+
+std::optional<std::wstring> FindReplaceableLocation(const std::wstring& target) {
+    if (std::optional<std::wstring> above = FindReplaceableAncestor(target)) {
+        return above;
+    }
+    UniqueKernelHandle folder = OpenNoFollow(target, READ_CONTROL);
+    if (!folder) {
+        return std::nullopt;  // made by the install, with its own rights
+    }
+    const std::optional<acl::Descriptor> rights = acl::ParseSddl(DescriptorTextOf(folder.get()));
+    if (!rights || !acl::IsKeptByAdministrators(*rights, acl::kFileReadExecute)) {
+        return target;
+    }
+    return std::nullopt;
 }
 
 bool ProtectInstallFolder(const std::wstring& path, std::wstring& cause) {

@@ -10,16 +10,16 @@
 #include "util/FolderSecurity.h"
 #include "util/UniqueHandle.h"
 
-const wchar_t kWorkFolderSddl[] = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)";
+const wchar_t kWorkFolderSddl[] = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 namespace {
 
 constexpr int kAttempts = 3;
-constexpr wchar_t kWorkFolderNoOwnerSddl[] = L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)";
+constexpr wchar_t kWorkFolderNoOwnerSddl[] = L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 const FolderRights kWorkFolderRights = {
     kWorkFolderSddl,
-    L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;FR;;;BU)",
-    L"O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;FR;;;BU)",
+    L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)",
+    L"O:BAD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)",
 };
 
 // Held for the life of the process; listing access takes part in sharing checks, so the
@@ -44,14 +44,23 @@ Found Look(const std::wstring& dir, UniqueKernelHandle& folder) {
     return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Found::Folder : Found::Link;
 }
 
-// The folder behind `folder` made the installer's own unless it already is. It stays held
-// (no delete sharing) meanwhile, so what is set is what is then used.
+// Whether the folder behind `folder` is one the installer made: owned by Administrators or
+// SYSTEM and others may not write there. Anything else may hold what a user planted (an
+// undo record above all) and is never adopted. A folder of an earlier version, which let
+// Users read, is kept and closed to them. Where the system keeps no owners (Wine), nothing
+// can be told from the rights, and the folder is reset in place as before.
 bool MakeOwn(const std::wstring& dir, const UniqueKernelHandle& folder) {
     const std::optional<acl::Descriptor> rights = acl::ParseSddl(DescriptorTextOf(folder.get()));
-    if (rights && acl::IsHeldByAdministrators(*rights, acl::kFileRead)) {
+    if (rights && acl::IsHeldByAdministrators(*rights, 0)) {
         return true;
     }
     std::wstring cause;
+    if (!FileSystemKeepsOwners()) {
+        return TakeOverFolder(dir, kWorkFolderRights, cause);
+    }
+    if (!rights || !acl::IsHeldByAdministrators(*rights, acl::kFileReadExecute)) {
+        return false;
+    }
     return TakeOverFolder(dir, kWorkFolderRights, cause);
 }
 

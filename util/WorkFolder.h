@@ -3,7 +3,8 @@
 // the package cache). The temporary folder belongs to the user, so anything the user runs
 // could plant a link or a folder of its own there before the elevated installer writes.
 // The work folder is therefore the installer's own: Administrators own it, SYSTEM and
-// Administrators have full control and Users may only read.
+// Administrators have full control and nobody else may even read it (the log holds the
+// machine's identity).
 
 #include <optional>
 #include <string>
@@ -11,11 +12,11 @@
 // The rights of the work folder, as SDDL.
 extern const wchar_t kWorkFolderSddl[];
 
-// Makes `dir` (no trailing separator) the installer's own: kept when it already is; a
-// folder with other rights is taken over through a handle that follows no link (owner,
-// rights, and everything inside reset to inherit them), and when that cannot be done, or
-// a link or junction stands there (never followed), it is renamed aside and the folder
-// made again. Holds it for the rest of the process so that it
+// Makes `dir` (no trailing separator) the installer's own: kept when it already is (an
+// earlier version's, which let Users read, is closed to them through a handle that follows
+// no link); a folder that someone else owns or may write into, a link or a junction (never
+// followed) is renamed aside whole and the folder made again: whatever it holds was not
+// written by the installer. Holds it for the rest of the process so that it
 // cannot be renamed and replaced. The folder in use, ending in a separator: `dir`, or a
 // fresh one beside it when the name cannot be freed; nothing when neither can be made.
 std::optional<std::wstring> PrepareWorkFolder(const std::wstring& dir);

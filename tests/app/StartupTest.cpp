@@ -103,7 +103,7 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST(InstanceGuard, SecondGuardSeesTheFirst) {
-    const char name[] = "Global\\_varlo_guard_test_";
+    const char name[] = "_varlo_guard_test_";
     auto first = std::make_unique<InstanceGuard>(name);
     EXPECT_FALSE(first->IsAlreadyRunning());
     {
@@ -116,7 +116,7 @@ TEST(InstanceGuard, SecondGuardSeesTheFirst) {
 }
 
 TEST(InstanceGuard, HandleIsNotInheritedByChildren) {
-    InstanceGuard guard("Global\\_varlo_guard_inherit_");
+    InstanceGuard guard("_varlo_guard_inherit_");
     ASSERT_NE(guard.handle(), nullptr);
     DWORD flags = 0;
     ASSERT_TRUE(::GetHandleInformation(guard.handle(), &flags));
@@ -160,7 +160,7 @@ TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
                 throw std::runtime_error("the window failed");
             };
         }
-        const LogWatch log(DetermineLogDir() + L"VarloSetup.log");
+        const LogWatch log(DetermineLogDir().value_or(L"") + L"VarloSetup.log");
         int result = -1;
         if (c.multiThreadedApartment) {
             std::thread([&] {
@@ -376,6 +376,75 @@ TEST_F(StartupTest, TheRegisteredClientIsEnded) {
     EXPECT_TRUE(recorder_.CommandLines().empty());
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
     ::DeleteFileW(client.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+// An unattended install that may not go on touches nothing: a second one while another
+// installer holds the guard, and one without a work folder of its own (the temporary
+// folder is a path below a file). The client the first one started keeps running and
+// the install itself is never reached.
+TEST_F(StartupTest, ASilentRunThatMayNotGoOnEndsNothing) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"varlo untouched " + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring client = folder + L"\\vljiasu.exe";
+    ASSERT_TRUE(::CopyFileW(self, client.c_str(), FALSE));
+    const std::wstring notAFolder = folder + L"\\a file";
+    ASSERT_TRUE(::CopyFileW(self, notAFolder.c_str(), FALSE));
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring value = L"\"" + folder + L"\\unins000.exe\"";
+    ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+    UniqueKernelHandle process(StartSleeperProcess(client, L"\"" + client + L"\" --gtest_filter=StartupSleeper.Sleeps",
+                                                   folder, L"VARLO_SLEEPER"));
+    ASSERT_TRUE(process.valid());
+
+    DataModule setup;
+    DeployCommand silent;
+    silent.kind = DeployCommand::Kind::Silent;
+    struct Case {
+        const char* why;
+        bool guardHeld;
+        const wchar_t* tmp;  // null: as it is
+        int code;
+    } cases[] = {
+        {"another installer holds the guard", true, nullptr, 2},
+        {"no work folder can be made", false, nullptr, 13},
+    };
+    cases[1].tmp = notAFolder.c_str();
+    wchar_t savedTmp[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    for (const Case& c : cases) {
+        std::unique_ptr<InstanceGuard> first = c.guardHeld ? std::make_unique<InstanceGuard>(kGuardName) : nullptr;
+        if (c.tmp != nullptr) {
+            ::SetEnvironmentVariableW(L"TMP", (std::wstring(c.tmp) + L"\\below").c_str());
+        }
+        Calls calls;
+        StartupHooks hooks = RecordingHooks(calls);
+        int installs = 0;
+        hooks.runSilent = [&installs](const DeployOptions&) {
+            ++installs;
+            return 0;
+        };
+        EXPECT_EQ(RunInstaller(setup.module.get(), hooks, silent), c.code) << c.why;
+        ::SetEnvironmentVariableW(L"TMP", savedTmp);
+        EXPECT_EQ(installs, 0) << c.why;
+        EXPECT_EQ(::WaitForSingleObject(process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT))
+            << c.why << ": the running client was not ended";
+        EXPECT_TRUE(recorder_.CommandLines().empty()) << c.why;
+    }
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), 10000);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
+    ::DeleteFileW(client.c_str());
+    ::DeleteFileW(notAFolder.c_str());
     ::RemoveDirectoryW(folder.c_str());
 }
 

@@ -29,6 +29,13 @@ TEST(DeployCommandLine, SwitchesAsDeploymentToolsPassThem) {
         {L"/S /d=C:\\a /NOPIN", Kind::Silent, DeployLanguage::Detected, true, true, true, false, L"C:\\a /NOPIN"},
         {L"/S /D=  C:\\Program Files\\x  y", Kind::Silent, DeployLanguage::Detected, true, true, true, false,
          L"C:\\Program Files\\x  y"},
+        // The whole switch quoted, as PowerShell and Python pass an argument with blanks: the
+        // same folder as the unquoted form.
+        {L"/S \"/D=C:\\游戏 加速\\varlo\"", Kind::Silent, DeployLanguage::Detected, true, true, true, false,
+         L"C:\\游戏 加速\\varlo"},
+        {L"/S /NOPIN \"/d=C:\\游戏 加速\\varlo\"  ", Kind::Silent, DeployLanguage::Detected, true, false, true, false,
+         L"C:\\游戏 加速\\varlo"},
+        {L"/S \"/D=D:\\Games\"", Kind::Silent, DeployLanguage::Detected, true, true, true, false, L"D:\\Games"},
         // The folder rules come later: a folder they refuse is no bad argument.
         {L"/S /D=varlo", Kind::Silent, DeployLanguage::Detected, true, true, true, false, L"varlo"},
     };
@@ -62,6 +69,12 @@ TEST(DeployCommandLine, AnythingElseIsRefusedWithItsReason) {
         L"/S /D=",                      // no folder
         L"/S /D=  \t",                  //
         L"/S /NODESKTOPX",              // a switch's name only as a prefix
+        L"/S \"/D=C:\\a b",             // a quote left open
+        L"/S \"/D=C:\\a\" /NOPIN",      // text after the closing quote
+        L"/S \"/D=C:\\a\"b\"",          // a quote inside
+        L"/S \"/D=\"",                  // no folder inside the quotes
+        L"/S \"/D=  \"",                //
+        L"/S \"/D",                     //
     };
     for (const wchar_t* line : lines) {
         const DeployCommand command = ParseDeployCommandLine(line);

@@ -24,6 +24,33 @@ const std::wstring kStockProgramFiles = L"O:" + kTi + L"G:" + kTi + L"D:PAI(A;;F
 const std::wstring kUserFolder =
     L"O:S-1-5-21-1111-2222-3333-1001G:S-1-5-21-1111-2222-3333-513D:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)"
     L"(A;OICIIOID;GA;;;CO)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGXGWGR;;;AU)";
+// ProgramData as Windows 10/11 ship it: Users may add files and folders (to be theirs) but
+// not remove what others put there.
+const std::wstring kStockProgramData =
+    L"O:SYG:SYD:PAI(A;OICIIO;FA;;;CO)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+    L"(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)";
+// The system's temporary folder (C:\Windows\Temp), where SYSTEM's work folder lives: Users
+// may add entries and traverse it, not list or remove them.
+const std::wstring kStockWindowsTemp =
+    L"O:SYG:SYD:PAI(A;;FA;;;SY)(A;OICIIO;GA;;;SY)(A;;FA;;;BA)(A;OICIIO;GA;;;BA)"
+    L"(A;CI;0x100026;;;BU)(A;OICIIO;GA;;;CO)(A;;FA;;;" +
+    kTi + L")(A;CIIO;GA;;;" + kTi + L")";
+// C:\Windows itself, as shipped.
+const std::wstring kStockWindows = L"O:" + kTi + L"G:" + kTi + L"D:PAI(A;;FA;;;" + kTi + L")(A;CIIO;GA;;;" + kTi +
+                                   L")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)"
+                                   L"(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)";
+// C:\Users, and a user's profile below it: the profile is its user's own.
+const std::wstring kStockUsers =
+    L"O:SYG:SYD:PAI(A;OICIIO;GA;;;SY)(A;;FA;;;SY)(A;OICIIO;GA;;;BA)(A;;FA;;;BA)"
+    L"(A;OICIIO;GXGR;;;BU)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;WD)(A;;0x1200a9;;;WD)";
+const std::wstring kStockProfile =
+    L"O:S-1-5-21-1111-2222-3333-1001G:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+    L"(A;OICI;FA;;;S-1-5-21-1111-2222-3333-1001)";
+// A folder a standard user made in the system's temporary folder: theirs, and full control
+// for them through the creator-owner entry.
+const std::wstring kUserFolderInWindowsTemp =
+    L"O:S-1-5-21-1111-2222-3333-1001D:AI(A;ID;FA;;;SY)(A;OICIIOID;GA;;;SY)(A;ID;FA;;;BA)(A;OICIIOID;GA;;;BA)"
+    L"(A;OICIIOID;GA;;;CO)(A;OICIID;FA;;;S-1-5-21-1111-2222-3333-1001)";
 // The installer's own folder rights, owned by Administrators.
 const std::wstring kProtected = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 // A root that lets everyone do anything, and one a FAT drive gives: no DACL at all.
@@ -124,6 +151,43 @@ TEST(AccessRules, HeldByAdministrators) {
     }
 }
 
+// Whether the installer keeps using a work folder it finds, and whether an undo record may
+// be replayed on a target it names: only what Administrators or SYSTEM own and nobody else
+// may write can have been made by the installer alone.
+TEST(AccessRules, KeptByAdministrators) {
+    const std::wstring workFolder = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    struct Case {
+        const wchar_t* what;
+        std::wstring sddl;
+        uint32_t othersMay;
+        bool kept;
+    } cases[] = {
+        {L"work folder as made: nobody else may even read", workFolder, 0, true},
+        {L"an earlier version's work folder lets Users read (closed to them, then kept)",
+         L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", 0, false},
+        {L"the same, asked whether it is ours to close", L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)",
+         acl::kFileReadExecute, true},
+        {L"work folder a user made beforehand in their temporary folder", kUserFolder, acl::kFileReadExecute, false},
+        {L"work folder a user made in the system's temporary folder", kUserFolderInWindowsTemp, acl::kFileReadExecute,
+         false},
+        {L"admin-owned, but Users may add to it", L"O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;0x1200af;;;BU)",
+         acl::kFileReadExecute, false},
+        {L"target as the install leaves it", kProtected, acl::kFileReadExecute, true},
+        {L"target in Program Files, inheriting its rights", L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)",
+         acl::kFileReadExecute, true},
+        {L"existing user-owned target", kUserFolder, acl::kFileReadExecute, false},
+        {L"a user's profile", kStockProfile, acl::kFileReadExecute, false},
+        {L"ProgramData itself: Users may add there", kStockProgramData, acl::kFileReadExecute, false},
+        {L"the system's temporary folder itself", kStockWindowsTemp, acl::kFileReadExecute, false},
+        {L"Program Files: TrustedInstaller's", kStockProgramFiles, acl::kFileReadExecute, true},
+        {L"no DACL", kNullDacl, acl::kFileAll, false},
+        {L"Wine's made-up descriptor", kWineSynthesized, acl::kFileReadExecute, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(acl::IsKeptByAdministrators(Parsed(c.sddl), c.othersMay), c.kept) << c.what;
+    }
+}
+
 Ancestor Folder(const std::wstring& path, const std::wstring& sddl, bool root = false) {
     Ancestor a;
     a.path = path;
@@ -173,6 +237,30 @@ TEST(AccessRules, FirstReplaceableAncestor) {
          1},
         {L"drive root without rights (FAT)", {Folder(L"E:\\", kNullDacl, true), Folder(L"E:\\varlo", kProtected)}, 1},
         {L"drive root whose rights cannot be read", {unreadable, Folder(L"E:\\varlo", kProtected)}, 0},
+        {L"missing level below the root, as the installer makes it",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\Games", kProtected), Folder(L"C:\\Games\\varlo", kProtected)},
+         std::nullopt},
+        {L"the same level, made by a user in the meantime (any user may add folders to the root)",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\Games", kUserFolder),
+          Folder(L"C:\\Games\\varlo", kProtected)},
+         1},
+        {L"target in ProgramData: Users may add there, not remove",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\ProgramData", kStockProgramData),
+          Folder(L"C:\\ProgramData\\varlo", kProtected)},
+         std::nullopt},
+        {L"target below a folder a user made in ProgramData",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\ProgramData", kStockProgramData),
+          Folder(L"C:\\ProgramData\\Vendor", kUserFolder), Folder(L"C:\\ProgramData\\Vendor\\varlo", kProtected)},
+         2},
+        {L"SYSTEM's work folder in the system's temporary folder",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\Windows", kStockWindows),
+          Folder(L"C:\\Windows\\Temp", kStockWindowsTemp),
+          Folder(L"C:\\Windows\\Temp\\varloSetup", L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)")},
+         std::nullopt},
+        {L"target in a user's profile: its user may replace anything there",
+         {Folder(L"C:\\", kStockRoot, true), Folder(L"C:\\Users", kStockUsers),
+          Folder(L"C:\\Users\\alice", kStockProfile), Folder(L"C:\\Users\\alice\\varlo", kProtected)},
+         2},
         {L"Wine's made-up descriptors: its user owns every folder",
          {Folder(L"C:\\", kWineSynthesized, true), Folder(L"C:\\Program Files (x86)", kWineSynthesized)},
          1},

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -191,7 +192,8 @@ TEST_F(FolderSecurityTest, AnExistingUserFolderIsTakenOverWithEverythingInIt) {
 }
 
 // Wine cannot make a junction; the probe stands for one. A link as the target is refused
-// and keeps its rights; a link inside gets the rights itself and is not entered.
+// and keeps its rights; a link inside fails the take-over, and neither it nor what it
+// leads to is changed.
 TEST_F(FolderSecurityTest, LinksAreNeverFollowed) {
     const std::wstring linkedTarget = scratch_.path() + L"\\linked-target";
     ASSERT_TRUE(MakeDir(linkedTarget));
@@ -210,10 +212,13 @@ TEST_F(FolderSecurityTest, LinksAreNeverFollowed) {
     ASSERT_TRUE(MarkAsLink(target + L"\\linked"));
     ASSERT_TRUE(WriteBytes(target + L"\\linked\\elsewhere.txt", "x"));
     Give(target + L"\\linked\\elsewhere.txt", kUserSddl);
+    Give(target + L"\\linked", kUserSddl);
     cause.clear();
-    ASSERT_TRUE(ProtectInstallFolder(target, cause)) << cause;
+    EXPECT_FALSE(ProtectInstallFolder(target, cause));
+    EXPECT_NE(cause.find(L"linked"), std::wstring::npos) << cause;
+    EXPECT_EQ(ReadBytes(target + L"\\linked\\elsewhere.txt"), "x");
     if (keeps_) {
-        EXPECT_EQ(RightsOf(target + L"\\linked")->owner, acl::kAdministratorsSid);
+        EXPECT_EQ(RightsOf(target + L"\\linked")->owner, L"S-1-5-21-1111-2222-3333-1001");
         EXPECT_EQ(RightsOf(target + L"\\linked\\elsewhere.txt")->owner, L"S-1-5-21-1111-2222-3333-1001")
             << "what a link leads to keeps its own rights";
     }
@@ -292,12 +297,44 @@ TEST_F(FolderSecurityTest, AncestorsAreReadWithTheirRights) {
     EXPECT_TRUE(ReadAncestorChain(L"relative\\varlo").empty());
 }
 
-class WorkFolderTest : public FolderSecurityTest {};
+// Where the system keeps no descriptors, the work folder's rights are stated: a folder
+// marked here has the rights it was given, every other one stands for a folder the
+// installer made with its own.
+std::map<uint64_t, std::wstring>& StatedRights() {
+    static std::map<uint64_t, std::wstring> stated;
+    return stated;
+}
+
+std::wstring StatedDescriptor(HANDLE object) {
+    const auto found = StatedRights().find(FileId(object));
+    return found != StatedRights().end() ? found->second : std::wstring(kWorkFolderSddl);
+}
+
+class WorkFolderTest : public FolderSecurityTest {
+  protected:
+    void SetUp() override {
+        FolderSecurityTest::SetUp();
+        if (!keeps_) {
+            SetDescriptorSource(&StatedDescriptor);
+        }
+    }
+    void TearDown() override {
+        SetDescriptorSource(nullptr);
+        StatedRights().clear();
+        FolderSecurityTest::TearDown();
+    }
+    void GiveWork(const std::wstring& path, const wchar_t* sddl) {
+        Give(path, sddl);
+        UniqueKernelHandle handle = OpenNoFollow(path, 0);
+        ASSERT_TRUE(handle) << "cannot open the folder to state its rights";
+        StatedRights()[FileId(handle.get())] = sddl;
+    }
+};
 
 // Missing, someone else's, a link in its place, or already the installer's own: the folder
-// in use is always held by Administrators and is the named one. Someone else's folder is
-// taken over where it stands; a link, or a folder holding a file with a second name (whose
-// rights are shared with that other name), is moved aside whole and never entered.
+// in use is always held by Administrators and is the named one. Someone else's folder (a
+// record planted in it would be replayed with administrator rights), a link, or a folder
+// holding a file with a second name is moved aside whole and never entered or adopted.
 TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
     const std::wstring victim = scratch_.path() + L"\\victim.txt";
     ASSERT_TRUE(WriteBytes(victim, "victim"));
@@ -307,7 +344,7 @@ TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
         const wchar_t* before;  // null: nothing there
         bool keptInPlace;
     } cases[] = {
-        {L"missing", nullptr, false},        {L"users", kUserSddl, true}, {L"hardlinked", kUserSddl, false},
+        {L"missing", nullptr, false},        {L"users", kUserSddl, false}, {L"hardlinked", kUserSddl, false},
         {L"linked", kWorkFolderSddl, false},  // its rights do not matter: a link is never used
         {L"own", kWorkFolderSddl, true},
     };
@@ -317,7 +354,7 @@ TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
         if (c.before != nullptr) {
             ASSERT_TRUE(MakeDir(dir));
             ASSERT_TRUE(WriteBytes(dir + L"\\marker.txt", "before"));
-            Give(dir, c.before);
+            GiveWork(dir, c.before);
             if (name == L"linked") {
                 ASSERT_TRUE(MarkAsLink(dir));
             }
@@ -353,7 +390,7 @@ TEST_F(WorkFolderTest, TheFolderIsAlwaysTheInstallersOwn) {
             ++asideWithMarker;
         }
     } while (::FindNextFileW(search.get(), &data));
-    EXPECT_EQ(asideWithMarker, 2u) << "the folder with a second name and the link";
+    EXPECT_EQ(asideWithMarker, 3u) << "the user's folder, the folder with a second name and the link";
 }
 
 }  // namespace
