@@ -357,7 +357,9 @@ TEST_F(MainWndFlowTest, ErrorsFromTheWorkerShowOneBox) {
 }
 
 // The engine's sequence ending by an exception half-way: the window still hears the end.
-InstallOutcome ThrowAfterTheFirstStage(InstallServices&, IInstallHost& host, const InstallJob&,
+InstallOutcome ThrowAfterTheFirstStage(InstallServices&,
+                                       IInstallHost& host,
+                                       const InstallJob&,
                                        const std::atomic<bool>*) {
     host.SetStage(1);
     throw std::bad_alloc();
