@@ -24,6 +24,7 @@
 #include "util/FileUtil.h"
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
+#include "zip/Unzip.h"
 
 namespace {
 
