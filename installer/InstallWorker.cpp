@@ -11,6 +11,7 @@
 #include "installer/InstallPlan.h"
 #include "installer/InstallTransaction.h"
 #include "installer/IntegrationSteps.h"
+#include "installer/StepHold.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -244,6 +245,7 @@ class InstallSequence {
                   nullptr});
         plan.Add({kStageAutostart,
                   [&] {
+                      HoldInsideSystemSteps(cancel_);
                       const bool autostart = host_.WantsAutostart();
                       JoinSchedulerWake();
                       return Recorded(RunAutostartStep(transaction, target, autostart));
