@@ -210,6 +210,12 @@ std::optional<ExtractJournal> ParseExtractJournal(std::wstring_view text) {
             journal.createdLevels.emplace_back(rest);
             continue;
         }
+        if (IsIntegrationTag(tag)) {
+            if (!ParseIntegrationLine(tag, rest, &journal.integration)) {
+                return std::nullopt;
+            }
+            continue;
+        }
         MovedFile moved;
         if (tag == L'M') {
             const size_t blank = rest.find(L' ');

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "installer/IntegrationJournal.h"
+
 // An earlier file of the folder, now in the backup folder under its number.
 struct MovedFile {
     uint32_t number = 0;
@@ -34,6 +36,8 @@ struct ExtractJournal {
     // The undo moved the whole target aside (to DiscardFolderPath) to delete it there: the
     // install made it and replaced nothing in it, so all of it is the install's.
     bool discarded = false;
+    // What the steps after the extraction changed outside its files.
+    IntegrationRecord integration;
 };
 
 // The opening lines: the format, the target, the backup folder and the created levels.

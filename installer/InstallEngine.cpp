@@ -10,6 +10,11 @@
 #include "installer/InstallServices.h"
 #include "util/WriteLogFile.h"
 
+namespace {
+// Simplified Chinese only, like the sequence's own failures.
+constexpr wchar_t kInterruptedText[] = L"安装错误，安装过程意外中止";
+}  // namespace
+
 InstallEngine::InstallEngine(InstallServices& services, IInstallHost& host) : services_(services), host_(host) {}
 
 InstallEngine::~InstallEngine() {
@@ -38,11 +43,18 @@ bool InstallEngine::Start(InstallJob job) {
 unsigned __stdcall InstallEngine::ThreadMain(void* self) {
     auto* engine = static_cast<InstallEngine*>(self);
     try {
-        engine->outcome_ = RunInstall(engine->services_, engine->host_, engine->job_, &engine->cancel_);
+        engine->outcome_ = engine->sequence_(engine->services_, engine->host_, engine->job_, &engine->cancel_);
     } catch (...) {
-        // Out of memory on the way: nothing may leave the thread.
-        g_logFile.WriteLog(L".\\InstallEngine", __LINE__, L"安装线程异常结束");
-        engine->outcome_ = InstallOutcome::ExtractFailed;
+        // Nothing may leave the thread, and the host must still hear the end: a window
+        // left waiting would sit on its progress page for good. The sequence's own undo
+        // ran as the exception passed through it.
+        engine->outcome_ = InstallOutcome::Interrupted;
+        try {
+            g_logFile.WriteLog(L".\\InstallEngine", __LINE__, L"安装线程异常结束");
+            engine->host_.PostInstallError(kInterruptedText);
+        } catch (...) {
+            // Out of memory even for the box: the outcome is all that is left to say it.
+        }
     }
     return 0;
 }

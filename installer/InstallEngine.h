@@ -41,6 +41,10 @@ class InstallEngine {
     // was started).
     InstallOutcome Wait();
 
+    // What the thread runs: RunInstall unless replaced before Start (tests make it throw).
+    using Sequence = InstallOutcome (*)(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*);
+    void SetSequence(Sequence sequence) { sequence_ = sequence; }
+
   private:
     static unsigned __stdcall ThreadMain(void* self);
 
@@ -48,6 +52,7 @@ class InstallEngine {
     IInstallHost& host_;
     std::atomic<bool> cancel_{false};
     InstallJob job_;
+    Sequence sequence_ = &RunInstall;
     InstallOutcome outcome_ = InstallOutcome::Cancelled;  // written by the thread before it ends
     UniqueKernelHandle thread_;
 };

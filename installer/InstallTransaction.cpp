@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "installer/ExtractUndo.h"
+#include "installer/IntegrationUndo.h"
 #include "installer/ReplayGate.h"
 #include "util/WriteLogFile.h"
 #include "zip/Unzip.h"
@@ -193,9 +194,11 @@ void InstallTransaction::Commit() {
     // a good install.
     if (!Append(JournalCommitLine())) {
         DeleteJournal();
+        FinishIntegrationCommit(journal_);
         static_cast<void>(FinishCommit(journal_));
         return;
     }
+    FinishIntegrationCommit(journal_);
     if (FinishCommit(journal_)) {
         DeleteJournal();
     }
@@ -208,15 +211,17 @@ bool InstallTransaction::Rollback() {
     }
     state_ = State::Ended;
     const ULONGLONG started = ::GetTickCount64();
+    // What lies outside the folder first, while the backup folder still holds its copies.
+    const bool outsideUndone = UndoIntegration(journal_);
     // A folder the install made and replaced nothing in goes in one move; its files are
     // then deleted where nobody looks for an install. A cancel is over at once, and a run
     // killed while deleting leaves no half-filled install folder, only the moved one,
     // which the next start removes.
-    if (CanDiscardTarget(journal_) && Append(JournalDiscardLine(journal_))) {
+    if (outsideUndone && CanDiscardTarget(journal_) && Append(JournalDiscardLine(journal_))) {
         journal_.discarded = true;
         static_cast<void>(DiscardTarget(journal_));
     }
-    const bool complete = UndoExtraction(journal_);
+    const bool complete = UndoExtraction(journal_) && outsideUndone;
     if (complete) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装已撤销：%s，用时 %u 毫秒", journal_.target.c_str(),
                            static_cast<unsigned>(::GetTickCount64() - started));
@@ -226,6 +231,42 @@ bool InstallTransaction::Rollback() {
     }
     journalFile_.reset();
     return complete;
+}
+
+bool InstallTransaction::Record(const std::wstring& line) {
+    if (state_ != State::Begun || line.size() < 5 || line[1] != L' ' ||
+        line.compare(line.size() - 2, 2, L"\r\n") != 0 || line.find_first_of(L"\r\n") != line.size() - 2 ||
+        !IsIntegrationTag(line[0])) {
+        return false;
+    }
+    // The same reader as the next start's: what goes in is what can be read back.
+    IntegrationRecord updated = journal_.integration;
+    if (!ParseIntegrationLine(line[0], std::wstring_view(line).substr(2, line.size() - 4), &updated) || !Append(line)) {
+        return false;
+    }
+    journal_.integration = std::move(updated);
+    return true;
+}
+
+bool InstallTransaction::KeepTargetFile(const std::wstring& name) {
+    if (state_ != State::Begun || !IsRecordableName(journal_, name)) {
+        return false;
+    }
+    if (!recorded_.insert(Folded(name)).second) {
+        return true;  // the extraction's own record puts it back already
+    }
+    const std::wstring path = journal_.target + L"\\" + name;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES && IsNotFound(::GetLastError())) {
+        journal_.createdFiles.push_back(name);
+        return Append(JournalFileLine(name));
+    }
+    MovedFile kept;
+    kept.number = static_cast<uint32_t>(journal_.movedFiles.size() + 1);
+    kept.name = name;
+    journal_.movedFiles.push_back(kept);
+    // Copied, not moved: the step changes the file in place, keeping the client's keys.
+    return Append(JournalMovedLine(kept)) && SaveToBackup(journal_, path, BackupFileName(kept.number));
 }
 
 void InstallTransaction::Abandon() {
@@ -362,7 +403,15 @@ void RecoverInterruptedInstall(const std::wstring& workDir) {
         DeleteThroughHandle(file.get());
         return;
     }
-    const bool done = journal->committed ? FinishCommit(*journal) : UndoExtraction(*journal);
+    bool done = false;
+    if (journal->committed) {
+        FinishIntegrationCommit(*journal);
+        done = FinishCommit(*journal);
+    } else {
+        // A discarded target was undone outside before it was moved aside.
+        const bool outside = journal->discarded || UndoIntegration(*journal);
+        done = UndoExtraction(*journal) && outside;
+    }
     if (done) {
         g_logFile.WriteLog(kLogSource, __LINE__, journal->committed ? L"已完成中断的安装：%s" : L"已撤销中断的安装：%s",
                            journal->target.c_str());

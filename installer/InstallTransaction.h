@@ -50,10 +50,21 @@ class InstallTransaction : private ZipExtractObserver {
     // waiting for a held file. Leaves the undo to Rollback or the destructor.
     [[nodiscard]] ExtractOutcome Extract(HANDLE heldPackage, const std::atomic<bool>* cancel);
 
-    // Keeps the extracted files: drops the backups and the journal.
+    // The steps after the extraction record here, before each change, what they change
+    // (see IntegrationJournal.h). `line` is one integration line as its writer makes it;
+    // false when it is none or cannot be written: the step must not run then.
+    [[nodiscard]] bool Record(const std::wstring& line);
+    // Before a file of the target (a settings file) is changed: an earlier one is copied
+    // into the backup folder, or the file is recorded as new. Nothing to do for a file the
+    // extraction dealt with already. False when the step must not run.
+    [[nodiscard]] bool KeepTargetFile(const std::wstring& name);
+    [[nodiscard]] const ExtractJournal& Journal() const { return journal_; }
+
+    // Keeps the extracted files and the steps after them: drops the backups and the
+    // journal.
     void Commit();
-    // Undoes everything since Begin. True when all of it was undone; otherwise the journal
-    // stays for the next start to finish.
+    // Undoes everything since Begin, the recorded steps after the extraction first. True
+    // when all of it was undone; otherwise the journal stays for the next start to finish.
     bool Rollback();
     // Leaves the folder and the journal as a process killed at this point would.
     void Abandon();

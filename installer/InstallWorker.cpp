@@ -9,8 +9,11 @@
 #include "core/ControlManager.h"
 #include "installer/ClientPublisherCheck.h"
 #include "installer/InstallServices.h"
+#include "installer/InstallPlan.h"
 #include "installer/InstallTransaction.h"
+#include "installer/IntegrationSteps.h"
 #include "installer/LocationRecheck.h"
+#include "installer/StepHold.h"
 #include "system/AutostartTask.h"
 #include "system/LocalSettings.h"
 #include "system/ProductNames.h"
@@ -50,7 +53,12 @@ constexpr wchar_t kStageServer[] = L"选择服务器";
 constexpr wchar_t kStageQuery[] = L"获取安装包信息";
 constexpr wchar_t kStageDownload[] = L"下载安装包";
 constexpr wchar_t kStageExtract[] = L"解压";
-constexpr wchar_t kStageIntegrate[] = L"写入设置与系统集成";
+constexpr wchar_t kStageSetupIni[] = L"写入安装程序位置";
+constexpr wchar_t kStageDesktop[] = L"桌面快捷方式";
+constexpr wchar_t kStagePin[] = L"固定到任务栏";
+constexpr wchar_t kStageStartMenu[] = L"开始菜单快捷方式";
+constexpr wchar_t kStageUninstall[] = L"卸载信息";
+constexpr wchar_t kStageAutostart[] = L"开机启动";
 
 uint64_t FileSizeOf(HANDLE file) {
     LARGE_INTEGER size = {};
@@ -116,10 +124,6 @@ class InstallSequence {
 
     InstallOutcome FailForDisk(int line) {
         return Fail(InstallOutcome::DiskFull, line, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
-    }
-
-    InstallOutcome FailExtract(int line) {
-        return Fail(InstallOutcome::ExtractFailed, line, kExtractFailedText, kExtractFailedReason);
     }
 
     // The window says the same for both; a deployment tool is told which it was.
@@ -199,16 +203,85 @@ class InstallSequence {
         }
         host_.SetStage(4);
 
-        EnterStage(kStageExtract);
         const std::wstring& target = job_.targetDir;
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录：%s", target.c_str());
-        if (const InstallOutcome extracted = Extract(target, package); extracted != InstallOutcome::Installed) {
-            return extracted;
+        return RunPlan(target, package);
+    }
+
+    // The extraction and every step after it, as one plan that completes or is undone
+    // whole. Failures are posted only after the undo, since the box ends the process.
+    InstallOutcome RunPlan(const std::wstring& target, UniqueKernelHandle& package) {
+        InstallTransaction transaction;
+        std::wstring desktopShortcut;
+        InstallPlan plan([this](const wchar_t* name) { EnterStage(name); });
+        plan.Add({kStageExtract, [&] { return Extract(transaction, target, package); },
+                  [&] { static_cast<void>(transaction.Rollback()); }});
+        // The steps below undo through the record the extraction's undo replays.
+        plan.Add({kStageSetupIni, [&] { return Recorded(RunSetupIniStep(transaction, target)); }, nullptr});
+        // The options are read at their step: a change made while the install runs counts.
+        plan.Add({kStageDesktop,
+                  [&] {
+                      if (!host_.WantsDesktopShortcut()) {
+                          return true;
+                      }
+                      if (!RunDesktopLinkStep(transaction, target, desktopShortcut)) {
+                          return Recorded(false);
+                      }
+                      // Only a shortcut made in this run is pinned and registered.
+                      if (!desktopShortcut.empty()) {
+                          host_.SetDesktopShortcutPath(desktopShortcut);
+                      }
+                      return true;
+                  },
+                  nullptr});
+        plan.Add(
+            {kStagePin,
+             [&] { return !host_.WantsTaskbarPin() || Recorded(RunPinStep(transaction, target, desktopShortcut)); },
+             nullptr});
+        plan.Add({kStageStartMenu, [&] { return Recorded(RunStartMenuStep(transaction, target)); }, nullptr});
+        plan.Add({kStageUninstall, [&] { return Recorded(RunUninstallStep(transaction, target, desktopShortcut)); },
+                  nullptr});
+        plan.Add({kStageAutostart,
+                  [&] {
+                      HoldInsideSystemSteps(cancel_);
+                      const bool autostart = host_.WantsAutostart();
+                      JoinSchedulerWake();
+                      return Recorded(RunAutostartStep(transaction, target, autostart));
+                  },
+                  nullptr});
+
+        pending_ = Pending{};
+        const PlanOutcome outcome = plan.Run(cancel_, [&] { transaction.Commit(); });
+        switch (outcome.result) {
+            case PlanResult::Done:
+                g_logFile.WriteLog(kLogSource, __LINE__, L"安装完成：%s", target.c_str());
+                host_.SetStage(6);
+                return InstallOutcome::Installed;
+            case PlanResult::Cancelled:
+                return InstallOutcome::Cancelled;
+            case PlanResult::Failed:
+                break;
         }
-        host_.SetStage(5);
-        host_.SetInstalledDir(target);
-        EnterStage(kStageIntegrate);
-        return Integrate(target);
+        if (pending_.text == nullptr) {
+            return Fail(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+        }
+        return Fail(pending_.kind, pending_.line, pending_.text, pending_.reason);
+    }
+
+    // A step whose record could not be made ends the install like a failed extraction.
+    bool Recorded(bool made) {
+        if (!made) {
+            g_logFile.WriteLog(kLogSource, __LINE__, L"安装记录无法写入，安装撤销");
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+        }
+        return made;
+    }
+
+    // The failure to post once the plan has undone what it did.
+    void Defer(InstallOutcome kind, int line, const wchar_t* text, const wchar_t* reason) {
+        if (pending_.text == nullptr) {
+            pending_ = Pending{kind, line, text, reason};
+        }
     }
 
     bool Download(const std::wstring& packagePath,
@@ -218,42 +291,42 @@ class InstallSequence {
         return control_.DownloadPackage(packagePath, fileUrl, fileMd5, package, cancel_);
     }
 
-    // Unpacks the held package into `target`: Installed when the client is in place. A
-    // failure or a cancel puts the folder back as it was before, so an earlier client
-    // keeps working; the undo runs before the error is posted, since the box ends the
-    // process.
-    InstallOutcome Extract(const std::wstring& target, UniqueKernelHandle& package) {
+    // Unpacks the held package into `target`: true when the client is in place. A failure
+    // or a cancel leaves the undo to the plan, which puts the folder back as it was, so an
+    // earlier client keeps working.
+    bool Extract(InstallTransaction& transaction, const std::wstring& target, UniqueKernelHandle& package) {
         uint64_t needed = 0;
         if (!GetZipFileHandleTotalSize(package.get(), &needed)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包目录无法读取");
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
         if (const DiskSpace space = QueryDiskSpace(target); space.known && space.freeBytes < needed) {
             g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
-            return FailForDisk(__LINE__);
+            Defer(InstallOutcome::DiskFull, __LINE__, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
+            return false;
         }
-        InstallTransaction transaction;
         if (!transaction.Begin(target, job_.logDir)) {
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
         // Levels made here get the rights of Program Files: the logon task later runs the
         // client in it with highest privileges, so no local user may replace it.
         static_cast<void>(CreateProtectedDirectoryTree(target));
         // A level someone else made since the question was asked is used only if accepted.
         if (!IsLocationAccepted(job_, target)) {
-            static_cast<void>(transaction.Rollback());
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
         // An existing target, or one a user made, gets them as well, with all it holds.
         std::wstring cause;
         if (!ProtectInstallFolder(target, cause)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录权限设置失败:%s", cause.c_str());
-            static_cast<void>(transaction.Rollback());
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
         if (Cancelled()) {
-            static_cast<void>(transaction.Rollback());
-            return InstallOutcome::Cancelled;
+            return false;
         }
         const ExtractOutcome extracted = transaction.Extract(package.get(), cancel_);
         package.reset();
@@ -261,75 +334,34 @@ class InstallSequence {
             if (!extracted.reason.empty()) {
                 g_logFile.WriteLog(kLogSource, __LINE__, L"%s", extracted.reason.c_str());
             }
-            static_cast<void>(transaction.Rollback());
-            if (extracted.status == ExtractStatus::DiskFull && !Cancelled()) {
-                return FailForDisk(__LINE__);
+            if (extracted.status == ExtractStatus::DiskFull) {
+                Defer(InstallOutcome::DiskFull, __LINE__, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
+            } else {
+                Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
             }
-            return FailExtract(__LINE__);
+            return false;
         }
         // A package without the client would register an install that cannot start.
         if (!FileExists(target + L"\\" + kClientExeName)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
-            static_cast<void>(transaction.Rollback());
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
         if (!ClientPublisherAccepted(target + L"\\" + kClientExeName)) {
-            static_cast<void>(transaction.Rollback());
-            return FailExtract(__LINE__);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            return false;
         }
-        transaction.Commit();
-        return InstallOutcome::Installed;
+        host_.SetStage(5);
+        host_.SetInstalledDir(target);
+        return true;
     }
 
-    // What the install leaves in the system besides the files. Failures here are not
-    // the user's to see: each step does what it can and the install carries on. A cancel
-    // is looked at before every step, so nothing is written once the user has quit.
-    InstallOutcome Integrate(const std::wstring& target) {
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        static_cast<void>(WriteSetupIni(target));
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        // Only a shortcut made in this run is pinned and registered.
-        std::wstring desktopShortcut;
-        if (host_.WantsDesktopShortcut() && !Cancelled() && CreateDesktopShortcut(target, desktopShortcut)) {
-            host_.SetDesktopShortcutPath(desktopShortcut);
-        }
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        if (host_.WantsTaskbarPin() && !Cancelled()) {
-            static_cast<void>(PinClientToTaskbar(target, desktopShortcut));
-        }
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        static_cast<void>(
-            CreateStartMenuShortcuts(target + L"\\" + kClientExeName, target + L"\\" + kUninstallerExeName));
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        static_cast<void>(RegisterUninstall(target, desktopShortcut));
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        // "powerup" is written only when the task step reports success.
-        const bool autostart = host_.WantsAutostart();
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        JoinSchedulerWake();
-        static_cast<void>(ApplyAutostartOption(target, autostart));
-        if (Cancelled()) {
-            return InstallOutcome::Cancelled;
-        }
-        EnterStage(L"");
-        g_logFile.WriteLog(kLogSource, __LINE__, L"安装完成：%s", target.c_str());
-        host_.SetStage(6);
-        return InstallOutcome::Installed;
-    }
+    struct Pending {
+        InstallOutcome kind = InstallOutcome::ExtractFailed;
+        int line = 0;
+        const wchar_t* text = nullptr;
+        const wchar_t* reason = nullptr;
+    };
 
     ControlManager& control_;
     IInstallHost& host_;
@@ -337,6 +369,7 @@ class InstallSequence {
     const std::atomic<bool>* cancel_;
     const wchar_t* stageName_ = L"";
     DWORD stageStart_ = 0;
+    Pending pending_;
     std::thread schedulerWake_;
 };
 

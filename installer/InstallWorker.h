@@ -44,7 +44,7 @@ enum class InstallOutcome {
     DiskFull,         // no room for the package or for what it unpacks to
     StalledDownload,  // no byte for five seconds: the transfer was stopped
     Cancelled,        // stopped on request; nothing posted
-    Interrupted,      // the process itself failed on the way (out of memory); nothing posted
+    Interrupted,      // the sequence ended by an exception (out of memory); its error posted by the engine
 };
 
 // Runs the whole sequence on the calling thread. `cancel`, when set, stops it at its next

@@ -59,13 +59,41 @@ void WakeTaskScheduler() {
 }
 
 bool CreateAutostartTask(const std::wstring& taskName, const std::wstring& exePath) {
-    if (taskName.empty() || exePath.empty()) {
+    if (exePath.empty()) {
+        return false;
+    }
+    return RestoreTaskDefinition(taskName, LogonTaskXml(exePath));
+}
+
+TaskPresence ReadTaskDefinition(const std::wstring& taskName, std::wstring* xml) {
+    ScopedComInit com;
+    const ComPtr<ITaskFolder> root = RootFolder();
+    const Bstr name(taskName);
+    if (!root || name.get() == nullptr) {
+        return TaskPresence::Unknown;
+    }
+    ComPtr<IRegisteredTask> task;
+    const HRESULT hr = root->GetTask(name.get(), task.put());
+    if (FAILED(hr)) {
+        return IsNotFound(hr) ? TaskPresence::Absent : TaskPresence::Unknown;
+    }
+    BSTR text = nullptr;
+    if (FAILED(task->get_Xml(&text)) || text == nullptr) {
+        return TaskPresence::Unknown;
+    }
+    xml->assign(text, ::SysStringLen(text));
+    ::SysFreeString(text);
+    return xml->empty() ? TaskPresence::Unknown : TaskPresence::Present;
+}
+
+bool RestoreTaskDefinition(const std::wstring& taskName, const std::wstring& definition) {
+    if (taskName.empty() || definition.empty()) {
         return false;
     }
     ScopedComInit com;
     const ComPtr<ITaskFolder> root = RootFolder();
     const Bstr name(taskName);
-    const Bstr xml(LogonTaskXml(exePath));
+    const Bstr xml(definition);
     if (!root || name.get() == nullptr || xml.get() == nullptr) {
         return false;
     }

@@ -14,6 +14,12 @@ enum class TaskPresence { Present, Absent, Unknown };
 // Asks the task scheduler whether a task of this name exists in its root folder.
 TaskPresence QueryTaskPresence(const std::wstring& taskName);
 
+// The registered definition (XML) of the task in the scheduler's root folder, when it is
+// Present; Unknown when the scheduler could not be asked or gave no definition.
+TaskPresence ReadTaskDefinition(const std::wstring& taskName, std::wstring* xml);
+// Registers `xml` as the task again, as the install registers its own. True when taken.
+[[nodiscard]] bool RestoreTaskDefinition(const std::wstring& taskName, const std::wstring& xml);
+
 // Reaches the task scheduler once and lets it go. Where the system starts the scheduler's
 // service only on demand, that start then overlaps other work instead of holding up the
 // autostart step. Nothing is kept or changed.

@@ -72,7 +72,7 @@ bool CreateStartMenuShortcuts(const std::wstring& clientExe, const std::wstring&
     if (folder.empty() || !CreateDirectoryRecursive(folder)) {
         return false;
     }
-    const bool start = CreateShellLink(clientExe, folder + L"\\启动Varlo加速器.lnk");
-    const bool uninstall = CreateShellLink(uninstallerExe, folder + L"\\卸载Varlo加速器.lnk");
+    const bool start = CreateShellLink(clientExe, folder + L"\\" + kStartShortcutName);
+    const bool uninstall = CreateShellLink(uninstallerExe, folder + L"\\" + kUninstallShortcutName);
     return start && uninstall;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <shldisp.h>
+#include <shlobj.h>
 
 #include "system/ProductNames.h"
 #include "system/ShellLink.h"
@@ -65,9 +66,9 @@ ShellAutomationInvoker g_shellInvoker;
 IShellVerbInvoker* g_invoker = &g_shellInvoker;
 
 // The handler's class identifier, as text; false when the system has no pin command.
-bool ReadPinHandlerClassId(std::wstring& classId) {
+bool ReadPinHandlerClassId(const wchar_t* sourceKey, std::wstring& classId) {
     UniqueRegKey source;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, KEY_READ, source.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sourceKey, 0, KEY_READ, source.put()) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t buffer[kMaxClassIdLength] = {};
@@ -124,9 +125,11 @@ void SetShellVerbInvoker(IShellVerbInvoker* invoker) {
     g_invoker = invoker ? invoker : &g_shellInvoker;
 }
 
-bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName) {
+namespace {
+
+bool InvokeBorrowedCommand(const wchar_t* sourceKey, const std::wstring& folderPath, const std::wstring& itemName) {
     std::wstring classId;
-    if (!ReadPinHandlerClassId(classId)) {
+    if (!ReadPinHandlerClassId(sourceKey, classId)) {
         return false;
     }
     const TemporaryVerbRemover remover;
@@ -134,6 +137,30 @@ bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName) 
         return false;
     }
     return g_invoker->InvokeVerb(folderPath, itemName, kTemporaryVerbName);
+}
+
+}  // namespace
+
+bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName) {
+    return InvokeBorrowedCommand(kPinCommandSourceKey, folderPath, itemName);
+}
+
+std::wstring GetPinnedShortcutFolder() {
+    wchar_t appData[MAX_PATH] = {};
+    if (::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData) != S_OK) {
+        return std::wstring();
+    }
+    return std::wstring(appData) + L"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar";
+}
+
+bool IsClientPinned() {
+    const std::wstring folder = GetPinnedShortcutFolder();
+    return !folder.empty() && FileExists(folder + L"\\" + kShortcutFileName);
+}
+
+bool UnpinClientFromTaskbar() {
+    const std::wstring folder = GetPinnedShortcutFolder();
+    return !folder.empty() && InvokeBorrowedCommand(kUnpinCommandSourceKey, folder, kShortcutFileName);
 }
 
 bool PinClientToTaskbar(const std::wstring& installedDir, const std::wstring& desktopShortcutPath) {

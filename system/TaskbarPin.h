@@ -17,6 +17,8 @@ void SetShellVerbInvoker(IShellVerbInvoker* invoker);
 
 inline constexpr wchar_t kPinCommandSourceKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CommandStore\\shell\\Windows.taskbarpin";
+inline constexpr wchar_t kUnpinCommandSourceKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CommandStore\\shell\\Windows.taskbarunpin";
 inline constexpr wchar_t kPinHandlerValue[] = L"ExplorerCommandHandler";
 inline constexpr wchar_t kTemporaryVerbParentKey[] = L"SOFTWARE\\Classes\\*\\shell";
 inline constexpr wchar_t kTemporaryVerbName[] = L"{:}";
@@ -30,3 +32,12 @@ bool PinToTaskbar(const std::wstring& folderPath, const std::wstring& itemName);
 // a shortcut "Varlo加速器.lnk" made beside the client in `installedDir` for the purpose and
 // removed again once the pin has run.
 bool PinClientToTaskbar(const std::wstring& installedDir, const std::wstring& desktopShortcutPath);
+
+// The folder in which the shell keeps the current user's pinned shortcuts; empty when the
+// user has no application data folder.
+std::wstring GetPinnedShortcutFolder();
+// The client's shortcut is pinned for the current user.
+[[nodiscard]] bool IsClientPinned();
+// Takes the client's shortcut off the taskbar with the shell's own unpin command, borrowed
+// the same way. True when the verb ran.
+bool UnpinClientFromTaskbar();

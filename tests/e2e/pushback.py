@@ -277,10 +277,60 @@ def scenario_package_without_client(ctx, prefix, sim, entries, run_class, start_
     return run
 
 
+def scenario_close_during_system_steps(ctx, prefix, sim, entries, run_class, start_install):
+    """An update closed while the install is inside its system steps (the uninstall entry
+    already written, held there by the test build): nothing of the install stays, and the
+    earlier install is as it was, its files, settings files and uninstall entry."""
+    target = "C:\\Games\\Old"
+    root = prefix.host(target)
+    earlier = {name: b"earlier " + name.encode("utf-8") for name in entries}
+    earlier["setup.ini"] = b"[varlo]\r\npackpath=C:\\old\\setup.exe\r\n"
+    earlier["local.cfg"] = b"[config]\r\nlang=zh-cn\r\npowerup=0\r\nskin=dark\r\n"
+    for name, data in earlier.items():
+        path = os.path.join(root, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    write_reg(prefix, UNINSTALL_KEY, {"DisplayName": "Varlo old", "UninstallString": target + "\\unins000.exe"})
+    before = tree_snapshot(root)
+    entry_before = prefix.registry().values(UNINSTALL_KEY)
+    hold = prefix.host("C:\\e2e-hold-steps")
+    held = prefix.host("C:\\e2e-held-steps")
+    open(hold, "wb").close()
+    try:
+        run = run_class(ctx, prefix)
+        start_install(run)
+        answer_box(run.box(10), BOX_OK_TWO)  # the earlier install holds files: go on
+        wait_for(lambda: os.path.exists(held), 120, "the install to be inside its system steps")
+        run.click("close_btn")
+        answer_box(run.box(10), BOX_OK_TWO)
+        confirmed = time.time()
+        code = run.wait_exit(30)
+        took = time.time() - confirmed
+    finally:
+        for path in (hold, held):
+            if os.path.exists(path):
+                os.remove(path)
+    check(code == 0, "确定 ends the installer with 0")
+    check(took <= 2.0, "the installer ended within 2 s of the confirm (%.2f s)" % took)
+    prefix.settle()
+    after = tree_snapshot(root)
+    check(after[1] == before[1], "the same folders as before")
+    check(sorted(after[0]) == sorted(before[0]), "the same files as before, none added")
+    for name, data in before[0].items():
+        check(after[0].get(name) == data, "%s is the earlier version, byte for byte" % name)
+    check(prefix.registry().values(UNINSTALL_KEY) == entry_before, "the earlier uninstall entry, value for value")
+    check(not os.path.exists(os.path.join(prefix.user_dir, "Desktop", "Varlo加速器.lnk")), "no desktop link")
+    check(stored_task(prefix) is None, "no logon task in the scheduler's store")
+    check("安装已取消（开机启动）" in prefix.log_text(), "the log names the step the close landed in")
+    return run
+
+
 SCENARIOS = {
     "cancel-during-extraction": scenario_cancel_during_extraction,
     "close-at-each-stage": scenario_close_at_each_stage,
     "update-with-held-file": scenario_update_with_held_file,
+    "close-during-system-steps": scenario_close_during_system_steps,
     "full-work-drive": disk_box_scenario("work"),
     "full-target-drive": disk_box_scenario("target"),
     "package-without-client": scenario_package_without_client,

@@ -138,4 +138,89 @@ TEST(ExtractJournal, NamesOfTheTransactionsOwnFiles) {
     EXPECT_FALSE(IsPlacerTemporaryName(L"~vzZZZZZZZZ.tmp"));
 }
 
+// The steps after the extraction record what was there before; the record reads back as
+// the writer wrote it, data with the record's own line ends and escapes included.
+TEST(ExtractJournal, IntegrationLinesReadBack) {
+    const std::wstring desktop = L"C:\\Users\\u\\Desktop\\Varlo加速器.lnk";
+    const std::wstring menu = L"C:\\Users\\u\\Start Menu\\Varlo加速器";
+    EarlierValue name{L"DisplayName", true, 1, L"Varlo加速器"};
+    EarlierValue odd{L"UninstallString", true, 2, std::wstring(L"%ProgramFiles%\\x\r\n") + L'\0' + L"y 100%25"};
+    EarlierValue empty{L"DisplayShortcut", true, 1, L""};
+    EarlierValue absent{L"DisplayIcon", false, 1, L""};
+    const std::wstring text = Opening() + JournalFileLine(L"setup.ini") + JournalMovedLine(MovedFile{1, L"local.cfg"}) +
+                              IntegrationLinkLine(OutsideLink{desktop, 1}) + IntegrationFolderLine(menu) +
+                              IntegrationLinkLine(OutsideLink{menu + L"\\启动Varlo加速器.lnk", 0}) +
+                              IntegrationPinLine() + IntegrationUninstallLine(true) + IntegrationValueLine(name) +
+                              IntegrationValueLine(odd) + IntegrationValueLine(empty) + IntegrationValueLine(absent) +
+                              IntegrationTaskLine(EarlierTask::Saved);
+    const std::optional<ExtractJournal> journal = ParseExtractJournal(text);
+    ASSERT_TRUE(journal.has_value());
+    const IntegrationRecord& record = journal->integration;
+    ASSERT_EQ(record.links.size(), 2u);
+    EXPECT_EQ(record.links[0].path, desktop);
+    EXPECT_EQ(record.links[0].saved, 1u);
+    EXPECT_EQ(record.links[1].saved, 0u);
+    EXPECT_EQ(record.madeFolders, std::vector<std::wstring>{menu});
+    EXPECT_TRUE(record.pinned);
+    EXPECT_TRUE(record.uninstallRecorded);
+    EXPECT_TRUE(record.keyExisted);
+    ASSERT_EQ(record.values.size(), 4u);
+    EXPECT_EQ(record.values[1].data, odd.data);
+    EXPECT_EQ(record.values[1].type, 2u);
+    EXPECT_TRUE(record.values[2].present);
+    EXPECT_EQ(record.values[2].data, L"");
+    EXPECT_FALSE(record.values[3].present);
+    EXPECT_EQ(record.task, EarlierTask::Saved);
+    // The settings files are the extraction's own lines: an update's are put back, not discarded.
+    EXPECT_EQ(journal->movedFiles.size(), 1u);
+    EXPECT_FALSE(CanDiscardTarget(*journal));
+
+    const std::optional<ExtractJournal> fresh =
+        ParseExtractJournal(Opening() + IntegrationUninstallLine(false) + IntegrationTaskLine(EarlierTask::Absent));
+    ASSERT_TRUE(fresh.has_value());
+    EXPECT_FALSE(fresh->integration.keyExisted);
+    EXPECT_EQ(fresh->integration.task, EarlierTask::Absent);
+    EXPECT_TRUE(CanDiscardTarget(*fresh));
+}
+
+TEST(ExtractJournal, OddIntegrationLinesAreRefusedWhole) {
+    const std::wstring head = Opening();
+    const std::wstring link = L"O 0 C:\\Users\\u\\Desktop\\Varlo加速器.lnk\r\n";
+    struct Case {
+        const char* why;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"a shortcut that is no shortcut", head + L"O 0 C:\\Windows\\System32\\x.dll\r\n"},
+        {"a relative shortcut", head + L"O 0 Desktop\\Varlo加速器.lnk\r\n"},
+        {"a shortcut with a parent reference", head + L"O 0 C:\\Users\\..\\x.lnk\r\n"},
+        {"a shortcut without its number", head + L"O C:\\x.lnk\r\n"},
+        {"a number with a leading zero", head + L"O 01 C:\\x.lnk\r\n"},
+        {"a repeated shortcut", head + link + link},
+        {"a repeated saved number", head + L"O 1 C:\\a.lnk\r\nO 1 C:\\b.lnk\r\n"},
+        {"a folder that is no full path", head + L"K Start Menu\r\n"},
+        {"a repeated folder", head + L"K C:\\a\r\nK C:\\A\r\n"},
+        {"a pin line with more", head + L"G ++\r\n"},
+        {"two pin lines", head + L"G +\r\nG +\r\n"},
+        {"a value before its key line", head + L"V DisplayName\r\n"},
+        {"a value of a key that was absent", head + L"U -\r\nV DisplayName\r\n"},
+        {"a value of another name", head + L"U +\r\nV Publisher\r\n"},
+        {"a value of another type", head + L"U +\r\nV DisplayName 4 x\r\n"},
+        {"a value without its data", head + L"U +\r\nV DisplayName 1\r\n"},
+        {"an escape the writer never makes", head + L"U +\r\nV DisplayName 1 %41\r\n"},
+        {"a cut escape", head + L"U +\r\nV DisplayName 1 x%2\r\n"},
+        {"a repeated value", head + L"U +\r\nV DisplayName\r\nV DisplayName\r\n"},
+        {"two key lines", head + L"U -\r\nU -\r\n"},
+        {"a key line of another kind", head + L"U ?\r\n"},
+        {"two task lines", head + L"A -\r\nA +\r\n"},
+        {"a task line with a definition in it", head + L"A <Task/>\r\n"},
+        {"integration lines after the commit", head + L"COMMIT\r\nA -\r\n"},
+    };
+    ASSERT_TRUE(ParseExtractJournal(head + link + L"U +\r\nV DisplayName 1 x\r\nA -\r\n").has_value())
+        << "the rows below differ from a good one";
+    for (const Case& c : cases) {
+        EXPECT_FALSE(ParseExtractJournal(c.text).has_value()) << c.why;
+    }
+}
+
 }  // namespace

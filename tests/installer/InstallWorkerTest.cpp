@@ -123,6 +123,7 @@ class InstallWorkerTest : public ::testing::Test {
     void TearDown() override {
         ClearSystemState();
         ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey);
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUnpinCommandSourceKey);
     }
 
     void ClearSystemState() {
@@ -130,6 +131,7 @@ class InstallWorkerTest : public ::testing::Test {
         ::DeleteFileW((startMenu + L"\\启动Varlo加速器.lnk").c_str());
         ::DeleteFileW((startMenu + L"\\卸载Varlo加速器.lnk").c_str());
         ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
+        static_cast<void>(DeleteAutostartTask(L"vljsqRun"));
     }
     std::wstring PackagePath() const { return logDir + L"cache\\client.zip"; }
     // The install as a host runs it: on the engine's thread, waited for.
@@ -335,22 +337,20 @@ void AbortableSleep(uint32_t ms) {
 }
 
 // The window's stop, at every place the worker can be when the user confirms the close:
-// the engine's thread must leave within the stop's wait, on its own, and write or register
-// nothing after the flag was set.
+// the engine's thread must leave within the stop's wait, on its own, and leave nothing of
+// the install: what the steps before the cancel did is undone.
 TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter) {
     enum class When { Stage, Download, FilesAppear, InsideEntry, Option };
     struct Case {
         const char* why;
         std::string mode;
         When when;
-        int stage = 0;             // When::Stage: the stage whose start arms the cancel
-        DWORD settleMs = 0;        // then this long before the cancel, to be inside the wait
-        const char* option = "";   // When::Option: the option whose read cancels
-        bool realPauses = false;   // the retry pause really waits
-        std::vector<int> stages;   // stages reached
-        bool filesStay = false;    // the extracted client is complete and stays
-        bool desktopLink = false;  // made before the cancel
-        bool registered = false;   // start-menu links and uninstall entry made before it
+        int stage = 0;            // When::Stage: the stage whose start arms the cancel
+        DWORD settleMs = 0;       // then this long before the cancel, to be inside the wait
+        const char* option = "";  // When::Option: the option whose read cancels
+        bool realPauses = false;  // the retry pause really waits
+        std::vector<int> stages;  // stages reached
+        bool pinRan = false;      // the pin step ran before the cancel was seen (and was undone)
     };
     // 16 stored entries of 4 MiB: a cancel between entries. One entry of 48 MiB: inside it.
     std::string many = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"})";
@@ -388,9 +388,9 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         {"download", PackageMode(R"({"download": {"rate": 65536}})"), When::Download, 0, 0, "", false, {1, 2}},
         {"extraction, between entries", many, When::FilesAppear, 0, 0, "", false, {1, 2, 4}},
         {"extraction, inside an entry", one, When::InsideEntry, 0, 0, "", false, {1, 2, 4}},
-        {"desktop shortcut step", PackageMode(), When::Option, 0, 0, "desktop", false, {1, 2, 4, 5}, true},
-        {"taskbar pin step", PackageMode(), When::Option, 0, 0, "pin", false, {1, 2, 4, 5}, true, true},
-        {"logon task step", PackageMode(), When::Option, 0, 0, "autostart", false, {1, 2, 4, 5}, true, true, true},
+        {"desktop shortcut step", PackageMode(), When::Option, 0, 0, "desktop", false, {1, 2, 4, 5}},
+        {"taskbar pin step", PackageMode(), When::Option, 0, 0, "pin", false, {1, 2, 4, 5}, true},
+        {"logon task step", PackageMode(), When::Option, 0, 0, "autostart", false, {1, 2, 4, 5}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -466,14 +466,15 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         for (const fs::path& file : FilesBelow(target)) {
             EXPECT_TRUE(NobodyHoldsOpen(file.wstring())) << file.string();
         }
-        // Nothing registered after the cancel.
-        EXPECT_EQ(PathExists(desktopLink), c.desktopLink);
-        EXPECT_EQ(invoker.calls, c.registered ? 1 : 0) << "pinned only when the pin step came before the cancel";
-        EXPECT_EQ(PathExists(startMenu + L"\\启动Varlo加速器.lnk"), c.registered);
-        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY), c.registered);
+        // Nothing of the install is left, whichever step the cancel landed in.
+        EXPECT_FALSE(PathExists(desktopLink));
+        EXPECT_EQ(invoker.calls, c.pinRan ? 2 : 0) << "a pin made before the cancel is taken off again";
+        EXPECT_FALSE(PathExists(startMenu + L"\\启动Varlo加速器.lnk"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
+        EXPECT_EQ(QueryTaskPresence(L"vljsqRun"), TaskPresence::Absent);
         EXPECT_TRUE(launcher.launches.empty()) << "no logon task";
-        EXPECT_EQ(PathExists(target + L"\\local.cfg"), false);
-        EXPECT_EQ(PathExists(target + L"\\vljiasu.exe"), c.filesStay);
+        EXPECT_FALSE(PathExists(target)) << "the folder the install made is gone";
+        EXPECT_FALSE(PathExists(logDir + L"extract.journal")) << "the undo finished";
     }
     services->Net().SetSleepFunction(&FakePauses::Sleep);
 }

@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <string>
 #include <thread>
 
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "installer/InstallDirRules.h"
+#include "installer/InstallEngine.h"
 #include "installer/InstallFolders.h"
 #include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
@@ -351,6 +354,35 @@ TEST_F(MainWndFlowTest, ErrorsFromTheWorkerShowOneBox) {
     EXPECT_EQ(h.record.boxes[0].okText, L"确定");
     EXPECT_EQ(h.record.boxes[0].cancelText, L"打开官网");
     EXPECT_EQ(h.record.exits.size(), 1u);
+}
+
+// The engine's sequence ending by an exception half-way: the window still hears the end.
+InstallOutcome ThrowAfterTheFirstStage(InstallServices&,
+                                       IInstallHost& host,
+                                       const InstallJob&,
+                                       const std::atomic<bool>*) {
+    host.SetStage(1);
+    throw std::bad_alloc();
+}
+
+TEST_F(MainWndFlowTest, AnEngineThatThrowsEndsInTheErrorBox) {
+    std::unique_ptr<InstallEngine> engine;
+    h.startWorker = [&](IInstallHost& host, const std::wstring& dir) {
+        engine = std::make_unique<InstallEngine>(*h.services, host);
+        engine->SetSequence(&ThrowAfterTheFirstStage);
+        InstallJob job;
+        job.targetDir = dir;
+        job.logDir = h.logDir;
+        return engine->Start(job);
+    };
+    ASSERT_TRUE(h.Open());
+    StartWithDir(h.logDir + L"target");
+    ASSERT_EQ(h.Page(), kPageProgress);
+    ASSERT_TRUE(PumpUntil([&] { return !h.record.exits.empty(); }, 10000)) << "the window was left on its progress";
+    ASSERT_EQ(h.record.boxes.size(), 1u);
+    EXPECT_EQ(h.record.boxes[0].text, L"安装错误，安装过程意外中止");
+    EXPECT_EQ(h.record.exits.size(), 1u);
+    EXPECT_EQ(engine->Wait(), InstallOutcome::Interrupted);
 }
 
 TEST_F(MainWndFlowTest, RoundedRegionFollowsTheSize) {

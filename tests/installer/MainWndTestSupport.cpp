@@ -41,9 +41,9 @@ bool MainWndHarness::Open() {
         record.ancestorChecks.push_back(target);
         return record.replaceableAncestor;
     };
-    seams.startWorker = [this](IInstallHost&, const std::wstring& dir) {
+    seams.startWorker = [this](IInstallHost& host, const std::wstring& dir) {
         record.workerDirs.push_back(dir);
-        return true;
+        return startWorker ? startWorker(host, dir) : true;
     };
     window = std::make_unique<CMainWnd>(::GetModuleHandleW(nullptr), *services, std::move(seams));
     if (window->Create(nullptr, kMainWindowTitle, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0, 0) ==

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +74,8 @@ class MainWndHarness {
     HWND hwnd() { return window->GetHWND(); }
 
     WindowRecord record;
+    // When set, starts the worker in place of the recorder (which still records the folder).
+    std::function<bool(IInstallHost& host, const std::wstring& dir)> startWorker;
     RecordingShell shell;
     std::wstring logDir;
     // The window's install services; its worker start is replaced, so they only exist.

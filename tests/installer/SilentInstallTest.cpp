@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "../core/NetTestSupport.h"
 #include "../core/SimulatorClient.h"
 #include "../system/SystemTestSupport.h"
@@ -117,12 +119,17 @@ class SilentInstallTest : public ::testing::Test {
     CountingInvoker invoker;
 };
 
+InstallOutcome ThrowingSequence(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*) {
+    throw std::bad_alloc();
+}
+
 TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
     struct Case {
         const char* why;
         std::string mode;
         DeployExitCode code;
         bool cancelled = false;
+        bool throws = false;  // the engine's sequence ends by an exception
     };
     const Case cases[] = {
         {"installed", Mode(), DeployExitCode::Installed},
@@ -135,6 +142,7 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
         {"digest mismatch", Mode(R"({"download": {"wrong_bytes": true}})"), DeployExitCode::DigestMismatch},
         {"corrupt package", Mode("{}", true), DeployExitCode::ExtractFailed},
         {"cancelled", Mode(), DeployExitCode::Cancelled, true},
+        {"the engine throws", Mode(), DeployExitCode::StartFailed, false, true},
     };
     const std::wstring target = dir.path() + L"\\Deploy Target";
     for (const Case& c : cases) {
@@ -148,6 +156,9 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
         SilentSeams seams = Seams();
         if (c.cancelled) {
             seams.beforeStart = [](InstallEngine& engine) { engine.Cancel(); };
+        }
+        if (c.throws) {
+            seams.beforeStart = [](InstallEngine& engine) { engine.SetSequence(&ThrowingSequence); };
         }
         const LogCapture log;
         const DeployExitCode code = RunSilentInstall(options, *services, logDir, seams);
@@ -163,6 +174,8 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
             EXPECT_EQ(invoker.calls, 1);
             EXPECT_EQ(IniValue(target + L"\\local.cfg", L"config", L"powerup"), L"1");
             EXPECT_EQ(IniValue(target + L"\\local.cfg", L"config", L"lang"), L"zh-cn");
+        } else if (c.throws) {
+            EXPECT_NE(log.Messages().find(L"安装线程异常结束"), std::wstring::npos);
         } else if (!c.cancelled) {
             // The worker logged its reason, as under the window.
             EXPECT_NE(log.Messages().find(L"安装错误："), std::wstring::npos);

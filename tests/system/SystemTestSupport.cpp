@@ -123,15 +123,21 @@ std::wstring IniValue(const std::wstring& path, const std::wstring& section, con
 }
 
 bool SeedPinHandler() {
+    // Windows has both commands; the undo of a pin borrows the second.
     const std::wstring classId = L"{90AA3A4E-1CBA-4233-B8BB-535773D48449}";
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPinCommandSourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
+    for (const wchar_t* source : {kPinCommandSourceKey, kUnpinCommandSourceKey}) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, source, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS) {
+            return false;
+        }
+        const bool written =
+            ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
+                             static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        ::RegCloseKey(key);
+        if (!written) {
+            return false;
+        }
     }
-    const bool written =
-        ::RegSetValueExW(key, kPinHandlerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
-                         static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return written;
+    return true;
 }

@@ -43,8 +43,8 @@ struct LinkInfo {
 };
 LinkInfo LoadLink(const std::wstring& linkPath);
 
-// Registers the shell's pin command handler as Windows does, so a pin reaches the shell
-// verb invoker under Wine, which has no handler; true when the value was written.
+// Registers the shell's pin and unpin command handlers as Windows does, so a pin (and its
+// undo) reaches the shell verb invoker under Wine, which has no handler; true when written.
 bool SeedPinHandler();
 
 std::string ReadFileBytes(const std::wstring& path);

@@ -1,0 +1,3 @@
+#include "installer/StepHold.h"
+
+void HoldInsideSystemSteps(const std::atomic<bool>*) {}

@@ -1,0 +1,22 @@
+// The end-to-end build's hold inside the system steps: while the scenario's marker file
+// exists, the install waits there (until it is cancelled), and says so in a file of its
+// own so the scenario knows the install has reached it.
+#include "installer/StepHold.h"
+
+#include <windows.h>
+
+void HoldInsideSystemSteps(const std::atomic<bool>* cancel) {
+    if (::GetFileAttributesW(L"C:\\e2e-hold-steps") == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    const HANDLE reached = ::CreateFileW(L"C:\\e2e-held-steps", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (reached != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(reached);
+    }
+    for (int waited = 0; waited < 1200 && !(cancel != nullptr && cancel->load()); ++waited) {
+        if (::GetFileAttributesW(L"C:\\e2e-hold-steps") == INVALID_FILE_ATTRIBUTES) {
+            return;
+        }
+        ::Sleep(50);
+    }
+}
