@@ -42,7 +42,6 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
     echo "== this machine's kernel cannot run 32-bit programs, so neither can Wine: the product"
     echo "   is built for 32-bit Windows as above, and its tests run on a 64-bit build of the"
     echo "   same sources under 64-bit Wine =="
-    # What needs no running: the 32-bit product imports only what it may.
     # What needs no running: the 32-bit product imports only what it may, none of it missing
     # on Windows 7 (and the check does refuse an exe that imports such a function), and it
     # is signed.
@@ -50,8 +49,10 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
     python3 scripts/pe-imports.py --allow "$known" --win7 scripts/win7-missing-imports.txt \
       "build/windows$SFX/app/setup.exe" "build/windows$SFX/app/setup_e2e.exe" \
       "build/windows$SFX/tests/app/import_probe.exe" || status=1
-    if python3 scripts/pe-imports.py --win7 scripts/win7-missing-imports.txt \
-      "build/windows$SFX/tests/app/win7_missing_import.exe" 2>&1 | grep "which Windows 7 SP1 lacks"; then
+    refused=$(python3 scripts/pe-imports.py --win7 scripts/win7-missing-imports.txt \
+      "build/windows$SFX/tests/app/win7_missing_import.exe" 2>&1 || true)
+    echo "$refused"
+    if grep -q "imports GetDpiForWindow from .*, which Windows 7 SP1 lacks" <<<"$refused"; then
       echo "the import check refuses an exe importing a function Windows 7 lacks, as it should"
     else
       echo "the import check let an exe importing GetDpiForWindow pass" >&2
