@@ -43,26 +43,38 @@ cleanup() {
 trap cleanup EXIT
 bash "$SIM" start "$STATE" >/dev/null
 ctl() { python3 "$ROOT/tools/simulator/varlo_sim.py" ctl --state "$STATE" "$@" >/dev/null; }
-ctl mode "{\"package\": {\"file\": \"$PKG\"}, \"roles\": {\"download\":
-  {\"rate\": $RATE, \"cut_at\": [$((SIZE / 3)), $((SIZE * 2 / 3))]}}}"
 port() { python3 -c "import json, sys; print(json.load(open(sys.argv[1]))['roles'][sys.argv[2]])" "$STATE" "$1"; }
 API=https://127.0.0.1:$(port primary)
 
 wine_session_start "$ROOT/build/wineprefix-bench$SFX" >/dev/null 2>&1
 win() { echo "Z:${1//\//\\}"; }
-rm -rf "$WORK/ours" "$WORK/ours-work"
-mkdir -p "$WORK/ours-work"
-read -r secs _peak outcome _rest < <(wine "$(win "$BIN")" "$API" "$(win "$WORK/ours")" "$(win "$WORK/ours-work")" |
-  tr -d '\r')
-[ "$outcome" = installed ] || { echo "install: $outcome"; exit 1; }
+# One install with the line as set; prints its seconds.
+run_install() {
+  rm -rf "$WORK/ours" "$WORK/ours-work"
+  mkdir -p "$WORK/ours-work"
+  read -r secs _peak outcome _rest < <(wine "$(win "$BIN")" "$API" "$(win "$WORK/ours")" "$(win "$WORK/ours-work")" |
+    tr -d '\r')
+  [ "$outcome" = installed ] || { echo "install: $outcome" >&2; exit 1; }
+  echo "$secs"
+}
+# The same line without cuts first: the reference the cuts are measured against.
+ctl reset
+ctl mode "{\"package\": {\"file\": \"$PKG\"}, \"roles\": {\"download\": {\"rate\": $RATE}}}"
+plain=$(run_install)
+ctl reset
+ctl mode "{\"package\": {\"file\": \"$PKG\"}, \"roles\": {\"download\":
+  {\"rate\": $RATE, \"cut_at\": [$((SIZE / 3)), $((SIZE * 2 / 3))]}}}"
+cut=$(run_install)
 python3 "$ROOT/tools/simulator/varlo_sim.py" ctl --state "$STATE" requests > "$WORK/requests.json"
-python3 - "$WORK/requests.json" "$SIZE" "$RATE" "$secs" <<'PY'
+python3 - "$WORK/requests.json" "$SIZE" "$RATE" "$cut" "$plain" <<'PY'
 import json, sys
-records, size, rate, secs = json.load(open(sys.argv[1])), int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])
+records, size, rate = json.load(open(sys.argv[1])), int(sys.argv[2]), int(sys.argv[3])
+cut, plain = float(sys.argv[4]), float(sys.argv[5])
 files = [r for r in records if r.get("role") == "download" and "/files/" in r.get("target", "")]
 sent = sum(r.get("sent") or 0 for r in files)
 ideal = size / rate
-print("package %.1f MB over a %.1f MB/s line cut twice: %d requests" % (size / 1e6, rate / 1e6, len(files)))
-print("install %.2f s; size / rate %.2f s; ratio %.2f" % (secs, ideal, secs / ideal))
+print("package %.1f MB over a %.1f MB/s line (simulator's pacing) cut twice: %d requests" % (size / 1e6, rate / 1e6, len(files)))
+print("install cut twice %.2f s, same line uncut %.2f s, size / rate %.2f s" % (cut, plain, ideal))
+print("time ratio cut / (size / rate): %.2f; cut / uncut: %.2f" % (cut / ideal, cut / plain))
 print("bytes sent %d against the package's %d: ratio %.3f" % (sent, size, sent / size))
 PY
