@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "util/FolderSecurity.h"
 #include "util/WriteLogFile.h"
 
 namespace {
@@ -9,7 +10,9 @@ constexpr wchar_t kLogSource[] = L".\\InstallWorker";
 }  // namespace
 
 bool IsLocationAccepted(const InstallJob& job, const std::wstring& target) {
-    if (!job.replaceableLocation) {
+    // Where owners are not kept (Wine), the levels just made read as anyone's: the look
+    // would only refuse what the install itself made.
+    if (!job.replaceableLocation || !FileSystemKeepsOwners()) {
         return true;
     }
     const std::optional<std::wstring> replaceable = job.replaceableLocation(target);

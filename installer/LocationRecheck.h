@@ -10,5 +10,6 @@
 #include "installer/InstallWorker.h"
 
 // True when nothing on the way to `target` can be replaced by others, or when the job says
-// that the user accepted it. Logs what was found otherwise.
+// that the user accepted it. Logs what was found otherwise. Where the system keeps no
+// owners (Wine) nothing can be told, and the look is left out.
 [[nodiscard]] bool IsLocationAccepted(const InstallJob& job, const std::wstring& target);

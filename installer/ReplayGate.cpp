@@ -6,10 +6,21 @@
 #include "util/FolderSecurity.h"
 #include "util/UniqueHandle.h"
 
-std::optional<std::wstring> ReplayRefusal(const std::wstring& target) {
+std::optional<std::wstring> ReplayRefusal(const std::wstring& recorded) {
+    // A target the killed run had already moved aside whole (or not yet made) is gone: the
+    // record then acts beside it, in the nearest folder that exists.
+    std::wstring target = recorded;
     UniqueKernelHandle folder = OpenNoFollow(target, READ_CONTROL);
+    while (!folder && (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        const size_t cut = target.find_last_of(L'\\');
+        if (cut == std::wstring::npos || cut < 3) {
+            break;
+        }
+        target.resize(cut);
+        folder = OpenNoFollow(target, READ_CONTROL);
+    }
     if (!folder) {
-        return L"目录无法打开：" + target;
+        return L"目录无法打开：" + recorded;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(folder.get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||

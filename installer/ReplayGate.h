@@ -9,5 +9,6 @@
 // Why the record naming `target` must not be replayed, for the log; nothing when it may
 // be: the target is a plain folder owned by Administrators or SYSTEM, others may do no
 // more than read and execute there, and no folder above it can be replaced by others.
-// Where the system keeps no owners (Wine), only the folder itself is checked.
+// A target that is gone is judged by its nearest existing parent. Where the system keeps no
+// owners (Wine), only the folder itself is checked.
 std::optional<std::wstring> ReplayRefusal(const std::wstring& target);

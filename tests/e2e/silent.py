@@ -125,20 +125,36 @@ def scenarios(check_installed, downloads):
         sim.mode({"package": {"name": PACKAGE_NAME, "file": big}})
         sim.mode({"roles": {"download": {"rate": 1024 * 1024}}})
         out = open(os.path.join(ctx.work, "wine-output.txt"), "ab")
-        first = prefix.wine(ctx.tools["setup"], "/S", SHARED, stdout=out, stderr=subprocess.STDOUT)
+        # The first installs elsewhere, so that a client running from the default folder
+        # (which every start-up ends) is the first one's to keep, not the second one's to end.
+        target = "C:\\Deploy Here\\varlo"
+        first = prefix.wine(ctx.tools["setup"], "/S", SHARED, "/D=" + target, stdout=out, stderr=subprocess.STDOUT)
         wait_for(lambda: downloads(sim), 90, "the first install's download")
-        check(run_silent(ctx, prefix, "/S " + SHARED, timeout=60) == ALREADY_RUNNING, "the second: another installer runs")
-        # A window started meanwhile finds no window to bring forward: it ends without one.
-        windowed = prefix.wine(ctx.tools["setup"], stdout=out, stderr=subprocess.STDOUT)
-        check(windowed.wait(timeout=60) == 0, "a window started meanwhile ends with 0")
-        check(main_window() is None, "and shows no window beside the unattended install")
-        check(first.poll() is None, "the first install is still running")
-        check(first.wait(timeout=180) == INSTALLED, "the first install completes: exit 0")
+        client_dir = prefix.host(default_dir())
+        os.makedirs(client_dir, exist_ok=True)
+        shutil.copy(ctx.tools["holder"], os.path.join(client_dir, "vljiasu.exe"))
+        open(os.path.join(client_dir, "held.txt"), "wb").close()
+        client = prefix.wine(default_dir() + "\\vljiasu.exe", default_dir() + "\\held.txt")
+        try:
+            wait_for(lambda: os.path.exists(prefix.host("C:\\e2e-held")), 60, "the client to run")
+            check(run_silent(ctx, prefix, "/S " + SHARED, timeout=60) == ALREADY_RUNNING,
+                  "the second: another installer runs")
+            # A window started meanwhile finds no window to bring forward: it ends without one.
+            windowed = prefix.wine(ctx.tools["setup"], stdout=out, stderr=subprocess.STDOUT)
+            check(windowed.wait(timeout=60) == 0, "a window started meanwhile ends with 0")
+            check(main_window() is None, "and shows no window beside the unattended install")
+            time.sleep(2)
+            check(client.poll() is None, "the second installers ended no client: the guard comes first")
+            check(first.poll() is None, "the first install is still running")
+            check(first.wait(timeout=180) == INSTALLED, "the first install completes: exit 0")
+        finally:
+            open(prefix.host("C:\\e2e-release"), "wb").close()
+            client.wait(timeout=60)
         prefix.settle()
         check(len(downloads(sim)) == 1, "one download: the second did not install")
         outcome_logged(prefix, ALREADY_RUNNING)
         outcome_logged(prefix, INSTALLED)
-        check(os.path.isfile(os.path.join(prefix.host(default_dir()), "vljiasu.exe")), "the client is installed")
+        check(os.path.isfile(os.path.join(prefix.host(target), "vljiasu.exe")), "the client is installed")
 
     return {
         "silent-custom-folder": custom_folder,
