@@ -77,6 +77,9 @@ TaskPresence ReadTaskDefinition(const std::wstring& taskName, std::wstring* xml)
     if (FAILED(hr)) {
         return IsNotFound(hr) ? TaskPresence::Absent : TaskPresence::Unknown;
     }
+    if (xml == nullptr) {
+        return TaskPresence::Present;
+    }
     BSTR text = nullptr;
     if (FAILED(task->get_Xml(&text)) || text == nullptr) {
         return TaskPresence::Unknown;
@@ -121,18 +124,7 @@ bool DeleteAutostartTask(const std::wstring& taskName) {
 }
 
 TaskPresence QueryTaskPresence(const std::wstring& taskName) {
-    ScopedComInit com;
-    const ComPtr<ITaskFolder> root = RootFolder();
-    const Bstr name(taskName);
-    if (!root || name.get() == nullptr) {
-        return TaskPresence::Unknown;
-    }
-    ComPtr<IRegisteredTask> task;
-    const HRESULT hr = root->GetTask(name.get(), task.put());
-    if (SUCCEEDED(hr)) {
-        return TaskPresence::Present;
-    }
-    return IsNotFound(hr) ? TaskPresence::Absent : TaskPresence::Unknown;
+    return ReadTaskDefinition(taskName, nullptr);
 }
 
 bool ApplyAutostartOption(const std::wstring& targetDir, bool enabled) {

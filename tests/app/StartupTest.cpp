@@ -99,6 +99,50 @@ class FakeMainWindow {
 
 class StartupTest : public ::testing::Test {
   protected:
+    // A copy of this test program, registered as the installed client in a folder of its
+    // own (the uninstall value quoted, as the installer writes it for a folder with a
+    // blank) and started as the stand-in below.
+    struct RegisteredClient {
+        std::wstring folder;
+        std::wstring client;
+        UniqueKernelHandle process;
+    };
+
+    static RegisteredClient StartRegisteredClient(const wchar_t* folderName) {
+        RegisteredClient laid;
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        laid.folder = std::wstring(temp) + folderName + L" " + std::to_wstring(::GetCurrentProcessId());
+        ::CreateDirectoryW(laid.folder.c_str(), nullptr);
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        laid.client = laid.folder + L"\\vljiasu.exe";
+        HKEY key = nullptr;
+        if (!::CopyFileW(self, laid.client.c_str(), FALSE) ||
+            ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                              nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            return laid;
+        }
+        const std::wstring value = L"\"" + laid.folder + L"\\unins000.exe\"";
+        ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+        laid.process.reset(StartSleeperProcess(laid.client,
+                                               L"\"" + laid.client + L"\" --gtest_filter=StartupSleeper.Sleeps",
+                                               laid.folder, L"VARLO_SLEEPER"));
+        return laid;
+    }
+
+    static void RemoveRegisteredClient(RegisteredClient& laid) {
+        if (laid.process) {
+            ::TerminateProcess(laid.process.get(), 0);
+            ::WaitForSingleObject(laid.process.get(), 10000);
+        }
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
+        ::DeleteFileW(laid.client.c_str());
+        ::RemoveDirectoryW(laid.folder.c_str());
+    }
+
     RecordingLauncher recorder_;
 };
 
@@ -350,33 +394,13 @@ TEST(StartupSleeper, Sleeps) {
 // The client of the registered install is ended; the registry value is quoted, as the
 // installer now writes it for a folder with a blank.
 TEST_F(StartupTest, TheRegisteredClientIsEnded) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"varlo startup " + std::to_wstring(::GetCurrentProcessId());
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring client = folder + L"\\vljiasu.exe";
-    ASSERT_TRUE(::CopyFileW(self, client.c_str(), FALSE));
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring value = L"\"" + folder + L"\\unins000.exe\"";
-    ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-
-    UniqueKernelHandle process(StartSleeperProcess(client, L"\"" + client + L"\" --gtest_filter=StartupSleeper.Sleeps",
-                                                   folder, L"VARLO_SLEEPER"));
-    ASSERT_TRUE(process.valid());
+    RegisteredClient laid = StartRegisteredClient(L"varlo startup");
+    ASSERT_TRUE(laid.process.valid());
 
     EXPECT_EQ(EndClientProcesses(), 1u);
-    EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(laid.process.get(), 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(recorder_.CommandLines().empty());
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
-    ::DeleteFileW(client.c_str());
-    ::RemoveDirectoryW(folder.c_str());
+    RemoveRegisteredClient(laid);
 }
 
 // An unattended install that may not go on touches nothing: a second one while another
@@ -384,27 +408,12 @@ TEST_F(StartupTest, TheRegisteredClientIsEnded) {
 // folder is a path below a file). The client the first one started keeps running and
 // the install itself is never reached.
 TEST_F(StartupTest, ASilentRunThatMayNotGoOnEndsNothing) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"varlo untouched " + std::to_wstring(::GetCurrentProcessId());
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    RegisteredClient laid = StartRegisteredClient(L"varlo untouched");
+    ASSERT_TRUE(laid.process.valid());
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring client = folder + L"\\vljiasu.exe";
-    ASSERT_TRUE(::CopyFileW(self, client.c_str(), FALSE));
-    const std::wstring notAFolder = folder + L"\\a file";
+    const std::wstring notAFolder = laid.folder + L"\\a file";
     ASSERT_TRUE(::CopyFileW(self, notAFolder.c_str(), FALSE));
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring value = L"\"" + folder + L"\\unins000.exe\"";
-    ::RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-    UniqueKernelHandle process(StartSleeperProcess(client, L"\"" + client + L"\" --gtest_filter=StartupSleeper.Sleeps",
-                                                   folder, L"VARLO_SLEEPER"));
-    ASSERT_TRUE(process.valid());
 
     DataModule setup;
     DeployCommand silent;
@@ -436,16 +445,12 @@ TEST_F(StartupTest, ASilentRunThatMayNotGoOnEndsNothing) {
         EXPECT_EQ(RunInstaller(setup.module.get(), hooks, silent), c.code) << c.why;
         ::SetEnvironmentVariableW(L"TMP", savedTmp);
         EXPECT_EQ(installs, 0) << c.why;
-        EXPECT_EQ(::WaitForSingleObject(process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT))
+        EXPECT_EQ(::WaitForSingleObject(laid.process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT))
             << c.why << ": the running client was not ended";
         EXPECT_TRUE(recorder_.CommandLines().empty()) << c.why;
     }
-    ::TerminateProcess(process.get(), 0);
-    ::WaitForSingleObject(process.get(), 10000);
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
-    ::DeleteFileW(client.c_str());
     ::DeleteFileW(notAFolder.c_str());
-    ::RemoveDirectoryW(folder.c_str());
+    RemoveRegisteredClient(laid);
 }
 
 }  // namespace
