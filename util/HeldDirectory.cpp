@@ -1,0 +1,139 @@
+#include "util/HeldDirectory.h"
+
+#include <winternl.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "util/SystemDll.h"
+
+namespace {
+
+using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE,
+                                              ACCESS_MASK,
+                                              POBJECT_ATTRIBUTES,
+                                              PIO_STATUS_BLOCK,
+                                              PLARGE_INTEGER,
+                                              ULONG,
+                                              ULONG,
+                                              ULONG,
+                                              ULONG,
+                                              PVOID,
+                                              ULONG);
+using NtSetInformationFileFunction = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+using StatusToErrorFunction = ULONG(NTAPI*)(NTSTATUS);
+
+struct NtFunctions {
+    NtCreateFileFunction createFile = nullptr;
+    NtSetInformationFileFunction setInformationFile = nullptr;
+    StatusToErrorFunction statusToError = nullptr;
+};
+
+constexpr ULONG kFileRenameInformation = 10;
+
+// The documented Win32 calls open only by full path, and some systems' rename by handle
+// makes a relative name a full one before it sees the folder handle; a name relative to a
+// handle needs ntdll's own calls, looked up once.
+const NtFunctions& Nt() {
+    static const NtFunctions functions = [] {
+        NtFunctions found;
+        if (HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll")) {
+            found.createFile = reinterpret_cast<NtCreateFileFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtCreateFile")));
+            found.setInformationFile = reinterpret_cast<NtSetInformationFileFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtSetInformationFile")));
+            found.statusToError = reinterpret_cast<StatusToErrorFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        }
+        return found;
+    }();
+    return functions;
+}
+
+// Listing and traversal take part in sharing checks (attribute access alone would block
+// nobody), so holding them without delete sharing keeps others from renaming the folder.
+// No delete access of its own: the system's rename into a held folder opens it without
+// delete sharing.
+constexpr ACCESS_MASK kHeldAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr ACCESS_MASK kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+
+}  // namespace
+
+UniqueKernelHandle OpenHeldDirectory(const std::wstring& path, DWORD* error) {
+    UniqueKernelHandle folder(::CreateFileW(path.c_str(), kHeldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                            nullptr));
+    *error = folder ? ERROR_SUCCESS : ::GetLastError();
+    return folder;
+}
+
+UniqueKernelHandle OpenBelow(HANDLE parent, const std::wstring& name, bool directory, DWORD* error) {
+    const NtFunctions& nt = Nt();
+    if (nt.createFile == nullptr || nt.statusToError == nullptr) {
+        *error = ERROR_PROC_NOT_FOUND;
+        return UniqueKernelHandle();
+    }
+    // One level only: a separator or a parent reference would leave the held folder.
+    if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:") != std::wstring::npos ||
+        name.size() * sizeof(wchar_t) > 0xFFFE) {
+        *error = ERROR_INVALID_NAME;
+        return UniqueKernelHandle();
+    }
+    UNICODE_STRING unicodeName;
+    unicodeName.Buffer = const_cast<wchar_t*>(name.c_str());
+    unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    unicodeName.MaximumLength = unicodeName.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io = {};
+    HANDLE opened = nullptr;
+    const ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT |
+                          (directory ? FILE_DIRECTORY_FILE : 0);
+    const NTSTATUS status = nt.createFile(
+        &opened, directory ? kHeldAccess : kEntryAccess, &attributes, &io, nullptr, 0,
+        directory ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        FILE_OPEN, options, nullptr, 0);
+    if (status < 0) {
+        *error = nt.statusToError(status);
+        return UniqueKernelHandle();
+    }
+    *error = ERROR_SUCCESS;
+    return UniqueKernelHandle(opened);
+}
+
+bool RenameBelow(HANDLE opened, HANDLE parent, const std::wstring& name) {
+    const NtFunctions& nt = Nt();
+    if (nt.setInformationFile == nullptr || nt.statusToError == nullptr) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:") != std::wstring::npos) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    // The system's layout of the rename request is the documented FILE_RENAME_INFO's.
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = parent;
+    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    IO_STATUS_BLOCK io = {};
+    const NTSTATUS status =
+        nt.setInformationFile(opened, &io, info, static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+    if (status < 0) {
+        ::SetLastError(nt.statusToError(status));
+        return false;
+    }
+    return true;
+}
+
+bool IsPlainDirectoryHandle(HANDLE opened) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(opened, &info)) {
+        return false;
+    }
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
