@@ -156,27 +156,28 @@ bool RemoveEmptyDirectory(const std::wstring& path) {
     return ::RemoveDirectoryW(path.c_str()) != 0 || IsMissing(path);
 }
 
-// The placer's temporary files that a killed run left in `directory` and below it. They
-// lie beside the files they were to become, in any folder of the package, one that was
-// there before too; links and the backup folder are not entered.
-void RemoveTemporaries(const std::wstring& directory, const std::wstring& backupFolder, int depth) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle search(::FindFirstFileW((directory + L"\\*").c_str(), &data));
-    if (!search) {
-        return;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        const std::wstring path = directory + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name != L"." && name != L".." && name != backupFolder && depth > 0 &&
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsPlainDirectory(path)) {
-                RemoveTemporaries(path, backupFolder, depth - 1);
+// The placer's temporary files that a killed run left in the held `directory` and below
+// it. They lie beside the files they were to become, in any folder of the package, one
+// that was there before too; links and the backup folder are not entered, and each folder
+// is opened below its held parent.
+void RemoveTemporaries(HANDLE directory, const std::wstring& backupFolder, int depth) {
+    std::vector<HeldEntry> entries;
+    static_cast<void>(ListHeldDirectory(directory, &entries));
+    for (const HeldEntry& entry : entries) {
+        if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (depth <= 0 || (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                ::CompareStringOrdinal(entry.name.c_str(), -1, backupFolder.c_str(), -1, TRUE) == CSTR_EQUAL) {
+                continue;
             }
-        } else if (IsPlacerTemporaryName(name)) {
-            static_cast<void>(ZipFilePlacer::DeleteUnfollowed(path, nullptr));
+            DWORD error = 0;
+            UniqueKernelHandle child = OpenBelow(directory, entry.name, true, &error);
+            if (child && IsPlainDirectoryHandle(child.get())) {
+                RemoveTemporaries(child.get(), backupFolder, depth - 1);
+            }
+        } else if (IsPlacerTemporaryName(entry.name)) {
+            static_cast<void>(ZipFilePlacer::DeleteBelow(directory, entry.name, nullptr));
         }
-    } while (::FindNextFileW(search.get(), &data));
+    }
 }
 
 // Everything below `directory` and the directory itself, never entering a link (a link
@@ -278,7 +279,9 @@ bool UndoInPlace(const ExtractJournal& journal) {
             complete = false;
         }
     }
-    RemoveTemporaries(target, journal.backupFolder, kMaxDepth);
+    if (HANDLE root = tree.Directory(L"")) {
+        RemoveTemporaries(root, journal.backupFolder, kMaxDepth);
+    }
     if (!tree.RemoveEmpty(journal.backupFolder)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除备份文件夹：%s", backup.c_str());
         complete = false;

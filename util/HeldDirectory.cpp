@@ -129,6 +129,31 @@ bool RenameBelow(HANDLE opened, HANDLE parent, const std::wstring& name) {
     return true;
 }
 
+bool ListHeldDirectory(HANDLE directory, std::vector<HeldEntry>* entries) {
+    // Aligned for the records the system writes into it.
+    std::vector<uint64_t> buffer(8192);
+    FILE_INFO_BY_HANDLE_CLASS query = FileIdBothDirectoryRestartInfo;
+    for (;;) {
+        if (!::GetFileInformationByHandleEx(directory, query, buffer.data(),
+                                            static_cast<DWORD>(buffer.size() * sizeof(uint64_t)))) {
+            return ::GetLastError() == ERROR_NO_MORE_FILES;
+        }
+        query = FileIdBothDirectoryInfo;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(buffer.data());
+        for (size_t at = 0;;) {
+            const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+            std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") {
+                entries->push_back(HeldEntry{std::move(name), record->FileAttributes});
+            }
+            if (record->NextEntryOffset == 0) {
+                break;
+            }
+            at += record->NextEntryOffset;
+        }
+    }
+}
+
 bool IsPlainDirectoryHandle(HANDLE opened) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!::GetFileInformationByHandle(opened, &info)) {

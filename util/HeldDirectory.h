@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "util/UniqueHandle.h"
 
@@ -25,6 +26,14 @@
 // `parent`, which must not exist there yet; false with the system's error as the last
 // error.
 [[nodiscard]] bool RenameBelow(HANDLE opened, HANDLE parent, const std::wstring& name);
+
+struct HeldEntry {
+    std::wstring name;
+    DWORD attributes = 0;
+};
+// What the held folder `directory` holds, "." and ".." left out; false when it cannot be
+// listed (what was read so far is in `entries`).
+[[nodiscard]] bool ListHeldDirectory(HANDLE directory, std::vector<HeldEntry>* entries);
 
 // A folder that is no link, junction or other reparse point.
 [[nodiscard]] bool IsPlainDirectoryHandle(HANDLE opened);
