@@ -68,7 +68,14 @@ UniqueKernelHandle OpenHeldDirectory(const std::wstring& path, DWORD* error) {
     return folder;
 }
 
-UniqueKernelHandle OpenBelow(HANDLE parent, const std::wstring& name, bool directory, DWORD* error) {
+namespace {
+
+UniqueKernelHandle OpenRelative(HANDLE parent,
+                                const std::wstring& name,
+                                ACCESS_MASK access,
+                                ULONG share,
+                                ULONG options,
+                                DWORD* error) {
     const NtFunctions& nt = Nt();
     if (nt.createFile == nullptr || nt.statusToError == nullptr) {
         *error = ERROR_PROC_NOT_FOUND;
@@ -88,18 +95,28 @@ UniqueKernelHandle OpenBelow(HANDLE parent, const std::wstring& name, bool direc
     InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, parent, nullptr);
     IO_STATUS_BLOCK io = {};
     HANDLE opened = nullptr;
-    const ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT |
-                          (directory ? FILE_DIRECTORY_FILE : 0);
     const NTSTATUS status = nt.createFile(
-        &opened, directory ? kHeldAccess : kEntryAccess, &attributes, &io, nullptr, 0,
-        directory ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        FILE_OPEN, options, nullptr, 0);
+        &opened, access, &attributes, &io, nullptr, 0, share, FILE_OPEN,
+        options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr, 0);
     if (status < 0) {
         *error = nt.statusToError(status);
         return UniqueKernelHandle();
     }
     *error = ERROR_SUCCESS;
     return UniqueKernelHandle(opened);
+}
+
+}  // namespace
+
+UniqueKernelHandle OpenBelow(HANDLE parent, const std::wstring& name, bool directory, DWORD* error) {
+    if (directory) {
+        return OpenRelative(parent, name, kHeldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, error);
+    }
+    return OpenRelative(parent, name, kEntryAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, error);
+}
+
+UniqueKernelHandle OpenFileBelowForReading(HANDLE parent, const std::wstring& name, DWORD* error) {
+    return OpenRelative(parent, name, GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, error);
 }
 
 bool RenameBelow(HANDLE opened, HANDLE parent, const std::wstring& name) {

@@ -22,6 +22,10 @@
 // in `error`.
 [[nodiscard]] UniqueKernelHandle OpenBelow(HANDLE parent, const std::wstring& name, bool directory, DWORD* error);
 
+// Opens the file `name` one level below the held folder `parent` for reading, as itself
+// (a link there is opened, never followed: the caller checks what it got).
+[[nodiscard]] UniqueKernelHandle OpenFileBelowForReading(HANDLE parent, const std::wstring& name, DWORD* error);
+
 // Renames what `opened` is (opened with delete access) to `name` in the held folder
 // `parent`, which must not exist there yet; false with the system's error as the last
 // error.
