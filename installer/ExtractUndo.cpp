@@ -180,46 +180,32 @@ void RemoveTemporaries(HANDLE directory, const std::wstring& backupFolder, int d
     }
 }
 
-// Deletes whatever `name` below the held `parent` is, as itself: a link goes, never what
-// it points to; a directory only when empty.
-bool RemoveEntryBelow(HANDLE parent, const std::wstring& name) {
-    DWORD error = 0;
-    UniqueKernelHandle entry = OpenBelow(parent, name, false, &error);
-    if (!entry) {
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    return ::SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
-}
-
-// Everything inside the held `directory`, never entering a link (a link found inside is
-// removed as itself); each folder is opened below its held parent. True when it is empty.
-bool EmptyTree(HANDLE directory, int depth) {
-    std::vector<HeldEntry> entries;
-    bool empty = ListHeldDirectory(directory, &entries);
-    for (const HeldEntry& entry : entries) {
-        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            // A plain file, read-only too, with the placer's waits for a holder; a link
-            // goes as itself.
-            empty = ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                         ? RemoveEntryBelow(directory, entry.name)
-                         : ZipFilePlacer::DeleteBelow(directory, entry.name, nullptr)) &&
-                    empty;
-            continue;
-        }
-        if (!(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            DWORD error = 0;
-            UniqueKernelHandle child = OpenBelow(directory, entry.name, true, &error);
-            if (!child || !IsPlainDirectoryHandle(child.get()) || depth <= 0 || !EmptyTree(child.get(), depth - 1)) {
-                empty = false;
+// Everything below `directory` and the directory itself, never entering a link (a link
+// found inside is removed as itself). True when the directory is gone.
+bool DeleteTree(const std::wstring& directory, int depth) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle search(::FindFirstFileW((directory + L"\\*").c_str(), &data));
+    if (search) {
+        do {
+            const std::wstring name = data.cFileName;
+            const std::wstring path = directory + L"\\" + name;
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                // By name: one call per file, and a delete never follows a link.
+                if (!::DeleteFileW(path.c_str())) {
+                    static_cast<void>(ZipFilePlacer::DeleteUnfollowed(path, nullptr));
+                }
+            } else if (name == L"." || name == L"..") {
                 continue;
+            } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsPlainDirectory(path)) {
+                ::RemoveDirectoryW(path.c_str());
+            } else if (depth > 0) {
+                static_cast<void>(DeleteTree(path, depth - 1));
             }
-        }
-        // Opened again as itself: whatever is there now goes only as itself, and a
-        // directory only when empty.
-        empty = RemoveEntryBelow(directory, entry.name) && empty;
+        } while (::FindNextFileW(search.get(), &data));
     }
-    return empty;
+    search.reset();
+    // Whatever could not go keeps the directory, and so the answer, false.
+    return ::RemoveDirectoryW(directory.c_str()) != 0 || IsMissing(directory);
 }
 
 // The discarded target, when it is still there and still ours (it holds our backup folder).
@@ -228,31 +214,11 @@ bool RemoveDiscarded(const ExtractJournal& journal) {
     if (IsMissing(discard)) {
         return true;
     }
-    bool gone = false;
-    {
-        DWORD error = 0;
-        UniqueKernelHandle folder = OpenHeldDirectory(discard, &error);
-        UniqueKernelHandle backup;
-        if (folder && IsPlainDirectoryHandle(folder.get())) {
-            backup = OpenBelow(folder.get(), journal.backupFolder, true, &error);
-        }
-        if (!backup || !IsPlainDirectoryHandle(backup.get())) {
-            g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", discard.c_str());
-            return false;
-        }
-        backup.reset();
-        gone = EmptyTree(folder.get(), kMaxDepth);
+    if (!IsPlainDirectory(discard) || !IsPlainDirectory(discard + L"\\" + journal.backupFolder)) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", discard.c_str());
+        return false;
     }
-    // The folder itself, opened as itself once its own hold is let go.
-    if (gone) {
-        UniqueKernelHandle folder(::CreateFileW(
-            discard.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        FILE_DISPOSITION_INFO disposition = {TRUE};
-        gone = folder && IsPlainDirectoryHandle(folder.get()) &&
-               ::SetFileInformationByHandle(folder.get(), FileDispositionInfo, &disposition, sizeof(disposition));
-    }
-    if (!gone) {
+    if (!DeleteTree(discard, kMaxDepth)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", discard.c_str());
         return false;
     }
