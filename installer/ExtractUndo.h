@@ -3,7 +3,9 @@
 // commit it records. Used by the transaction itself after a failure and by the next start
 // after a killed run, so both undo in exactly the same way. Nothing here follows a link:
 // every directory on the way from the target down to a recorded name must be a plain
-// directory, and the file there is opened as itself.
+// directory, and the file there is opened as itself. The target and those directories are
+// held open, each reached through its held parent, while the undo works in them, so none
+// can be swapped for a link between the check and the use.
 
 #include "installer/ExtractJournal.h"
 

@@ -9,6 +9,7 @@
 #include "system/ShellLink.h"
 #include "system/TaskbarPin.h"
 #include "system/UninstallRegistration.h"
+#include "util/HeldDirectory.h"
 #include "util/UniqueHandle.h"
 #include "util/WriteLogFile.h"
 #include "zip/ZipFilePlacer.h"
@@ -37,13 +38,11 @@ bool IsMissing(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// The whole content of the plain file at `path`, opened as itself: a link planted there
-// is refused, never read through.
-bool ReadUnfollowed(const std::wstring& path, std::string* bytes) {
-    UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// The whole content of the plain file `file`, opened as itself: a link planted there is
+// refused, never read through.
+bool ReadOpened(HANDLE file, std::string* bytes) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
+    if (!::GetFileInformationByHandle(file, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxSavedBytes) {
         return false;
@@ -51,8 +50,60 @@ bool ReadUnfollowed(const std::wstring& path, std::string* bytes) {
     bytes->assign(info.nFileSizeLow, '\0');
     DWORD read = 0;
     return bytes->empty() ||
-           (::ReadFile(file.get(), &(*bytes)[0], info.nFileSizeLow, &read, nullptr) && read == info.nFileSizeLow);
+           (::ReadFile(file, &(*bytes)[0], info.nFileSizeLow, &read, nullptr) && read == info.nFileSizeLow);
 }
+
+bool ReadUnfollowed(const std::wstring& path, std::string* bytes) {
+    UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file && ReadOpened(file.get(), bytes);
+}
+
+// The backup folder inside the target, reached through the held target and held itself
+// while the undo reads and deletes the copies it keeps, so no copy is read from or deleted
+// in a folder someone swapped in meanwhile.
+class HeldBackupFolder {
+  public:
+    explicit HeldBackupFolder(const ExtractJournal& journal) {
+        DWORD error = 0;
+        target_ = OpenHeldDirectory(journal.target, &error);
+        if (target_ && IsPlainDirectoryHandle(target_.get())) {
+            folder_ = OpenBelow(target_.get(), journal.backupFolder, true, &error);
+            if (folder_ && !IsPlainDirectoryHandle(folder_.get())) {
+                folder_.reset();
+            }
+        }
+        // A target or backup folder that is gone (moved aside, or never made) keeps no copy.
+        absent_ = !folder_ && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+    }
+
+    // Nothing under `name`: a copy never made.
+    [[nodiscard]] bool IsMissing(const std::wstring& name) const {
+        if (absent_) {
+            return true;
+        }
+        DWORD error = 0;
+        return folder_ && !OpenBelow(folder_.get(), name, false, &error) &&
+               (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+    }
+    [[nodiscard]] bool Read(const std::wstring& name, std::string* bytes) const {
+        DWORD error = 0;
+        UniqueKernelHandle file;
+        if (folder_) {
+            file = OpenFileBelowForReading(folder_.get(), name, &error);
+        }
+        return file && ReadOpened(file.get(), bytes);
+    }
+    // True when nothing is left under `name`.
+    bool Delete(const std::wstring& name) const {
+        return absent_ || (folder_ && ZipFilePlacer::DeleteBelow(folder_.get(), name, nullptr));
+    }
+
+  private:
+    UniqueKernelHandle target_;
+    UniqueKernelHandle folder_;
+    bool absent_ = false;
+};
 
 // A new file at `path` with `bytes`; never opens what is there already.
 bool WriteNew(const std::wstring& path, const std::string& bytes) {
@@ -87,16 +138,17 @@ bool UndoLink(const ExtractJournal& journal, const OutsideLink& link) {
     if (link.saved == 0) {
         return ZipFilePlacer::DeleteUnfollowed(link.path, nullptr);
     }
-    const std::wstring copy = BackupFolder(journal) + L"\\" + IntegrationLinkFileName(link.saved);
-    if (IsMissing(copy)) {
+    const HeldBackupFolder backup(journal);
+    const std::wstring copy = IntegrationLinkFileName(link.saved);
+    if (backup.IsMissing(copy)) {
         return true;  // recorded, but the run ended before it kept or touched anything
     }
     std::string bytes;
-    if (!ReadUnfollowed(copy, &bytes) || !ZipFilePlacer::DeleteUnfollowed(link.path, nullptr) ||
+    if (!backup.Read(copy, &bytes) || !ZipFilePlacer::DeleteUnfollowed(link.path, nullptr) ||
         !WriteNew(link.path, bytes)) {
         return false;
     }
-    return ZipFilePlacer::DeleteUnfollowed(copy, nullptr);
+    return backup.Delete(copy);
 }
 
 bool UndoUninstall(const IntegrationRecord& record) {
@@ -129,16 +181,16 @@ bool UndoTask(const ExtractJournal& journal) {
     if (journal.integration.task == EarlierTask::Absent) {
         return DeleteAutostartTask(kAutostartTaskName);
     }
-    const std::wstring copy = BackupFolder(journal) + L"\\" + kIntegrationTaskFileName;
-    if (IsMissing(copy)) {
+    const HeldBackupFolder backup(journal);
+    if (backup.IsMissing(kIntegrationTaskFileName)) {
         return true;
     }
     std::string bytes;
-    if (!ReadUnfollowed(copy, &bytes) || bytes.size() % sizeof(wchar_t) != 0) {
+    if (!backup.Read(kIntegrationTaskFileName, &bytes) || bytes.size() % sizeof(wchar_t) != 0) {
         return false;
     }
     const std::wstring xml(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    return RestoreTaskDefinition(kAutostartTaskName, xml) && ZipFilePlacer::DeleteUnfollowed(copy, nullptr);
+    return RestoreTaskDefinition(kAutostartTaskName, xml) && backup.Delete(kIntegrationTaskFileName);
 }
 
 }  // namespace
@@ -248,18 +300,17 @@ bool UndoIntegration(const ExtractJournal& journal) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"无法删除文件夹：%s", folder.c_str());
         }
     }
-    static_cast<void>(ZipFilePlacer::DeleteUnfollowed(BackupFolder(journal) + L"\\" + kIntegrationCopyName, nullptr));
+    static_cast<void>(HeldBackupFolder(journal).Delete(kIntegrationCopyName));
     return complete;
 }
 
 void FinishIntegrationCommit(const ExtractJournal& journal) {
-    const std::wstring backup = BackupFolder(journal);
+    const HeldBackupFolder backup(journal);
     for (const OutsideLink& link : journal.integration.links) {
         if (link.saved != 0) {
-            static_cast<void>(
-                ZipFilePlacer::DeleteUnfollowed(backup + L"\\" + IntegrationLinkFileName(link.saved), nullptr));
+            static_cast<void>(backup.Delete(IntegrationLinkFileName(link.saved)));
         }
     }
-    static_cast<void>(ZipFilePlacer::DeleteUnfollowed(backup + L"\\" + kIntegrationTaskFileName, nullptr));
-    static_cast<void>(ZipFilePlacer::DeleteUnfollowed(backup + L"\\" + kIntegrationCopyName, nullptr));
+    static_cast<void>(backup.Delete(kIntegrationTaskFileName));
+    static_cast<void>(backup.Delete(kIntegrationCopyName));
 }

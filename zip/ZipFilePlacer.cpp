@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "util/HeldDirectory.h"
 #include "zip/Unzip.h"
 
 namespace {
@@ -39,21 +40,16 @@ bool MayPass(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
 }
 
-// Opens what is at `path` itself, a link too, never what it points to, for renaming or
-// deleting; a refused open is retried while waiting can help. Invalid handle on failure,
-// with the last error of the last attempt in `error`.
-UniqueKernelHandle OpenUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel, DWORD* error) {
+// Opens something itself, a link too, never what it points to, for renaming or deleting,
+// through `open`; a refused open is retried while waiting can help. Invalid handle on
+// failure, with the last error of the last attempt in `error`.
+template <typename Open>
+UniqueKernelHandle OpenRetrying(const Open& open, const std::atomic<bool>* cancel, DWORD* error) {
     for (int attempt = 1;; ++attempt) {
-        // Directories open too (backup semantics), so they are refused below instead of
-        // being retried as if someone held them.
-        UniqueKernelHandle file(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                              nullptr));
+        UniqueKernelHandle file = open(error);
         if (file) {
             return file;
         }
-        *error = ::GetLastError();
         if (attempt >= ZipFilePlacer::kMoveAttempts || !MayPass(*error) || Cancelled(cancel)) {
             return UniqueKernelHandle();
         }
@@ -62,6 +58,29 @@ UniqueKernelHandle OpenUnfollowed(const std::wstring& path, const std::atomic<bo
             return UniqueKernelHandle();
         }
     }
+}
+
+UniqueKernelHandle OpenUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel, DWORD* error) {
+    return OpenRetrying(
+        [&path](DWORD* openError) {
+            // Directories open too (backup semantics), so they are refused below instead
+            // of being retried as if someone held them.
+            UniqueKernelHandle file(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING,
+                                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            *openError = file ? ERROR_SUCCESS : ::GetLastError();
+            return file;
+        },
+        cancel, error);
+}
+
+UniqueKernelHandle OpenUnfollowedBelow(HANDLE parent,
+                                       const std::wstring& name,
+                                       const std::atomic<bool>* cancel,
+                                       DWORD* error) {
+    return OpenRetrying([parent, &name](DWORD* openError) { return OpenBelow(parent, name, false, openError); }, cancel,
+                        error);
 }
 
 bool IsPlainFile(HANDLE file, DWORD* attributes) {
@@ -217,21 +236,52 @@ ZipFilePlacer::Move ZipFilePlacer::MoveByName(const std::wstring& from,
 bool ZipFilePlacer::DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel) {
     DWORD error = 0;
     UniqueKernelHandle file = OpenUnfollowed(path, cancel, &error);
+    return file ? DeleteOpened(file.get()) : IsMissing(error);
+}
+
+bool ZipFilePlacer::DeleteBelow(HANDLE parent, const std::wstring& name, const std::atomic<bool>* cancel) {
+    DWORD error = 0;
+    UniqueKernelHandle file = OpenUnfollowedBelow(parent, name, cancel, &error);
+    return file ? DeleteOpened(file.get()) : IsMissing(error);
+}
+
+ZipFilePlacer::Move ZipFilePlacer::MoveBelow(HANDLE fromParent,
+                                             const std::wstring& fromName,
+                                             HANDLE toParent,
+                                             const std::wstring& toName,
+                                             const std::atomic<bool>* cancel) {
+    DWORD error = 0;
+    UniqueKernelHandle file = OpenUnfollowedBelow(fromParent, fromName, cancel, &error);
     if (!file) {
-        return IsMissing(error);
+        if (IsMissing(error)) {
+            return Move::Absent;
+        }
+        return MayPass(error) && !Cancelled(cancel) ? Move::Held : Move::Failed;
     }
     DWORD attributes = 0;
     if (!IsPlainFile(file.get(), &attributes)) {
+        return Move::Refused;
+    }
+    if (RenameBelow(file.get(), toParent, toName)) {
+        return Move::Moved;
+    }
+    error = ::GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Refused : Move::Failed;
+}
+
+bool ZipFilePlacer::DeleteOpened(HANDLE file) {
+    DWORD attributes = 0;
+    if (!IsPlainFile(file, &attributes)) {
         return false;
     }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         // Through the handle: by name it could land on whatever sits there by then.
         FILE_BASIC_INFO basic = {};
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof(basic))) {
+        if (!::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic))) {
             return false;
         }
     }
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    return ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
 }

@@ -76,4 +76,17 @@ class ZipFilePlacer {
     // Deletes the plain file `path` (read-only too) without following a link there; true
     // when nothing is left at `path`. A refused open is retried as in Place.
     [[nodiscard]] static bool DeleteUnfollowed(const std::wstring& path, const std::atomic<bool>* cancel);
+
+    // The same two for names one level below held folders (see HeldDirectory.h), so that
+    // nothing is looked up again by a path through folders someone else could swap.
+    [[nodiscard]] static bool DeleteBelow(HANDLE parent, const std::wstring& name, const std::atomic<bool>* cancel);
+    [[nodiscard]] static Move MoveBelow(HANDLE fromParent,
+                                        const std::wstring& fromName,
+                                        HANDLE toParent,
+                                        const std::wstring& toName,
+                                        const std::atomic<bool>* cancel);
+
+    // Deletes the plain file `file` opened with delete access, read-only too; false for a
+    // directory or a link.
+    [[nodiscard]] static bool DeleteOpened(HANDLE file);
 };

@@ -107,12 +107,17 @@ struct PauseHook {
         if (cancelInPause != nullptr) {
             cancelInPause->store(true);
         }
+        if (inPause) {
+            inPause();
+        }
     }
     static int count;
     static std::atomic<bool>* cancelInPause;
+    static std::function<void()> inPause;  // what another program does meanwhile
 };
 int PauseHook::count = 0;
 std::atomic<bool>* PauseHook::cancelInPause = nullptr;
+std::function<void()> PauseHook::inPause;
 
 const std::string kBigData = TestBytes(3 * 1024 * 1024, false, 7);
 
@@ -127,9 +132,11 @@ class InstallTransactionTest : public ::testing::Test {
         ZipFilePlacer::SetPause(&PauseHook::Pause);
         PauseHook::count = 0;
         PauseHook::cancelInPause = nullptr;
+        PauseHook::inPause = nullptr;
         WriteHook::cancelAtEnd = nullptr;
     }
     void TearDown() override {
+        PauseHook::inPause = nullptr;
         ZipFilePlacer::SetPause(nullptr);
         ZipFilePlacer::SetWrite(nullptr);
     }
@@ -363,6 +370,122 @@ TEST_F(InstallTransactionTest, ACommittedExtractionEqualsAPlainOneAndLeavesNothi
         RecoverInterruptedInstall(work);
         EXPECT_TRUE(Snapshot(target, !c.earlierInstall) == committed);
     }
+}
+
+// Someone who may write in a parent of a level renames the level away and puts a folder of
+// their choice (a junction to it, on Windows) in its place while the undo is under way:
+// nothing the undo does may land in that folder.
+class SwappedFolderTest : public InstallTransactionTest {
+  protected:
+    void SetUp() override {
+        InstallTransactionTest::SetUp();
+        target = world + L"\\Games\\Varlo";
+        outside = world + L"\\outside";
+        away = world + L"\\away";
+    }
+
+    // An earlier install, and beside it the folder a swap points at, holding files under
+    // the names the undo deals with. Returns that folder's snapshot.
+    std::map<std::wstring, std::string> LayInstallAndOutside() {
+        RemoveTree(world);
+        EXPECT_TRUE(MakeDirectoryTree(world));
+        LayEarlierInstall(world, target);
+        for (const wchar_t* folder : {L"res", L"zz", L"new"}) {
+            EXPECT_TRUE(MakeDirectoryTree(outside + L"\\" + folder));
+        }
+        for (const wchar_t* name : {L"vljiasu.exe", L"big.bin", L"unins000.exe", L"route.dat", L"res\\route.dat",
+                                    L"zz\\last.txt", L"new\\extra.dat"}) {
+            EXPECT_TRUE(WriteBytes(outside + L"\\" + name, "someone else's"));
+        }
+        return Snapshot(outside);
+    }
+
+    // Begins and extracts the whole package, leaving the undo to the caller.
+    void Extract(InstallTransaction* transaction) {
+        UniqueKernelHandle package(HoldPackage(SavePackage()));
+        ASSERT_TRUE(package.valid());
+        ASSERT_TRUE(transaction->Begin(target, work));
+        ASSERT_TRUE(MakeDirectoryTree(target));
+        ASSERT_EQ(transaction->Extract(package.get(), nullptr).status, ExtractStatus::Ok);
+    }
+
+    std::wstring target;
+    std::wstring outside;
+    std::wstring away;
+};
+
+// Levels the undo holds cannot be renamed at all, so the undo finishes in the real ones.
+TEST_F(SwappedFolderTest, ALevelTheUndoHoldsCannotBeSwapped) {
+    struct Case {
+        const char* why;
+        std::wstring level;  // below the target; empty for the target itself
+    };
+    const Case cases[] = {
+        {"a level below the target", L"res"},
+        {"the target itself", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::map<std::wstring, std::string> outsideBefore = LayInstallAndOutside();
+        const std::wstring level = c.level.empty() ? target : target + L"\\" + c.level;
+        InstallTransaction transaction;
+        Extract(&transaction);
+        // The undo's first step waits for the new uninstaller, which another program
+        // holds; meanwhile the swap is tried.
+        UniqueKernelHandle holder(::CreateFileW((target + L"\\unins000.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        bool swapped = false;
+        PauseHook::count = 0;
+        PauseHook::inPause = [&] {
+            holder.reset();
+            if (!swapped && ::MoveFileExW(level.c_str(), away.c_str(), 0)) {
+                swapped = ::MoveFileExW(outside.c_str(), level.c_str(), 0) != 0;
+            }
+        };
+        const bool undone = transaction.Rollback();
+        PauseHook::inPause = nullptr;
+        EXPECT_GE(PauseHook::count, 1) << "the swap was tried while the undo ran";
+        EXPECT_FALSE(swapped) << "a level the undo holds cannot be renamed";
+        if (swapped) {
+            // Put back where the comparison below looks.
+            ::MoveFileExW(level.c_str(), outside.c_str(), 0);
+            ::MoveFileExW(away.c_str(), level.c_str(), 0);
+        } else {
+            EXPECT_TRUE(undone);
+            EXPECT_FALSE(JournalLeft());
+            EXPECT_EQ(ReadBytes(target + L"\\res\\route.dat"), "old routes");
+            EXPECT_EQ(ReadBytes(target + L"\\unins000.exe"), "old uninstaller");
+        }
+        const std::map<std::wstring, std::string> outsideAfter = Snapshot(outside);
+        EXPECT_TRUE(outsideAfter == outsideBefore) << Describe(outsideBefore, outsideAfter);
+    }
+}
+
+// A level that is a junction by the time the undo reaches it is refused, and the record
+// stays for a later start.
+TEST_F(SwappedFolderTest, ALevelThatBecameAJunctionIsNotUndoneThrough) {
+    const std::map<std::wstring, std::string> outsideBefore = LayInstallAndOutside();
+    const std::wstring level = target + L"\\res";
+    InstallTransaction transaction;
+    Extract(&transaction);
+    ASSERT_TRUE(::MoveFileExW(level.c_str(), away.c_str(), 0));
+    if (!MakeJunction(level, outside)) {
+        // The helper may have left the plain folder it meant to turn into a link.
+        ::RemoveDirectoryW(level.c_str());
+        ASSERT_TRUE(::MoveFileExW(away.c_str(), level.c_str(), 0));
+        GTEST_SKIP() << "this system cannot create a junction (Wine)";
+    }
+    EXPECT_FALSE(transaction.Rollback());
+    EXPECT_TRUE(JournalLeft()) << "the record stays for a later start";
+    const std::map<std::wstring, std::string> outsideAfter = Snapshot(outside);
+    EXPECT_TRUE(outsideAfter == outsideBefore) << Describe(outsideBefore, outsideAfter);
+    // With the real folder back, a later start finishes the undo.
+    EXPECT_TRUE(::RemoveDirectoryW(level.c_str()));
+    ASSERT_TRUE(::MoveFileExW(away.c_str(), level.c_str(), 0));
+    RecoverInterruptedInstall(work);
+    EXPECT_FALSE(JournalLeft());
+    EXPECT_EQ(ReadBytes(level + L"\\route.dat"), "old routes");
 }
 
 // A journal is the user's temporary folder's to change: one that names anything outside

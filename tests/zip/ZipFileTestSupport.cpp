@@ -1,5 +1,7 @@
 #include "ZipFileTestSupport.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
 
 namespace {
@@ -84,4 +86,33 @@ std::wstring HostPath(const std::string& unixPath) {
         path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
     }
     return path;
+}
+
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+    if (!::CreateDirectoryW(link.c_str(), nullptr)) {
+        return false;
+    }
+    HANDLE dir = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (dir == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::wstring substitute = L"\\??\\" + target;
+    std::vector<BYTE> buffer(sizeof(DWORD) + 2 * sizeof(WORD) + 8 + (substitute.size() + 2) * sizeof(wchar_t) * 2);
+    auto put16 = [&](size_t at, size_t value) { *reinterpret_cast<WORD*>(&buffer[at]) = static_cast<WORD>(value); };
+    *reinterpret_cast<DWORD*>(&buffer[0]) = IO_REPARSE_TAG_MOUNT_POINT;
+    const size_t nameBytes = substitute.size() * sizeof(wchar_t);
+    const size_t pathBuffer = 16;
+    std::copy(substitute.begin(), substitute.end(), reinterpret_cast<wchar_t*>(&buffer[pathBuffer]));
+    put16(8, 0);                             // substitute name offset
+    put16(10, nameBytes);                    // substitute name length
+    put16(12, nameBytes + sizeof(wchar_t));  // print name offset
+    put16(14, 0);                            // print name length
+    const size_t dataLength = 8 + nameBytes + 2 * sizeof(wchar_t);
+    put16(4, dataLength);
+    DWORD returned = 0;
+    const BOOL ok = ::DeviceIoControl(dir, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(8 + dataLength),
+                                      nullptr, 0, &returned, nullptr);
+    ::CloseHandle(dir);
+    return ok && (::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 }

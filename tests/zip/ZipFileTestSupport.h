@@ -33,3 +33,6 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] std::vector<std::wstring> ListFiles(const std::wstring& folder, bool withDirectories = false);
 // The Windows spelling of a host path (Wine shows the host's root as drive Z:).
 [[nodiscard]] std::wstring HostPath(const std::string& unixPath);
+// Makes the new folder `link` a junction to the folder `target`. False where the system
+// cannot (Wine reports its own links as the plain folders they point to).
+[[nodiscard]] bool MakeJunction(const std::wstring& link, const std::wstring& target);
