@@ -326,7 +326,34 @@ def scenario_close_during_system_steps(ctx, prefix, sim, entries, run_class, sta
     return run
 
 
+def scenario_engine_throws(ctx, prefix, sim, entries, run_class, start_install):
+    """A fresh install whose engine ends by an exception inside the system steps (the test
+    build throws there): the window shows its error box instead of sitting on the progress
+    page, and nothing of the install stays."""
+    marker = prefix.host("C:\\e2e-throw-in-steps")
+    open(marker, "wb").close()
+    try:
+        run = run_class(ctx, prefix)
+        start_install(run)
+        box = run.box(120)
+        time.sleep(1.0)
+        check(len([w for w in visible_windows() if (w[3], w[4]) == (box[3], box[4])]) == 1, "one error box")
+        run.shots.append(os.path.join(ctx.work, "engine-throws-box.png"))
+        screenshot(box, run.shots[-1])
+        answer_box(box, BOX_OK_TWO)
+        code = run.wait_exit(30)
+    finally:
+        os.remove(marker)
+    check(code == 0, "setup exits 0 after the box")
+    prefix.settle()
+    check("安装线程异常结束" in prefix.log_text(), "the log says the install thread ended by an exception")
+    check(not os.path.exists(prefix.host(default_dir())), "nothing of the package stays")
+    nothing_registered(prefix)
+    return run
+
+
 SCENARIOS = {
+    "engine-throws": scenario_engine_throws,
     "cancel-during-extraction": scenario_cancel_during_extraction,
     "close-at-each-stage": scenario_close_at_each_stage,
     "update-with-held-file": scenario_update_with_held_file,
