@@ -130,12 +130,25 @@ class Run:
         self.painted = False
 
     def window(self, timeout=60):
-        window = wait_for(main_window, timeout, "the installer window")
+        try:
+            window = wait_for(main_window, timeout, "the installer window")
+        except ScenarioFailed as failure:
+            raise ScenarioFailed("%s (%s)" % (failure, self.state())) from None
         if not self.painted:
             # Mapped is not yet drawn: a first picture or click may meet a black frame.
             wait_for(lambda: max(self.look().convert("L").getextrema()) > 60, timeout, "the window's first paint")
             self.painted = True
         return window
+
+    def state(self):
+        """What a missing window leaves to go on: the process, the windows titled like ours,
+        and the end of the installer's log."""
+        code = self.process.poll()
+        alive = "still running" if code is None else "exited with %d" % code
+        sizes = ["%dx%d" % (w[3], w[4]) for w in visible_windows()]
+        log = self.prefix.log_text().strip().splitlines()[-3:]
+        return "setup %s; windows titled like ours: %s; log ends: %s" % (
+            alive, ", ".join(sizes) or "none", " | ".join(log) or "no log")
 
     def look(self, window=None):
         """The window as it is now, for polling; not one of the run's pictures."""
