@@ -129,7 +129,10 @@ class Run:
         self.shots = []
         self.painted = False
 
-    def window(self, timeout=60):
+    def window(self, timeout=None):
+        # A first start also starts the prefix's Wine server and services: on a loaded
+        # machine that alone has taken most of a minute.
+        timeout = timeout or (60 if self.painted else 120)
         try:
             window = wait_for(main_window, timeout, "the installer window")
         except ScenarioFailed as failure:
