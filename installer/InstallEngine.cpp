@@ -10,11 +10,6 @@
 #include "installer/InstallServices.h"
 #include "util/WriteLogFile.h"
 
-namespace {
-// Simplified Chinese only, like the sequence's own failures.
-constexpr wchar_t kInterruptedText[] = L"安装错误，安装过程意外中止";
-}  // namespace
-
 InstallEngine::InstallEngine(InstallServices& services, IInstallHost& host) : services_(services), host_(host) {}
 
 InstallEngine::~InstallEngine() {
@@ -43,18 +38,23 @@ bool InstallEngine::Start(InstallJob job) {
 unsigned __stdcall InstallEngine::ThreadMain(void* self) {
     auto* engine = static_cast<InstallEngine*>(self);
     try {
-        engine->outcome_ = engine->sequence_(engine->services_, engine->host_, engine->job_, &engine->cancel_);
+        engine->result_ = engine->sequence_(engine->services_, engine->host_, engine->job_, &engine->cancel_);
     } catch (...) {
         // Nothing may leave the thread, and the host must still hear the end: a window
         // left waiting would sit on its progress page for good. The sequence's own undo
         // ran as the exception passed through it.
-        engine->outcome_ = InstallOutcome::Interrupted;
+        engine->result_ = InstallResult{};
+        engine->result_.outcome = InstallOutcome::Interrupted;
         try {
             g_logFile.WriteLog(L".\\InstallEngine", __LINE__, L"安装线程异常结束");
-            engine->host_.PostInstallError(kInterruptedText);
         } catch (...) {
-            // Out of memory even for the box: the outcome is all that is left to say it.
+            // Out of memory even for the log line: the outcome still says it.
         }
+    }
+    try {
+        engine->host_.OnEnd(engine->result_);
+    } catch (...) {
+        // A host that cannot take the end (out of memory) still finds it in Wait().
     }
     return 0;
 }
@@ -77,10 +77,10 @@ bool InstallEngine::Stop(uint32_t waitMs) {
     return ::WaitForSingleObject(thread_.get(), left) == WAIT_OBJECT_0;
 }
 
-InstallOutcome InstallEngine::Wait() {
+InstallResult InstallEngine::Wait() {
     if (!thread_) {
-        return InstallOutcome::Cancelled;
+        return InstallResult{};
     }
     ::WaitForSingleObject(thread_.get(), INFINITE);
-    return outcome_;
+    return result_;
 }

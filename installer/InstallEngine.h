@@ -37,12 +37,12 @@ class InstallEngine {
     // Cancels, then waits up to `waitMs`, counted from the request, for the thread to
     // leave. True when it has (or none was started); false when it still runs, left alone.
     [[nodiscard]] bool Stop(uint32_t waitMs = kWorkerStopWaitMs);
-    // Waits for the started sequence to end and gives its outcome (Cancelled when none
-    // was started).
-    InstallOutcome Wait();
+    // Waits for the started sequence to end and gives its result (Cancelled when none was
+    // started).
+    InstallResult Wait();
 
     // What the thread runs: RunInstall unless replaced before Start (tests make it throw).
-    using Sequence = InstallOutcome (*)(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*);
+    using Sequence = InstallResult (*)(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*);
     void SetSequence(Sequence sequence) { sequence_ = sequence; }
 
   private:
@@ -53,6 +53,6 @@ class InstallEngine {
     std::atomic<bool> cancel_{false};
     InstallJob job_;
     Sequence sequence_ = &RunInstall;
-    InstallOutcome outcome_ = InstallOutcome::Cancelled;  // written by the thread before it ends
+    InstallResult result_;  // written by the thread before it ends
     UniqueKernelHandle thread_;
 };

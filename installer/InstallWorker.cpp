@@ -21,7 +21,6 @@
 #include "system/TaskbarPin.h"
 #include "system/UninstallRegistration.h"
 #include "core/PackagePath.h"
-#include "installer/WindowTexts.h"
 #include "util/DiskSpace.h"
 #include "util/FileUtil.h"
 #include "util/FolderSecurity.h"
@@ -36,13 +35,9 @@ namespace {
 constexpr wchar_t kLogSource[] = L".\\MainWnd";
 constexpr wchar_t kErrorFormat[] = L"安装错误：%s";
 
-// What the user is shown (simplified Chinese only: the worker has no language of its
-// own) and the reason logged with it.
-constexpr wchar_t kInfoFailedText[] = L"网络错误，请求安装配置失败";
+// The causes as the log names them; the host says what the user sees.
 constexpr wchar_t kInfoFailedReason[] = L"请求安装配置失败";
-constexpr wchar_t kDownloadFailedText[] = L"网络错误，请求安装数据失败";
 constexpr wchar_t kDownloadFailedReason[] = L"请求安装数据失败";
-constexpr wchar_t kExtractFailedText[] = L"安装错误，解压失败";
 constexpr wchar_t kExtractFailedReason[] = L"解压失败";
 constexpr wchar_t kDiskFullReason[] = L"磁盘空间不足";
 constexpr wchar_t kStalledReason[] = L"下载进度长时间无变化，已被取消";
@@ -60,6 +55,8 @@ constexpr wchar_t kStageStartMenu[] = L"开始菜单快捷方式";
 constexpr wchar_t kStageUninstall[] = L"卸载信息";
 constexpr wchar_t kStageAutostart[] = L"开机启动";
 
+constexpr DWORD kStagePauseStepMs = 50;
+
 uint64_t FileSizeOf(HANDLE file) {
     LARGE_INTEGER size = {};
     return ::GetFileSizeEx(file, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
@@ -73,14 +70,20 @@ class InstallSequence {
     InstallSequence(const InstallSequence&) = delete;
     InstallSequence& operator=(const InstallSequence&) = delete;
 
-    InstallOutcome Run() {
+    InstallResult Run() {
         const InstallOutcome outcome = Steps();
         if (outcome == InstallOutcome::Cancelled) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装已取消（%s）", stageName_);
         } else if (outcome != InstallOutcome::Installed) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装失败于：%s", stageName_);
         }
-        return outcome;
+        result_.outcome = outcome;
+        if (outcome != InstallOutcome::Installed) {
+            // Undone, or never made: nothing of the install is there to point at.
+            result_.installedDir.clear();
+            result_.desktopShortcut.clear();
+        }
+        return result_;
     }
 
   private:
@@ -110,26 +113,41 @@ class InstallSequence {
         }
         stageName_ = name;
         stageStart_ = now;
+        if (job_.stepObserver && name[0] != L'\0') {
+            job_.stepObserver(name);
+        }
     }
 
-    InstallOutcome Fail(InstallOutcome kind, int line, const wchar_t* text, const wchar_t* reason) {
-        // A step that failed because it was cancelled is no error to show.
+    InstallOutcome Fail(InstallOutcome kind, int line, const wchar_t* reason) {
+        // A step that failed because it was cancelled is no error to report.
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        host_.PostInstallError(text);
         g_logFile.WriteLog(kLogSource, line, kErrorFormat, reason);
         return kind;
     }
 
-    InstallOutcome FailForDisk(int line) {
-        return Fail(InstallOutcome::DiskFull, line, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
-    }
+    InstallOutcome FailForDisk(int line) { return Fail(InstallOutcome::DiskFull, line, kDiskFullReason); }
 
     // The window says the same for both; a deployment tool is told which it was.
     InstallOutcome FailQuery(const ApiHosts& hosts, int line) {
         const InstallOutcome kind = hosts.answered ? InstallOutcome::QueryFailed : InstallOutcome::NoServer;
-        return Fail(kind, line, kInfoFailedText, kInfoFailedReason);
+        return Fail(kind, line, kInfoFailedReason);
+    }
+
+    // Shows the stage, then leaves it on show for the job's pause; a cancel ends the pause.
+    void Stage(InstallStage stage) {
+        host_.OnStage(stage);
+        if (stage == InstallStage::Finished) {
+            return;  // nothing follows that would hide it
+        }
+        for (uint32_t waited = 0; waited < job_.stagePauseMs && !Cancelled(); waited += kStagePauseStepMs) {
+            ::Sleep(kStagePauseStepMs);
+        }
+    }
+
+    [[nodiscard]] bool Chosen(const std::atomic<bool> InstallChoices::*option) const {
+        return job_.choices != nullptr && ((*job_.choices).*option).load();
     }
 
     InstallOutcome Steps() {
@@ -138,7 +156,7 @@ class InstallSequence {
         }
         EnterStage(kStageServer);
         StartSchedulerWake();
-        host_.SetStage(1);
+        Stage(InstallStage::ChoosingServer);
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
@@ -147,7 +165,7 @@ class InstallSequence {
         if (!hosts || Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        host_.SetStage(2);
+        Stage(InstallStage::QueryingPackage);
 
         EnterStage(kStageQuery);
         std::string fileUrl, fileMd5, versionCode;
@@ -163,7 +181,7 @@ class InstallSequence {
         if (!wideUrl) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包地址无法按系统代码页转换：%s",
                                AnsiToWideForReading(fileUrl).c_str());
-            return Fail(InstallOutcome::QueryFailed, __LINE__, kInfoFailedText, kInfoFailedReason);
+            return Fail(InstallOutcome::QueryFailed, __LINE__, kInfoFailedReason);
         }
         const std::wstring packageName = PackageFileNameFromUrl(*wideUrl);
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包：%s，版本：%s，MD5：%s", packageName.c_str(),
@@ -186,14 +204,13 @@ class InstallSequence {
                 case DownloadFailure::Stalled:
                     // The window's watch may have shown this already (it shows one box);
                     // a host without that watch learns of the stall only here.
-                    return Fail(InstallOutcome::StalledDownload, __LINE__, texts::kStalled.Pick(job_.simplified),
-                                kStalledReason);
+                    return Fail(InstallOutcome::StalledDownload, __LINE__, kStalledReason);
                 case DownloadFailure::DiskFull:
                     return FailForDisk(__LINE__);
                 case DownloadFailure::Digest:
-                    return Fail(InstallOutcome::DigestMismatch, __LINE__, kDownloadFailedText, kDownloadFailedReason);
+                    return Fail(InstallOutcome::DigestMismatch, __LINE__, kDownloadFailedReason);
                 default:
-                    return Fail(InstallOutcome::DownloadFailed, __LINE__, kDownloadFailedText, kDownloadFailedReason);
+                    return Fail(InstallOutcome::DownloadFailed, __LINE__, kDownloadFailedReason);
             }
         }
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装包大小：%lu KB",
@@ -201,7 +218,7 @@ class InstallSequence {
         if (Cancelled()) {
             return InstallOutcome::Cancelled;
         }
-        host_.SetStage(4);
+        Stage(InstallStage::Extracting);
 
         const std::wstring& target = job_.targetDir;
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录：%s", target.c_str());
@@ -221,30 +238,30 @@ class InstallSequence {
         // The options are read at their step: a change made while the install runs counts.
         plan.Add({kStageDesktop,
                   [&] {
-                      if (!host_.WantsDesktopShortcut()) {
+                      if (!Chosen(&InstallChoices::desktopShortcut)) {
                           return true;
                       }
                       if (!RunDesktopLinkStep(transaction, target, desktopShortcut)) {
                           return Recorded(false);
                       }
                       // Only a shortcut made in this run is pinned and registered.
-                      if (!desktopShortcut.empty()) {
-                          host_.SetDesktopShortcutPath(desktopShortcut);
-                      }
+                      result_.desktopShortcut = desktopShortcut;
                       return true;
                   },
                   nullptr});
-        plan.Add(
-            {kStagePin,
-             [&] { return !host_.WantsTaskbarPin() || Recorded(RunPinStep(transaction, target, desktopShortcut)); },
-             nullptr});
+        plan.Add({kStagePin,
+                  [&] {
+                      return !Chosen(&InstallChoices::taskbarPin) ||
+                             Recorded(RunPinStep(transaction, target, desktopShortcut));
+                  },
+                  nullptr});
         plan.Add({kStageStartMenu, [&] { return Recorded(RunStartMenuStep(transaction, target)); }, nullptr});
         plan.Add({kStageUninstall, [&] { return Recorded(RunUninstallStep(transaction, target, desktopShortcut)); },
                   nullptr});
         plan.Add({kStageAutostart,
                   [&] {
                       HoldInsideSystemSteps(cancel_);
-                      const bool autostart = host_.WantsAutostart();
+                      const bool autostart = Chosen(&InstallChoices::autostart);
                       JoinSchedulerWake();
                       return Recorded(RunAutostartStep(transaction, target, autostart));
                   },
@@ -255,32 +272,32 @@ class InstallSequence {
         switch (outcome.result) {
             case PlanResult::Done:
                 g_logFile.WriteLog(kLogSource, __LINE__, L"安装完成：%s", target.c_str());
-                host_.SetStage(6);
+                Stage(InstallStage::Finished);
                 return InstallOutcome::Installed;
             case PlanResult::Cancelled:
                 return InstallOutcome::Cancelled;
             case PlanResult::Failed:
                 break;
         }
-        if (pending_.text == nullptr) {
-            return Fail(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+        if (pending_.reason == nullptr) {
+            return Fail(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
         }
-        return Fail(pending_.kind, pending_.line, pending_.text, pending_.reason);
+        return Fail(pending_.kind, pending_.line, pending_.reason);
     }
 
     // A step whose record could not be made ends the install like a failed extraction.
     bool Recorded(bool made) {
         if (!made) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装记录无法写入，安装撤销");
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
         }
         return made;
     }
 
     // The failure to post once the plan has undone what it did.
-    void Defer(InstallOutcome kind, int line, const wchar_t* text, const wchar_t* reason) {
-        if (pending_.text == nullptr) {
-            pending_ = Pending{kind, line, text, reason};
+    void Defer(InstallOutcome kind, int line, const wchar_t* reason) {
+        if (pending_.reason == nullptr) {
+            pending_ = Pending{kind, line, reason};
         }
     }
 
@@ -298,16 +315,16 @@ class InstallSequence {
         uint64_t needed = 0;
         if (!GetZipFileHandleTotalSize(package.get(), &needed)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包目录无法读取");
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
         if (const DiskSpace space = QueryDiskSpace(target); space.known && space.freeBytes < needed) {
             g_logFile.WriteLogText(kLogSource, __LINE__, DescribeShortage(space, needed));
-            Defer(InstallOutcome::DiskFull, __LINE__, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
+            Defer(InstallOutcome::DiskFull, __LINE__, kDiskFullReason);
             return false;
         }
         if (!transaction.Begin(target, job_.logDir)) {
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
         // Levels made here get the rights of Program Files: the logon task later runs the
@@ -315,14 +332,14 @@ class InstallSequence {
         static_cast<void>(CreateProtectedDirectoryTree(target));
         // A level someone else made since the question was asked is used only if accepted.
         if (!IsLocationAccepted(job_, target)) {
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
         // An existing target, or one a user made, gets them as well, with all it holds.
         std::wstring cause;
         if (!ProtectInstallFolder(target, cause)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装目录权限设置失败:%s", cause.c_str());
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
         if (Cancelled()) {
@@ -335,31 +352,30 @@ class InstallSequence {
                 g_logFile.WriteLog(kLogSource, __LINE__, L"%s", extracted.reason.c_str());
             }
             if (extracted.status == ExtractStatus::DiskFull) {
-                Defer(InstallOutcome::DiskFull, __LINE__, texts::kDiskFull.Pick(job_.simplified), kDiskFullReason);
+                Defer(InstallOutcome::DiskFull, __LINE__, kDiskFullReason);
             } else {
-                Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+                Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             }
             return false;
         }
         // A package without the client would register an install that cannot start.
         if (!FileExists(target + L"\\" + kClientExeName)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"安装包中没有客户端程序：%s", kClientExeName);
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
         if (!ClientPublisherAccepted(target + L"\\" + kClientExeName)) {
-            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedText, kExtractFailedReason);
+            Defer(InstallOutcome::ExtractFailed, __LINE__, kExtractFailedReason);
             return false;
         }
-        host_.SetStage(5);
-        host_.SetInstalledDir(target);
+        result_.installedDir = target;
+        Stage(InstallStage::Integrating);
         return true;
     }
 
     struct Pending {
         InstallOutcome kind = InstallOutcome::ExtractFailed;
         int line = 0;
-        const wchar_t* text = nullptr;
         const wchar_t* reason = nullptr;
     };
 
@@ -370,15 +386,16 @@ class InstallSequence {
     const wchar_t* stageName_ = L"";
     DWORD stageStart_ = 0;
     Pending pending_;
+    InstallResult result_;
     std::thread schedulerWake_;
 };
 
 }  // namespace
 
-InstallOutcome RunInstall(InstallServices& services,
-                          IInstallHost& host,
-                          const InstallJob& job,
-                          const std::atomic<bool>* cancel) {
+InstallResult RunInstall(InstallServices& services,
+                         IInstallHost& host,
+                         const InstallJob& job,
+                         const std::atomic<bool>* cancel) {
     if (!job.languageCode.empty()) {
         services.Identity().SetLang(job.languageCode);
     }

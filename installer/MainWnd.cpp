@@ -93,9 +93,10 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             channel_.Close();
             break;
         case WM_CLOSE:
-            // Closing from outside while the worker still uses this window would pull the
-            // window from under it: end the way a confirmed close does.
-            if (!exiting_ && IsInstallRunning()) {
+            // Closing from outside while the engine still reports to this window, or while
+            // its error box is up, would pull the window from under them: end the way a
+            // confirmed close does.
+            if (phase_ == Phase::Installing || phase_ == Phase::Failed) {
                 ExitInstaller();
                 EndProcess();
                 return 0;
@@ -105,7 +106,6 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnTray(lParam);
             return 0;
         case UM_FINISHED:
-            finished_ = true;
             pageTab_->SelectItem(kPageFinished, false);
             SaveLanguageNow();
             return 0;
@@ -229,9 +229,9 @@ void CMainWnd::InitWindow() {
     progressTip_ = FindAs<CLabelUI>(manager_, L"progress_tip_lab");
     langCombo_ = FindAs<CComboUI>(manager_, L"lang_select_combo");
     ApplyLanguageTexts(langCombo_->GetCurSel() == 0);
-    wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
-    wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
-    wantAutostart_ = powerUpOpt_->IsSelected();
+    choices_->desktopShortcut = desktopIconOpt_->IsSelected();
+    choices_->taskbarPin = fastStartBarOpt_->IsSelected();
+    choices_->autostart = powerUpOpt_->IsSelected();
 
     services_.Prepare();
 }
@@ -258,7 +258,7 @@ void CMainWnd::ProposeInstallDir() {
 }
 
 void CMainWnd::BrowseInstallDir() {
-    if (installStarted_) {
+    if (IsInstallStarted()) {
         return;
     }
     std::wstring path = ShellActions().BrowseForFolder(texts::kFolderDialogTitle.Pick(simplified_));
@@ -342,7 +342,9 @@ void CMainWnd::ApplyLanguageTexts(bool simplified) {
 }
 
 void CMainWnd::SaveLanguageNow() {
-    (void)WriteLanguageSetting(GetInstalledDir(), GetSelectedLanguageItem());
+    if (result_) {
+        (void)WriteLanguageSetting(result_->installedDir, GetSelectedLanguageItem());
+    }
 }
 
 // ---- notifications ----------------------------------------------------------------------
@@ -365,11 +367,11 @@ void CMainWnd::Notify(NotifyMessage& msg) {
         if (msg.sender == agreeOpt_ || msg.sender == agreeOpt1_) {
             OnAgreementChanged(static_cast<COptionUI*>(msg.sender));
         } else if (msg.sender == desktopIconOpt_) {
-            wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
+            choices_->desktopShortcut = desktopIconOpt_->IsSelected();
         } else if (msg.sender == fastStartBarOpt_) {
-            wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
+            choices_->taskbarPin = fastStartBarOpt_->IsSelected();
         } else if (msg.sender == powerUpOpt_) {
-            wantAutostart_ = powerUpOpt_->IsSelected();
+            choices_->autostart = powerUpOpt_->IsSelected();
         }
     } else if (msg.type == L"textchanged") {
         if (msg.sender->GetName() == L"path_edit") {
@@ -409,7 +411,7 @@ void CMainWnd::OnClick(CControlUI* sender) {
         SetExpanded(false);
         manager_.SetFocusNeeded(manager_.FindControl(L"self_install_btn"));
     } else if (name == L"immediate_startup_btn") {
-        const std::wstring installed = GetInstalledDir();
+        const std::wstring installed = result_ ? result_->installedDir : std::wstring();
         ShellActions().Start(installed + L"\\" + kClientExeName, kClientStartParameter, installed, SW_SHOWNORMAL);
         ExitInstaller();
         EndProcess();
@@ -448,7 +450,7 @@ void CMainWnd::SetExpanded(bool expanded) {
 // ---- the install ------------------------------------------------------------------------
 
 void CMainWnd::StartInstall() {
-    if (installStarted_) {
+    if (IsInstallStarted()) {
         // Started with Enter: the buttons show the install that runs, never a second one.
         ShowProgressPage();
         return;
@@ -466,7 +468,7 @@ void CMainWnd::StartInstall() {
 
 void CMainWnd::OnEnterKey() {
     // One install per process, and never without the agreement.
-    if (installStarted_ || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
+    if (IsInstallStarted() || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
         return;
     }
     if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
@@ -497,8 +499,4 @@ void CMainWnd::ShowProgressPage() {
     pageTab_->SelectItem(kPageProgress, false);
     manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
     SetExpanded(false);
-}
-
-bool CMainWnd::IsInstallRunning() const {
-    return installStarted_ && !finished_;
 }

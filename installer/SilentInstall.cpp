@@ -1,5 +1,6 @@
 #include "installer/SilentInstall.h"
 
+#include <memory>
 #include <utility>
 
 #include "installer/InstallDirRules.h"
@@ -45,61 +46,28 @@ void LogDeployOutcome(DeployExitCode code) {
                        DeployExitCodeName(code));
 }
 
-CSilentHost::CSilentHost(const DeployOptions& options) : options_(options) {}
+namespace {
 
-void CSilentHost::SetStage(int stage) {
-    std::lock_guard<std::mutex> hold(lock_);
-    stages_.push_back(stage);
-}
+// An install nobody watches: stages only pass, and the end is read from the engine once it
+// has left (the worker has logged the cause; the start-up logs the exit code).
+class CSilentHost : public IInstallHost {
+  public:
+    void OnStage(InstallStage /*stage*/) override {}
+    void OnEnd(const InstallResult& /*result*/) override {}
+};
 
-void CSilentHost::PostInstallError(const std::wstring& text) {
-    g_logFile.WriteLog(kLogSource, __LINE__, L"安装错误提示：%s", text.c_str());
-    std::lock_guard<std::mutex> hold(lock_);
-    errors_.push_back(text);
-}
+}  // namespace
 
-void CSilentHost::SetInstalledDir(const std::wstring& dir) {
-    std::lock_guard<std::mutex> hold(lock_);
-    installedDir_ = dir;
-}
-
-void CSilentHost::SetDesktopShortcutPath(const std::wstring& path) {
-    std::lock_guard<std::mutex> hold(lock_);
-    desktopShortcutPath_ = path;
-}
-
-void CSilentHost::ChooseLanguage(uint32_t userLocale) {
-    switch (options_.language) {
+int SilentLanguageItem(DeployLanguage language, uint32_t userLocale) {
+    switch (language) {
         case DeployLanguage::Simplified:
-            languageItem_ = kLanguageItemSimplified;
-            return;
+            return kLanguageItemSimplified;
         case DeployLanguage::Traditional:
-            languageItem_ = kLanguageItemTraditional;
-            return;
+            return kLanguageItemTraditional;
         case DeployLanguage::Detected:
-            languageItem_ = DetectLanguageItem(userLocale);
-            return;
+            break;
     }
-}
-
-std::vector<int> CSilentHost::Stages() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return stages_;
-}
-
-std::vector<std::wstring> CSilentHost::Errors() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return errors_;
-}
-
-std::wstring CSilentHost::InstalledDir() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return installedDir_;
-}
-
-std::wstring CSilentHost::DesktopShortcutPath() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return desktopShortcutPath_;
+    return DetectLanguageItem(userLocale);
 }
 
 void SilentSeams::FillDefaults() {
@@ -119,8 +87,7 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
                                 const std::wstring& logDir,
                                 SilentSeams seams) {
     seams.FillDefaults();
-    CSilentHost host(options);
-    host.ChooseLanguage(seams.userLocale());
+    const int languageItem = SilentLanguageItem(options.language, seams.userLocale());
 
     if (IsFavoritesLocation(seams.installerDirectory())) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装程序位于收藏夹中，拒绝安装[%s]",
@@ -153,10 +120,15 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
     InstallJob job;
     job.targetDir = target;
     job.logDir = logDir;
-    job.simplified = host.IsSimplified();
-    job.languageCode = RequestLanguageForItem(host.LanguageItem());
+    job.languageCode = RequestLanguageForItem(languageItem);
+    auto choices = std::make_shared<InstallChoices>();
+    choices->desktopShortcut = options.desktopShortcut;
+    choices->taskbarPin = options.taskbarPin;
+    choices->autostart = options.autostart;
+    job.choices = std::move(choices);
     job.acceptReplaceable = options.allowSharedParent;
     job.replaceableLocation = seams.replaceableAncestor;
+    CSilentHost host;
     InstallEngine engine(services, host);
     if (seams.beforeStart) {
         seams.beforeStart(engine);
@@ -165,10 +137,10 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
         g_logFile.WriteLog(kLogSource, __LINE__, L"安装线程无法启动");
         return DeployExitCode::StartFailed;
     }
-    const InstallOutcome outcome = engine.Wait();
+    const InstallOutcome outcome = engine.Wait().outcome;
     if (outcome == InstallOutcome::Installed) {
         // As the window does on its finished page.
-        static_cast<void>(WriteLanguageSetting(target, host.LanguageItem()));
+        static_cast<void>(WriteLanguageSetting(target, languageItem));
     }
     return ExitCodeFor(outcome);
 }

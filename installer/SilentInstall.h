@@ -5,15 +5,12 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "installer/DeployCommandLine.h"
 #include "installer/DeployExitCode.h"
 #include "installer/InstallEngine.h"
-#include "installer/InstallHost.h"
 #include "installer/InstallWorker.h"
 #include "system/LanguageChoice.h"
 
@@ -23,42 +20,9 @@ DeployExitCode ExitCodeFor(InstallOutcome outcome);
 // Writes the code and its name to the log.
 void LogDeployOutcome(DeployExitCode code);
 
-// The host of an install nobody watches: the options come from the command line, errors go
-// to the log (the worker has logged their reason), and stages only pass. No stall watch of
-// its own: the transfer stops a stalled download itself.
-class CSilentHost : public IInstallHost {
-  public:
-    explicit CSilentHost(const DeployOptions& options);
-
-    // IInstallHost
-    void SetStage(int stage) override;
-    void PostInstallError(const std::wstring& text) override;
-    [[nodiscard]] bool WantsDesktopShortcut() const override { return options_.desktopShortcut; }
-    [[nodiscard]] bool WantsTaskbarPin() const override { return options_.taskbarPin; }
-    [[nodiscard]] bool WantsAutostart() const override { return options_.autostart; }
-    void SetInstalledDir(const std::wstring& dir) override;
-    void SetDesktopShortcutPath(const std::wstring& path) override;
-
-    // The language the window would pick for this user, unless the command line names one.
-    void ChooseLanguage(uint32_t userLocale);
-    [[nodiscard]] bool IsSimplified() const { return languageItem_ == kLanguageItemSimplified; }
-    // The language item the window's combo would hold.
-    [[nodiscard]] int LanguageItem() const { return languageItem_; }
-
-    [[nodiscard]] std::vector<int> Stages() const;
-    [[nodiscard]] std::vector<std::wstring> Errors() const;
-    [[nodiscard]] std::wstring InstalledDir() const;
-    [[nodiscard]] std::wstring DesktopShortcutPath() const;
-
-  private:
-    DeployOptions options_;
-    int languageItem_ = kLanguageItemSimplified;
-    mutable std::mutex lock_;
-    std::vector<int> stages_;
-    std::vector<std::wstring> errors_;
-    std::wstring installedDir_;
-    std::wstring desktopShortcutPath_;
-};
+// The language the window would pick for this user, unless the command line names one: the
+// item its combo would hold.
+int SilentLanguageItem(DeployLanguage language, uint32_t userLocale);
 
 // What the unattended install takes from the system that a test must be able to replace.
 struct SilentSeams {

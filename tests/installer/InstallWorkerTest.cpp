@@ -137,8 +137,10 @@ class InstallWorkerTest : public ::testing::Test {
     // The install as a host runs it: on the engine's thread, waited for.
     InstallOutcome Install(RecordingHost& host) {
         InstallEngine engine(*services, host);
-        EXPECT_TRUE(engine.Start(job));
-        return engine.Wait();
+        EXPECT_TRUE(engine.Start(host.Job(job)));
+        const InstallOutcome outcome = engine.Wait().outcome;
+        EXPECT_EQ(host.Outcomes(), std::vector<InstallOutcome>{outcome}) << "the host hears the one end";
+        return outcome;
     }
     // Every query of the vendor's API (a signed form POST) named the job's language.
     bool ApiRequestsCarry(const std::string& header) {
@@ -219,13 +221,13 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
         invoker.calls = 0;
 
         RecordingHost host(services->Control());
-        host.desktop = c.desktop;
-        host.pin = c.pin;
-        host.autostart = c.autostart;
+        host.choices->desktopShortcut = c.desktop;
+        host.choices->taskbarPin = c.pin;
+        host.choices->autostart = c.autostart;
         if (c.changeOptions) {
             host.onWatchStart = [&host] {
-                host.desktop = false;
-                host.autostart = false;
+                host.choices->desktopShortcut = false;
+                host.choices->autostart = false;
             };
         }
         const LogCapture log;
@@ -237,7 +239,6 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
             case kInstalled: {
                 EXPECT_EQ(outcome, InstallOutcome::Installed);
                 EXPECT_EQ(host.Stages(), (std::vector<int>{1, 2, 4, 5, 6}));
-                EXPECT_TRUE(host.Errors().empty());
                 EXPECT_EQ(Downloaded(), !c.cached);
                 EXPECT_TRUE(ApiRequestsCarry("Lang: zh-tw")) << "the language is sent from the first request on";
                 EXPECT_EQ(host.watchStarts, c.cached ? 0 : 1) << "no watch for a cached package";
@@ -246,13 +247,13 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 EXPECT_TRUE(PathExists(target + L"\\vljiasu.exe"));
                 EXPECT_EQ(fs::file_size(fs::path(target + L"\\unins000.exe")), 20000u);
                 EXPECT_EQ(fs::file_size(fs::path(target + L"\\res\\route.dat")), 300000u);
-                EXPECT_EQ(host.installedDir, target);
+                EXPECT_EQ(host.LastEnd().installedDir, target);
                 // Settings files.
                 EXPECT_EQ(IniValue(target + L"\\setup.ini", L"varlo", L"packpath"), ModulePath());
                 EXPECT_EQ(IniValue(target + L"\\local.cfg", L"config", L"powerup"), wantAutostart ? L"1" : L"0");
                 // Shortcuts and pin.
                 EXPECT_EQ(PathExists(desktopLink), wantDesktop);
-                EXPECT_EQ(host.desktopShortcutPath, wantDesktop ? desktopLink : L"");
+                EXPECT_EQ(host.LastEnd().desktopShortcut, wantDesktop ? desktopLink : L"");
                 if (wantDesktop) {
                     EXPECT_EQ(LoadLink(desktopLink).target, target + L"\\vljiasu.exe");
                 }
@@ -280,9 +281,6 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
             case kDigestError:
             case kExtractError: {
                 const bool data = c.outcome == kDataError || c.outcome == kDigestError;
-                const wchar_t* text = c.outcome == kInfoError ? L"网络错误，请求安装配置失败"
-                                      : data                  ? L"网络错误，请求安装数据失败"
-                                                              : L"安装错误，解压失败";
                 const wchar_t* reason = c.outcome == kInfoError ? L"安装错误：请求安装配置失败"
                                         : data                  ? L"安装错误：请求安装数据失败"
                                                                 : L"安装错误：解压失败";
@@ -291,7 +289,7 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                                             : c.outcome == kDigestError ? InstallOutcome::DigestMismatch
                                                                         : InstallOutcome::ExtractFailed;
                 EXPECT_EQ(outcome, kind);
-                EXPECT_EQ(host.Errors(), std::vector<std::wstring>{text});
+                EXPECT_TRUE(host.LastEnd().installedDir.empty()) << "nothing installed to point at";
                 EXPECT_EQ(log.Count(kWorkerLog, reason), 1) << log.Messages();
                 EXPECT_EQ(host.Stages(),
                           c.outcome == kExtractError ? (std::vector<int>{1, 2, 4}) : (std::vector<int>{1, 2}));
@@ -305,11 +303,9 @@ TEST_F(InstallWorkerTest, SequenceOverTheSimulatorModes) {
                 break;
             }
             case kStalled:
+                // Whichever saw the silence first, the watch or the transfer, the install
+                // ends once, as stalled.
                 EXPECT_EQ(outcome, InstallOutcome::StalledDownload);
-                // Whichever saw the silence first, the watch or the transfer, the worker
-                // posts the stall once (the window shows one box for both).
-                EXPECT_EQ(host.Errors(),
-                          std::vector<std::wstring>{L"网络异常，下载进度长时间未更新，请前往官网下载离线安装"});
                 EXPECT_EQ(log.Count(kWorkerLog, L"安装错误：下载进度长时间无变化，已被取消"), 1) << log.Messages();
                 EXPECT_EQ(host.Stages(), (std::vector<int>{1, 2}));
                 EXPECT_FALSE(PathExists(target));
@@ -340,17 +336,17 @@ void AbortableSleep(uint32_t ms) {
 // the engine's thread must leave within the stop's wait, on its own, and leave nothing of
 // the install: what the steps before the cancel did is undone.
 TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter) {
-    enum class When { Stage, Download, FilesAppear, InsideEntry, Option };
+    enum class When { Stage, Download, FilesAppear, InsideEntry, Step };
     struct Case {
         const char* why;
         std::string mode;
         When when;
-        int stage = 0;            // When::Stage: the stage whose start arms the cancel
-        DWORD settleMs = 0;       // then this long before the cancel, to be inside the wait
-        const char* option = "";  // When::Option: the option whose read cancels
-        bool realPauses = false;  // the retry pause really waits
-        std::vector<int> stages;  // stages reached
-        bool pinRan = false;      // the pin step ran before the cancel was seen (and was undone)
+        int stage = 0;              // When::Stage: the stage whose start arms the cancel
+        DWORD settleMs = 0;         // then this long before the cancel, to be inside the wait
+        const wchar_t* step = L"";  // When::Step: the step whose start cancels
+        bool realPauses = false;    // the retry pause really waits
+        std::vector<int> stages;    // stages reached
+        bool pinRan = false;        // the pin step ran before the cancel was seen (and was undone)
     };
     // 16 stored entries of 4 MiB: a cancel between entries. One entry of 48 MiB: inside it.
     std::string many = R"({"package": {"zip": {"entries": [{"name": "vljiasu.exe", "client": "signed"})";
@@ -366,7 +362,7 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
          When::Stage,
          1,
          1000,
-         "",
+         L"",
          false,
          {1}},
         {"package query that never answers",
@@ -374,7 +370,7 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
          When::Stage,
          2,
          1500,
-         "",
+         L"",
          false,
          {1, 2}},
         {"retry pause after a failed query",
@@ -382,15 +378,15 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
          When::Stage,
          2,
          1000,
-         "",
+         L"",
          true,
          {1, 2}},
-        {"download", PackageMode(R"({"download": {"rate": 65536}})"), When::Download, 0, 0, "", false, {1, 2}},
-        {"extraction, between entries", many, When::FilesAppear, 0, 0, "", false, {1, 2, 4}},
-        {"extraction, inside an entry", one, When::InsideEntry, 0, 0, "", false, {1, 2, 4}},
-        {"desktop shortcut step", PackageMode(), When::Option, 0, 0, "desktop", false, {1, 2, 4, 5}},
-        {"taskbar pin step", PackageMode(), When::Option, 0, 0, "pin", false, {1, 2, 4, 5}, true},
-        {"logon task step", PackageMode(), When::Option, 0, 0, "autostart", false, {1, 2, 4, 5}, true},
+        {"download", PackageMode(R"({"download": {"rate": 65536}})"), When::Download, 0, 0, L"", false, {1, 2}},
+        {"extraction, between entries", many, When::FilesAppear, 0, 0, L"", false, {1, 2, 4}},
+        {"extraction, inside an entry", one, When::InsideEntry, 0, 0, L"", false, {1, 2, 4}},
+        {"desktop shortcut step", PackageMode(), When::Step, 0, 0, L"桌面快捷方式", false, {1, 2, 4, 5}},
+        {"taskbar pin step", PackageMode(), When::Step, 0, 0, L"固定到任务栏", false, {1, 2, 4, 5}, true},
+        {"logon task step", PackageMode(), When::Step, 0, 0, L"开机启动", false, {1, 2, 4, 5}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -409,9 +405,10 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         std::atomic<bool> cancelled{false};
         host.onStage = [&](int stage) { reached = reached || (c.when == When::Stage && stage == c.stage); };
         host.onWatchStart = [&] { reached = reached || c.when == When::Download; };
-        // An option read cancels right there, the way a confirm landing at that moment would.
-        host.onOption = [&](const std::string& option) {
-            if (c.when == When::Option && option == c.option) {
+        // A step's start cancels right there, the way a confirm landing at that moment would.
+        InstallJob cancellingJob = host.Job(job);
+        cancellingJob.stepObserver = [&](const wchar_t* step) {
+            if (c.when == When::Step && std::wstring(step) == c.step) {
                 engine.Cancel();
                 cancelled = true;
             }
@@ -423,14 +420,14 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
             ZipFilePlacer::SetWrite(&CancellingWrite);
         }
 
-        ASSERT_TRUE(engine.Start(job));
+        ASSERT_TRUE(engine.Start(cancellingJob));
 
         if (c.when == When::InsideEntry) {
             // The cancel comes from inside the worker's own write.
             static_cast<void>(engine.Wait());
             ZipFilePlacer::SetWrite(nullptr);
             EXPECT_EQ(g_cancelMidEntry, nullptr) << "the cancel landed inside the large entry";
-        } else if (c.when != When::Option) {
+        } else if (c.when != When::Step) {
             // Wait for the point, then for the work there to be under way.
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             bool under = false;
@@ -456,8 +453,8 @@ TEST_F(InstallWorkerTest, CancelAtEveryStageLeavesInTimeAndRegistersNothingAfter
         }
         EXPECT_TRUE(engine.Stop(kWorkerStopWaitMs)) << "the worker left within the wait, on its own";
 
-        EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
-        EXPECT_TRUE(host.Errors().empty()) << "a cancelled install shows nothing";
+        EXPECT_EQ(engine.Wait().outcome, InstallOutcome::Cancelled);
+        EXPECT_EQ(host.Outcomes(), std::vector<InstallOutcome>{InstallOutcome::Cancelled});
         EXPECT_FALSE(host.stallBoxShown);
         EXPECT_EQ(host.Stages(), c.stages);
         if (PathExists(PackagePath())) {
@@ -495,7 +492,6 @@ TEST_F(InstallWorkerTest, AFolderThatCannotBeProtectedEndsLikeAFailedExtraction)
     const InstallOutcome outcome = Install(host);
     SetFolderLinkProbe(nullptr);
     EXPECT_EQ(outcome, InstallOutcome::ExtractFailed);
-    EXPECT_EQ(host.Errors(), std::vector<std::wstring>{L"安装错误，解压失败"});
     EXPECT_EQ(log.Count(kWorkerLog, L"安装错误：解压失败"), 1) << log.Messages();
     EXPECT_NE(log.Messages().find(L"安装目录权限设置失败"), std::wstring::npos) << log.Messages();
     EXPECT_FALSE(PathExists(target + L"\\vljiasu.exe"));
@@ -547,7 +543,6 @@ TEST_F(InstallWorkerTest, OnlyAClientSignedByThePublisherIsInstalled) {
             continue;
         }
         EXPECT_EQ(outcome, InstallOutcome::ExtractFailed);
-        EXPECT_EQ(host.Errors(), std::vector<std::wstring>{L"安装错误，解压失败"});
         EXPECT_EQ(log.Count(kWorkerLog, L"安装错误：解压失败"), 1) << log.Messages();
         EXPECT_FALSE(PathExists(target)) << "the folder the install made goes with the rollback";
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
@@ -559,15 +554,15 @@ TEST_F(InstallWorkerTest, OnlyAClientSignedByThePublisherIsInstalled) {
 TEST_F(InstallWorkerTest, OneInstallPerEngine) {
     RecordingHost host(services->Control());
     InstallEngine engine(*services, host);
-    // Cancelled before it starts: it leaves at once, posting nothing.
+    // Cancelled before it starts: it leaves at once, reporting only its end.
     engine.Cancel();
     HttpClient::AbortAllRequests(false);
     ASSERT_TRUE(engine.Start(job));
     EXPECT_FALSE(engine.Start(job)) << "refused while the first may still run";
-    EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
+    EXPECT_EQ(engine.Wait().outcome, InstallOutcome::Cancelled);
     EXPECT_FALSE(engine.Start(job)) << "refused after the first finished";
     EXPECT_TRUE(host.Stages().empty());
-    EXPECT_TRUE(host.Errors().empty());
+    EXPECT_EQ(host.Outcomes(), std::vector<InstallOutcome>{InstallOutcome::Cancelled});
 }
 
 // A thread that does not see its flag in time is reported by the stop and left alone, never
@@ -597,11 +592,11 @@ TEST_F(InstallWorkerTest, AStopWaitsBoundedAndNeverKillsTheThread) {
         EXPECT_LT(took, 2000u);
         // Let it go the way it would have: it sees its flag once it can.
         ::SetEvent(release.get());
-        EXPECT_EQ(engine.Wait(), InstallOutcome::Cancelled);
+        EXPECT_EQ(engine.Wait().outcome, InstallOutcome::Cancelled);
     }
     HttpClient::AbortAllRequests(false);
     EXPECT_EQ(host.Stages(), std::vector<int>{1});
-    EXPECT_TRUE(host.Errors().empty());
+    EXPECT_EQ(host.Outcomes(), std::vector<InstallOutcome>{InstallOutcome::Cancelled});
     EXPECT_FALSE(PathExists(target));
 }
 

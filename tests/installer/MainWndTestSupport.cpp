@@ -34,7 +34,6 @@ bool MainWndHarness::Open() {
         return answer;
     };
     seams.endProcess = [this](UINT code) { record.exits.push_back(code); };
-    seams.sleep = [](DWORD) {};
     seams.userLocale = [this] { return record.locale; };
     seams.installerDirectory = [this] { return record.installerDir; };
     seams.replaceableAncestor = [this](const std::wstring& target) {

@@ -28,28 +28,21 @@ RecordingHost::~RecordingHost() {
     control_.SetPauseFunction(nullptr);
 }
 
-void RecordingHost::SetStage(int stage) {
+void RecordingHost::OnStage(InstallStage stage) {
+    const int number = static_cast<int>(stage);
     {
         std::lock_guard<std::mutex> hold(lock_);
-        stages_.push_back(stage);
+        stages_.push_back(number);
     }
-    stage_ = stage;
+    stage_ = number;
     if (onStage) {
-        onStage(stage);
+        onStage(number);
     }
 }
 
-void RecordingHost::PostInstallError(const std::wstring& text) {
+void RecordingHost::OnEnd(const InstallResult& result) {
     std::lock_guard<std::mutex> hold(lock_);
-    errors_.push_back(text);
-}
-
-void RecordingHost::SetInstalledDir(const std::wstring& dir) {
-    installedDir = dir;
-}
-
-void RecordingHost::SetDesktopShortcutPath(const std::wstring& path) {
-    desktopShortcutPath = path;
+    ends_.push_back(result);
 }
 
 // The window's once-a-second tick, 100 ms of real time apart while the clock the stall
@@ -88,7 +81,16 @@ std::vector<int> RecordingHost::Stages() const {
     return stages_;
 }
 
-std::vector<std::wstring> RecordingHost::Errors() const {
+std::vector<InstallOutcome> RecordingHost::Outcomes() const {
     std::lock_guard<std::mutex> hold(lock_);
-    return errors_;
+    std::vector<InstallOutcome> outcomes;
+    for (const InstallResult& end : ends_) {
+        outcomes.push_back(end.outcome);
+    }
+    return outcomes;
+}
+
+InstallResult RecordingHost::LastEnd() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return ends_.empty() ? InstallResult{} : ends_.back();
 }

@@ -1,10 +1,11 @@
 #pragma once
-// Plays the installer window for the install worker: records stages, posted errors and
-// results, keeps the three options, and watches the package source's transfers with a
+// Plays the installer window for the install engine: records the stages and the end, keeps
+// the three options a job shares with it, and watches the package source's transfers with a
 // thread of its own that runs their stall check on a fast fake clock.
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "core/ControlManager.h"
 #include "installer/InstallHost.h"
+#include "installer/InstallWorker.h"
 
 class RecordingHost : public IInstallHost, public IDownloadWatch {
   public:
@@ -20,47 +22,43 @@ class RecordingHost : public IInstallHost, public IDownloadWatch {
     explicit RecordingHost(ControlManager& control);
     ~RecordingHost() override;
 
-    void SetStage(int stage) override;
-    void PostInstallError(const std::wstring& text) override;
-    [[nodiscard]] bool WantsDesktopShortcut() const override { return Read("desktop", desktop); }
-    [[nodiscard]] bool WantsTaskbarPin() const override { return Read("pin", pin); }
-    [[nodiscard]] bool WantsAutostart() const override { return Read("autostart", autostart); }
-    void SetInstalledDir(const std::wstring& dir) override;
-    void SetDesktopShortcutPath(const std::wstring& path) override;
+    void OnStage(InstallStage stage) override;
+    void OnEnd(const InstallResult& result) override;
     void StartDownloadWatch() override;
     void StopDownloadWatch() override;
 
-    [[nodiscard]] std::vector<int> Stages() const;
-    [[nodiscard]] std::vector<std::wstring> Errors() const;
+    // `job` with this host's options.
+    [[nodiscard]] InstallJob Job(InstallJob job) const {
+        job.choices = choices;
+        return job;
+    }
 
-    std::atomic<bool> desktop{true};
-    std::atomic<bool> pin{true};
-    std::atomic<bool> autostart{true};
-    // Run on the worker thread at the matching moment.
+    [[nodiscard]] std::vector<int> Stages() const;
+    // How each reported end came out (one, once an engine has ended).
+    [[nodiscard]] std::vector<InstallOutcome> Outcomes() const;
+    // The last end reported; a default result before any.
+    [[nodiscard]] InstallResult LastEnd() const;
+
+    // All selected, as the window starts.
+    std::shared_ptr<InstallChoices> choices = [] {
+        auto all = std::make_shared<InstallChoices>();
+        all->desktopShortcut = all->taskbarPin = all->autostart = true;
+        return all;
+    }();
+    // Run on the engine's thread at the matching moment.
     std::function<void(int)> onStage;
     std::function<void()> onWatchStart;
-    // Run when the worker reads an option ("desktop", "pin", "autostart") at its step.
-    std::function<void(const std::string& option)> onOption;
 
-    std::wstring installedDir;
-    std::wstring desktopShortcutPath;
     std::atomic<int> watchStarts{0};
     std::atomic<int> watchStops{0};
     // The box the window's stall watch would have posted.
     std::atomic<bool> stallBoxShown{false};
 
   private:
-    bool Read(const char* option, const std::atomic<bool>& value) const {
-        if (onOption) {
-            onOption(option);
-        }
-        return value;
-    }
-
     ControlManager& control_;
     mutable std::mutex lock_;
     std::vector<int> stages_;
-    std::vector<std::wstring> errors_;
+    std::vector<InstallResult> ends_;
     std::atomic<int> stage_{1};
     std::atomic<bool> watching_{false};
     std::thread ticker_;

@@ -119,7 +119,7 @@ class SilentInstallTest : public ::testing::Test {
     CountingInvoker invoker;
 };
 
-InstallOutcome ThrowingSequence(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*) {
+InstallResult ThrowingSequence(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*) {
     throw std::bad_alloc();
 }
 
