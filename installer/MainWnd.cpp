@@ -4,9 +4,9 @@
 
 #include "core/Endpoints.h"
 #include "installer/CaptionHitTest.h"
-#include "installer/InstallDirRules.h"
-#include "installer/InstallFolders.h"
-#include "installer/InstallServices.h"
+#include "engine/InstallDirRules.h"
+#include "engine/InstallFolders.h"
+#include "engine/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -273,39 +273,36 @@ void CMainWnd::BrowseInstallDir() {
     SetPathText(installDir_);
 }
 
-bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
-    if (!FolderHoldsFiles(installDir_)) {
-        return true;  // empty, missing or unsearchable: used as typed
-    }
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2,
-                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-    if (answer == kMessageBoxCancel) {
+// The folder decision as questions: the path must name a folder; a folder above the
+// target that other users can replace is asked about first (the client installed there
+// later runs with administrator rights), then a folder that already holds files.
+bool CMainWnd::DecideFolder(const TextPair& holdsFilesQuestion) {
+    const FolderDecision decision = DecideInstallFolder(pathEdit_->GetText(), seams_.replaceableAncestor);
+    if (decision.usable.empty()) {
+        (void)ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kInvalidPath.Pick(simplified_), 1,
+                      texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
         return false;
     }
-    installDir_ = ConfirmedTargetDir(installDir_);
+    installDir_ = decision.usable;
+    if (decision.replaceable) {
+        const TextPair& question = decision.TargetIsReplaceable() ? texts::kTargetShared : texts::kParentReplaceable;
+        acceptedReplaceable_ = Ask(question);
+        if (!acceptedReplaceable_) {
+            return false;
+        }
+    }
+    if (decision.holdsFiles) {
+        if (!Ask(holdsFilesQuestion)) {
+            return false;
+        }
+        installDir_ = decision.target;
+    }
     return true;
 }
 
-// The client installed here later runs with administrator rights (the logon task, the
-// start button, the uninstaller): a folder above it that other users can replace lets them
-// replace the client too. Asked once, first, about the folder the install will use.
-bool CMainWnd::ConfirmSafeLocation() {
-    // Where ConfirmTargetDir will send the install when the user agrees to it.
-    const std::wstring target = ConfirmedTargetDir(installDir_);
-    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
-    if (!replaceable) {
-        return true;
-    }
-    // The target itself, when only it is open to others; a parent's owner could replace it too.
-    const bool itself = *replaceable == target;
-    g_logFile.WriteLog(L".\\MainWnd", __LINE__,
-                       itself ? L"安装目录可被其他用户修改[%s]" : L"上级文件夹可被其他用户修改[%s]",
-                       replaceable->c_str());
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_),
-                                (itself ? texts::kTargetShared : texts::kParentReplaceable).Pick(simplified_), 2,
-                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-    acceptedReplaceable_ = answer != kMessageBoxCancel;
-    return acceptedReplaceable_;
+bool CMainWnd::Ask(const TextPair& question) {
+    return ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2, texts::kOk.Pick(simplified_),
+                   texts::kCancel.Pick(simplified_)) != kMessageBoxCancel;
 }
 
 // ---- language ---------------------------------------------------------------------------
@@ -455,7 +452,7 @@ void CMainWnd::StartInstall() {
         ShowProgressPage();
         return;
     }
-    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
+    if (!DecideFolder(texts::kTargetHoldsFiles)) {
         return;
     }
     // The language goes into the folder only once the install has succeeded (the finished
@@ -471,23 +468,12 @@ void CMainWnd::OnEnterKey() {
     if (IsInstallStarted() || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
         return;
     }
-    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
+    if (!DecideFolder(texts::kTargetHoldsFilesEnter)) {
         return;
     }
     if (!LaunchWorker()) {
         ShowErrorAndExit(texts::kWorkerNotStarted.Pick(simplified_));
     }
-}
-
-bool CMainWnd::TakeTypedPath() {
-    const std::wstring usable = UsableInstallPath(pathEdit_->GetText());
-    if (usable.empty()) {
-        (void)ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kInvalidPath.Pick(simplified_), 1,
-                      texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-        return false;
-    }
-    installDir_ = usable;
-    return true;
 }
 
 void CMainWnd::ShowProgressPage() {

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "installer/InstallHost.h"
+#include "engine/InstallHost.h"
 #include "installer/MainWndSeams.h"
 #include "installer/UiChannel.h"
-#include "installer/InstallEngine.h"
-#include "installer/InstallWorker.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallWorker.h"
 #include "system/LocalSettings.h"
 #include "toolkit/INotifyUI.h"
 #include "toolkit/UIManager.h"
@@ -85,8 +85,10 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     bool CheckInstallerLocation();
     void ProposeInstallDir();
     void BrowseInstallDir();
-    bool ConfirmTargetDir(const TextPair& question);
-    bool ConfirmSafeLocation();
+    // The typed folder decided, its questions asked; false when the install does not go on.
+    bool DecideFolder(const TextPair& holdsFilesQuestion);
+    // A question with "确定" and "取消": true for "确定".
+    bool Ask(const TextPair& question);
     void OnAgreementChanged(COptionUI* sender);
     void ConfirmClose();
     void OnProgressTick();
@@ -95,8 +97,6 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     // The finished page, once the install has succeeded and the bar has reached the end.
     void FinishWhenShown();
     bool LaunchWorker();
-    // The path field as the install will use it; false (after saying so) when it is none.
-    bool TakeTypedPath();
     void ShowProgressPage();
     void SaveLanguageNow();
     // The language combo, read and set without a selection notification.

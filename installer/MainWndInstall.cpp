@@ -5,7 +5,8 @@
 #include <cwchar>
 #include <utility>
 
-#include "installer/InstallEngine.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallServices.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
@@ -135,7 +136,7 @@ bool CMainWnd::LaunchWorker() {
     }
     InstallJob job;
     job.targetDir = installDir_;
-    job.logDir = g_logDir;
+    job.logDir = services_.LogDir();
     job.choices = choices_;
     job.stagePauseMs = kStagePauseMs;
     job.languageCode = RequestLanguageForItem(GetSelectedLanguageItem());

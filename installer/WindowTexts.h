@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "installer/InstallHost.h"
+#include "engine/InstallHost.h"
 
 // A text in both languages; `Pick` chooses by the window's language.
 struct TextPair {

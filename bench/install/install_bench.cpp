@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "installer/InstallEngine.h"
-#include "installer/InstallServices.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallServices.h"
 #include "util/WriteLogFile.h"
 
 namespace {

@@ -10,9 +10,9 @@
 
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
-#include "installer/InstallDirRules.h"
-#include "installer/InstallEngine.h"
-#include "installer/InstallFolders.h"
+#include "engine/InstallDirRules.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallFolders.h"
 #include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
