@@ -1,9 +1,9 @@
 #include "app/ProductHooks.h"
 
-#include "installer/InstallServices.h"
+#include "engine/InstallServices.h"
 #include "installer/MainWnd.h"
 #include "installer/MessageBoxExWnd.h"
-#include "installer/SilentInstall.h"
+#include "engine/SilentInstall.h"
 #include "installer/WindowTexts.h"
 #include "system/LanguageChoice.h"
 #include "system/LocalSettings.h"
@@ -21,13 +21,13 @@ StartupHooks MakeProductHooks() {
         CUIManager::SetResourceZip(data, length, password);
     };
     // The network objects of the install are made here, once, and handed down.
-    hooks.runMainWindow = [](HINSTANCE instance) {
-        InstallServices services(g_logDir);
+    hooks.runMainWindow = [](HINSTANCE instance, const std::wstring& logDir) {
+        InstallServices services(logDir);
         RunMainWindow(instance, services);
     };
-    hooks.runSilent = [](const DeployOptions& options) {
-        InstallServices services(g_logDir);
-        return static_cast<int>(RunSilentInstall(options, services, g_logDir));
+    hooks.runSilent = [](const DeployOptions& options, const std::wstring& logDir) {
+        InstallServices services(logDir);
+        return static_cast<int>(RunSilentInstall(options, services, logDir));
     };
     hooks.refuseStart = [] {
         const bool simplified = DetectLanguageItem(GetUserLocaleId()) == kLanguageItemSimplified;

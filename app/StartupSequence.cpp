@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
-#include "installer/DeployExitCode.h"
-#include "installer/InstallFolders.h"
-#include "installer/InstallTransaction.h"
-#include "installer/SilentInstall.h"
+#include "engine/DeployExitCode.h"
+#include "engine/InstallFolders.h"
+#include "engine/InstallTransaction.h"
+#include "engine/SilentInstall.h"
 #include "installer/WindowIdentity.h"
 #include "util/ComPtr.h"
 #include "util/FileUtil.h"
@@ -118,8 +118,7 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
 
     const std::optional<std::wstring> logDir = DetermineLogDir();
     if (logDir) {
-        g_logDir = *logDir;
-        g_logFile.SetLogFile(g_logDir + kLogFileName, kLogLimitKiB);
+        g_logFile.SetLogFile(*logDir + kLogFileName, kLogLimitKiB);
     }
     if (silent) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"静默安装开始");
@@ -166,17 +165,17 @@ int RunInstaller(HINSTANCE instance, const StartupHooks& hooks, const DeployComm
 
     // An install that a killed process left half-done is undone before anything else can
     // use the folder; a running install's own journal is left alone.
-    RecoverInterruptedInstall(g_logDir);
+    RecoverInterruptedInstall(*logDir);
 
     if (silent) {
         const int code =
-            hooks.runSilent ? hooks.runSilent(command.options) : static_cast<int>(DeployExitCode::StartFailed);
+            hooks.runSilent ? hooks.runSilent(command.options, *logDir) : static_cast<int>(DeployExitCode::StartFailed);
         return end(static_cast<DeployExitCode>(code));
     }
 
     try {
         if (hooks.runMainWindow) {
-            hooks.runMainWindow(instance);
+            hooks.runMainWindow(instance, *logDir);
         }
     } catch (...) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"主窗口异常结束");

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/DeployCommandLine.h"
+#include "engine/DeployCommandLine.h"
 
 // What start-up hands to the layers above it. Kept as hooks so the sequence runs (and is
 // tested) with or without a window.
@@ -19,9 +19,10 @@ struct StartupHooks {
     // The buffer stays alive for the whole process.
     std::function<void(const uint8_t* data, size_t length, const char* password)> setResourceZip;
     // Creates, centres and runs the main window modally; returns when it is destroyed.
-    std::function<void(HINSTANCE)> runMainWindow;
+    // `logDir` is the work folder the start-up made, ending in a separator.
+    std::function<void(HINSTANCE, const std::wstring& logDir)> runMainWindow;
     // The install without a window (/S), after the same start-up; returns the exit code.
-    std::function<int(const DeployOptions&)> runSilent;
+    std::function<int(const DeployOptions&, const std::wstring& logDir)> runSilent;
     // The window's error box saying that the install cannot start (the skin is loaded).
     std::function<void()> refuseStart;
 };

@@ -2,8 +2,8 @@
 
 #include "app/ProductHooks.h"
 #include "app/StartupSequence.h"
-#include "installer/DeployCommandLine.h"
-#include "installer/DeployExitCode.h"
+#include "engine/DeployCommandLine.h"
+#include "engine/DeployExitCode.h"
 #include "util/SystemDll.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR arguments, int) {

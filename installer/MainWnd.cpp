@@ -4,9 +4,9 @@
 
 #include "core/Endpoints.h"
 #include "installer/CaptionHitTest.h"
-#include "installer/InstallDirRules.h"
-#include "installer/InstallFolders.h"
-#include "installer/InstallServices.h"
+#include "engine/InstallDirRules.h"
+#include "engine/InstallFolders.h"
+#include "engine/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -93,9 +93,10 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             channel_.Close();
             break;
         case WM_CLOSE:
-            // Closing from outside while the worker still uses this window would pull the
-            // window from under it: end the way a confirmed close does.
-            if (!exiting_ && IsInstallRunning()) {
+            // Closing from outside while the engine still reports to this window, or while
+            // its error box is up, would pull the window from under them: end the way a
+            // confirmed close does.
+            if (phase_ == Phase::Installing || phase_ == Phase::Failed) {
                 ExitInstaller();
                 EndProcess();
                 return 0;
@@ -105,7 +106,6 @@ LRESULT CMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnTray(lParam);
             return 0;
         case UM_FINISHED:
-            finished_ = true;
             pageTab_->SelectItem(kPageFinished, false);
             SaveLanguageNow();
             return 0;
@@ -229,9 +229,9 @@ void CMainWnd::InitWindow() {
     progressTip_ = FindAs<CLabelUI>(manager_, L"progress_tip_lab");
     langCombo_ = FindAs<CComboUI>(manager_, L"lang_select_combo");
     ApplyLanguageTexts(langCombo_->GetCurSel() == 0);
-    wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
-    wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
-    wantAutostart_ = powerUpOpt_->IsSelected();
+    choices_->desktopShortcut = desktopIconOpt_->IsSelected();
+    choices_->taskbarPin = fastStartBarOpt_->IsSelected();
+    choices_->autostart = powerUpOpt_->IsSelected();
 
     services_.Prepare();
 }
@@ -258,7 +258,7 @@ void CMainWnd::ProposeInstallDir() {
 }
 
 void CMainWnd::BrowseInstallDir() {
-    if (installStarted_) {
+    if (IsInstallStarted()) {
         return;
     }
     std::wstring path = ShellActions().BrowseForFolder(texts::kFolderDialogTitle.Pick(simplified_));
@@ -273,39 +273,36 @@ void CMainWnd::BrowseInstallDir() {
     SetPathText(installDir_);
 }
 
-bool CMainWnd::ConfirmTargetDir(const TextPair& question) {
-    if (!FolderHoldsFiles(installDir_)) {
-        return true;  // empty, missing or unsearchable: used as typed
-    }
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2,
-                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-    if (answer == kMessageBoxCancel) {
+// The folder decision as questions: the path must name a folder; a folder above the
+// target that other users can replace is asked about first (the client installed there
+// later runs with administrator rights), then a folder that already holds files.
+bool CMainWnd::DecideFolder(const TextPair& holdsFilesQuestion) {
+    const FolderDecision decision = DecideInstallFolder(pathEdit_->GetText(), seams_.replaceableAncestor);
+    if (decision.usable.empty()) {
+        (void)ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kInvalidPath.Pick(simplified_), 1,
+                      texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
         return false;
     }
-    installDir_ = ConfirmedTargetDir(installDir_);
+    installDir_ = decision.usable;
+    if (decision.replaceable) {
+        const TextPair& question = decision.TargetIsReplaceable() ? texts::kTargetShared : texts::kParentReplaceable;
+        acceptedReplaceable_ = Ask(question);
+        if (!acceptedReplaceable_) {
+            return false;
+        }
+    }
+    if (decision.holdsFiles) {
+        if (!Ask(holdsFilesQuestion)) {
+            return false;
+        }
+        installDir_ = decision.target;
+    }
     return true;
 }
 
-// The client installed here later runs with administrator rights (the logon task, the
-// start button, the uninstaller): a folder above it that other users can replace lets them
-// replace the client too. Asked once, first, about the folder the install will use.
-bool CMainWnd::ConfirmSafeLocation() {
-    // Where ConfirmTargetDir will send the install when the user agrees to it.
-    const std::wstring target = ConfirmedTargetDir(installDir_);
-    const std::optional<std::wstring> replaceable = seams_.replaceableAncestor(target);
-    if (!replaceable) {
-        return true;
-    }
-    // The target itself, when only it is open to others; a parent's owner could replace it too.
-    const bool itself = *replaceable == target;
-    g_logFile.WriteLog(L".\\MainWnd", __LINE__,
-                       itself ? L"安装目录可被其他用户修改[%s]" : L"上级文件夹可被其他用户修改[%s]",
-                       replaceable->c_str());
-    const UINT answer = ShowBox(texts::kBoxTitle.Pick(simplified_),
-                                (itself ? texts::kTargetShared : texts::kParentReplaceable).Pick(simplified_), 2,
-                                texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-    acceptedReplaceable_ = answer != kMessageBoxCancel;
-    return acceptedReplaceable_;
+bool CMainWnd::Ask(const TextPair& question) {
+    return ShowBox(texts::kBoxTitle.Pick(simplified_), question.Pick(simplified_), 2, texts::kOk.Pick(simplified_),
+                   texts::kCancel.Pick(simplified_)) != kMessageBoxCancel;
 }
 
 // ---- language ---------------------------------------------------------------------------
@@ -342,7 +339,9 @@ void CMainWnd::ApplyLanguageTexts(bool simplified) {
 }
 
 void CMainWnd::SaveLanguageNow() {
-    (void)WriteLanguageSetting(GetInstalledDir(), GetSelectedLanguageItem());
+    if (result_) {
+        (void)WriteLanguageSetting(result_->installedDir, GetSelectedLanguageItem());
+    }
 }
 
 // ---- notifications ----------------------------------------------------------------------
@@ -365,11 +364,11 @@ void CMainWnd::Notify(NotifyMessage& msg) {
         if (msg.sender == agreeOpt_ || msg.sender == agreeOpt1_) {
             OnAgreementChanged(static_cast<COptionUI*>(msg.sender));
         } else if (msg.sender == desktopIconOpt_) {
-            wantDesktopShortcut_ = desktopIconOpt_->IsSelected();
+            choices_->desktopShortcut = desktopIconOpt_->IsSelected();
         } else if (msg.sender == fastStartBarOpt_) {
-            wantTaskbarPin_ = fastStartBarOpt_->IsSelected();
+            choices_->taskbarPin = fastStartBarOpt_->IsSelected();
         } else if (msg.sender == powerUpOpt_) {
-            wantAutostart_ = powerUpOpt_->IsSelected();
+            choices_->autostart = powerUpOpt_->IsSelected();
         }
     } else if (msg.type == L"textchanged") {
         if (msg.sender->GetName() == L"path_edit") {
@@ -409,7 +408,7 @@ void CMainWnd::OnClick(CControlUI* sender) {
         SetExpanded(false);
         manager_.SetFocusNeeded(manager_.FindControl(L"self_install_btn"));
     } else if (name == L"immediate_startup_btn") {
-        const std::wstring installed = GetInstalledDir();
+        const std::wstring installed = result_ ? result_->installedDir : std::wstring();
         ShellActions().Start(installed + L"\\" + kClientExeName, kClientStartParameter, installed, SW_SHOWNORMAL);
         ExitInstaller();
         EndProcess();
@@ -448,12 +447,12 @@ void CMainWnd::SetExpanded(bool expanded) {
 // ---- the install ------------------------------------------------------------------------
 
 void CMainWnd::StartInstall() {
-    if (installStarted_) {
+    if (IsInstallStarted()) {
         // Started with Enter: the buttons show the install that runs, never a second one.
         ShowProgressPage();
         return;
     }
-    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFiles)) {
+    if (!DecideFolder(texts::kTargetHoldsFiles)) {
         return;
     }
     // The language goes into the folder only once the install has succeeded (the finished
@@ -466,26 +465,15 @@ void CMainWnd::StartInstall() {
 
 void CMainWnd::OnEnterKey() {
     // One install per process, and never without the agreement.
-    if (installStarted_ || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
+    if (IsInstallStarted() || agreeOpt_ == nullptr || !agreeOpt_->IsSelected()) {
         return;
     }
-    if (!TakeTypedPath() || !ConfirmSafeLocation() || !ConfirmTargetDir(texts::kTargetHoldsFilesEnter)) {
+    if (!DecideFolder(texts::kTargetHoldsFilesEnter)) {
         return;
     }
     if (!LaunchWorker()) {
         ShowErrorAndExit(texts::kWorkerNotStarted.Pick(simplified_));
     }
-}
-
-bool CMainWnd::TakeTypedPath() {
-    const std::wstring usable = UsableInstallPath(pathEdit_->GetText());
-    if (usable.empty()) {
-        (void)ShowBox(texts::kBoxTitle.Pick(simplified_), texts::kInvalidPath.Pick(simplified_), 1,
-                      texts::kOk.Pick(simplified_), texts::kCancel.Pick(simplified_));
-        return false;
-    }
-    installDir_ = usable;
-    return true;
 }
 
 void CMainWnd::ShowProgressPage() {
@@ -497,8 +485,4 @@ void CMainWnd::ShowProgressPage() {
     pageTab_->SelectItem(kPageProgress, false);
     manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
     SetExpanded(false);
-}
-
-bool CMainWnd::IsInstallRunning() const {
-    return installStarted_ && !finished_;
 }

@@ -1,19 +1,18 @@
 #pragma once
 // The installer's main window: a borderless skinned window laid out by "main.xml", with
 // four pages (main, custom, progress, finished) in "child_page_tab". It reacts to its
-// controls' notifications, starts the one install worker and shows its progress, and is
-// the worker's only way to the screen (IInstallHost: every call from the worker is
-// posted to the UI thread).
+// controls' notifications, starts the one install engine and shows its progress, and hosts
+// that engine (IInstallHost: each report is posted to the UI thread).
 
-#include <atomic>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 
-#include "installer/InstallHost.h"
+#include "engine/InstallHost.h"
 #include "installer/MainWndSeams.h"
 #include "installer/UiChannel.h"
-#include "installer/InstallEngine.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallWorker.h"
 #include "system/LocalSettings.h"
 #include "toolkit/INotifyUI.h"
 #include "toolkit/UIManager.h"
@@ -49,14 +48,9 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
 
     void Notify(NotifyMessage& msg) override;
 
-    // IInstallHost (worker thread)
-    void SetStage(int stage) override;
-    void PostInstallError(const std::wstring& text) override;
-    bool WantsDesktopShortcut() const override { return wantDesktopShortcut_; }
-    bool WantsTaskbarPin() const override { return wantTaskbarPin_; }
-    bool WantsAutostart() const override { return wantAutostart_; }
-    void SetInstalledDir(const std::wstring& dir) override;
-    void SetDesktopShortcutPath(const std::wstring& path) override;
+    // IInstallHost (engine thread): posted to the UI thread, never waited for.
+    void OnStage(InstallStage stage) override;
+    void OnEnd(const InstallResult& result) override;
 
     // UI thread.
     void ApplyLanguageTexts(bool simplified);
@@ -70,9 +64,9 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     [[nodiscard]] int GetStage() const { return stage_; }
     [[nodiscard]] int GetProgress() const { return progress_; }
     [[nodiscard]] std::wstring GetInstallDir() const { return installDir_; }
-    [[nodiscard]] std::wstring GetInstalledDir() const;
-    [[nodiscard]] std::wstring GetDesktopShortcutPath() const;
-    [[nodiscard]] bool IsInstallStarted() const { return installStarted_; }
+    // The install's end as the window took it; nothing until it has ended.
+    [[nodiscard]] const std::optional<InstallResult>& GetResult() const { return result_; }
+    [[nodiscard]] bool IsInstallStarted() const { return phase_ != Phase::Choosing; }
 
   protected:
     const wchar_t* GetWindowClassName() const override;
@@ -91,15 +85,18 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     bool CheckInstallerLocation();
     void ProposeInstallDir();
     void BrowseInstallDir();
-    bool ConfirmTargetDir(const TextPair& question);
-    bool ConfirmSafeLocation();
+    // The typed folder decided, its questions asked; false when the install does not go on.
+    bool DecideFolder(const TextPair& holdsFilesQuestion);
+    // A question with "确定" and "取消": true for "确定".
+    bool Ask(const TextPair& question);
     void OnAgreementChanged(COptionUI* sender);
     void ConfirmClose();
     void OnProgressTick();
-    void ApplyStage(int stage);
+    void ApplyStage(InstallStage stage);
+    void OnInstallEnded(const InstallResult& result);
+    // The finished page, once the install has succeeded and the bar has reached the end.
+    void FinishWhenShown();
     bool LaunchWorker();
-    // The path field as the install will use it; false (after saying so) when it is none.
-    bool TakeTypedPath();
     void ShowProgressPage();
     void SaveLanguageNow();
     // The language combo, read and set without a selection notification.
@@ -112,22 +109,21 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
                  const std::wstring& okText,
                  const std::wstring& cancelText);
     void EndProcess();
-    [[nodiscard]] bool IsInstallRunning() const;
 
     HINSTANCE instance_;
     MainWndSeams seams_;
     CUIManager manager_;
     std::wstring installDir_;
 
-    mutable std::mutex resultsLock_;
-    // Opened when the window is made; every report of the worker comes through it.
+    // Opened when the window is made; every report of the engine comes through it.
     CUiChannel channel_;
-    std::wstring installedDir_;
-    std::wstring desktopShortcutPath_;
+    // UI thread only, like everything below.
+    std::optional<InstallResult> result_;
 
     InstallServices& services_;
-    // Set when the installer ends: the stage pauses stop waiting.
-    std::atomic<bool> leaving_{false};
+    // The options as the user sets them, shared with the engine that reads them at their
+    // steps.
+    std::shared_ptr<InstallChoices> choices_ = std::make_shared<InstallChoices>();
 
     CEditUI* pathEdit_ = nullptr;
     COptionUI* powerUpOpt_ = nullptr;
@@ -144,19 +140,16 @@ class CMainWnd : public CWindowWnd, public INotifyUI, public IInstallHost {
     CLabelUI* spaceLine_ = nullptr;
     CControlUI* rootLayout_ = nullptr;
 
+    // The window's life: choosing a folder, installing, then finished or failed (a box), and
+    // leaving once the process is on its way out. It only moves forward.
+    enum class Phase { Choosing, Installing, Finished, Failed, Leaving };
+    Phase phase_ = Phase::Choosing;
     int progress_ = 0;
-    std::atomic<int> stage_{1};
+    int stage_ = 1;
     bool simplified_ = true;
-    // The user's "确定" to the question about a folder others can replace; handed to the worker.
+    // The user's "确定" to the question about a folder others can replace; handed to the engine.
     bool acceptedReplaceable_ = false;
-    bool installStarted_ = false;
     bool progressShown_ = false;
-    bool exiting_ = false;
-    bool errorShown_ = false;
-    std::atomic<bool> finished_{false};
-    std::atomic<bool> wantDesktopShortcut_{false};
-    std::atomic<bool> wantTaskbarPin_{false};
-    std::atomic<bool> wantAutostart_{false};
     // Last, so it goes first: its thread reports to the members above until it has left.
     std::unique_ptr<InstallEngine> engine_;
 };

@@ -1,11 +1,12 @@
-// The main window's side of the install: what the worker may ask of it (every request
-// posted to the UI thread), the progress and stall ticks, the error box and the end.
+// The main window's side of the install: the engine's reports (each posted to the UI
+// thread), the progress ticks, the error box and the end.
 #include "installer/MainWnd.h"
 
 #include <cwchar>
 #include <utility>
 
-#include "installer/InstallEngine.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallServices.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
@@ -16,53 +17,48 @@
 #include "util/WriteLogFile.h"
 
 namespace {
-constexpr DWORD kStagePauseMs = 1000;
-constexpr DWORD kStagePauseStepMs = 50;
+// Each stage stays on show this long before the next begins.
+constexpr uint32_t kStagePauseMs = 1000;
 }  // namespace
 
-// ---- worker thread ----------------------------------------------------------------------
+// ---- engine thread ----------------------------------------------------------------------
 
-void CMainWnd::SetStage(int stage) {
-    stage_ = stage;
+void CMainWnd::OnStage(InstallStage stage) {
     channel_.Post([this, stage] { ApplyStage(stage); });
-    // The pause only lets each stage be seen; an install being stopped need not sit it out.
-    for (DWORD waited = 0; waited < kStagePauseMs && !leaving_.load(); waited += kStagePauseStepMs) {
-        seams_.sleep(kStagePauseStepMs);
-    }
 }
 
-void CMainWnd::PostInstallError(const std::wstring& text) {
-    channel_.Post([this, text] { ShowErrorAndExit(text); });
-}
-
-void CMainWnd::SetInstalledDir(const std::wstring& dir) {
-    std::lock_guard<std::mutex> hold(resultsLock_);
-    installedDir_ = dir;
-}
-
-void CMainWnd::SetDesktopShortcutPath(const std::wstring& path) {
-    std::lock_guard<std::mutex> hold(resultsLock_);
-    desktopShortcutPath_ = path;
-}
-
-std::wstring CMainWnd::GetInstalledDir() const {
-    std::lock_guard<std::mutex> hold(resultsLock_);
-    return installedDir_;
-}
-
-std::wstring CMainWnd::GetDesktopShortcutPath() const {
-    std::lock_guard<std::mutex> hold(resultsLock_);
-    return desktopShortcutPath_;
+void CMainWnd::OnEnd(const InstallResult& result) {
+    channel_.Post([this, result] { OnInstallEnded(result); });
 }
 
 // ---- UI thread --------------------------------------------------------------------------
 
-void CMainWnd::ApplyStage(int stage) {
+void CMainWnd::ApplyStage(InstallStage stage) {
+    stage_ = static_cast<int>(stage);
     if (progressBar_ == nullptr) {
         return;
     }
     manager_.KillTimer(progressBar_, TIMER_PROGRESS);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage));
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage_));
+}
+
+void CMainWnd::OnInstallEnded(const InstallResult& result) {
+    result_ = result;
+    if (const TextPair* text = OutcomeText(result.outcome)) {
+        ShowErrorAndExit(text->Pick(simplified_));
+        return;
+    }
+    FinishWhenShown();
+}
+
+void CMainWnd::FinishWhenShown() {
+    // Both must have come, in either order: the end, and the bar at its end.
+    if (phase_ != Phase::Installing || !result_ || result_->outcome != InstallOutcome::Installed ||
+        progress_ < kProgressComplete) {
+        return;
+    }
+    phase_ = Phase::Finished;
+    PostMessage(UM_FINISHED);
 }
 
 void CMainWnd::OnProgressTick() {
@@ -71,18 +67,18 @@ void CMainWnd::OnProgressTick() {
     wchar_t text[64] = {};
     std::swprintf(text, 64, L"%d%%", progress_);
     progressTip_->SetText(text);
-    if (progress_ >= 100) {
+    if (progress_ >= kProgressComplete) {
         manager_.KillTimer(progressBar_, TIMER_PROGRESS);
-        PostMessage(UM_FINISHED);
+        FinishWhenShown();
     }
 }
 
 void CMainWnd::ShowErrorAndExit(const std::wstring& text) {
-    // A stall and the worker's own failure can arrive close together: one box is enough.
-    if (errorShown_ || exiting_) {
+    // One box is enough, and none once the installer is on its way out.
+    if (phase_ == Phase::Failed || phase_ == Phase::Leaving) {
         return;
     }
-    errorShown_ = true;
+    phase_ = Phase::Failed;
     if (progressBar_ != nullptr) {
         manager_.KillTimer(progressBar_, TIMER_PROGRESS);
     }
@@ -93,13 +89,12 @@ void CMainWnd::ShowErrorAndExit(const std::wstring& text) {
 }
 
 void CMainWnd::ExitInstaller() {
-    exiting_ = true;
+    phase_ = Phase::Leaving;
     // The window is not hidden first: the process ends right after the wait, which takes
     // the window with it, while hiding can itself take longer than the whole wait (the
     // system may animate it, or wait for the desktop to confirm it). Until then it takes
     // no input.
     ::EnableWindow(*this, FALSE);
-    leaving_ = true;
     if (engine_ && !engine_->Stop(kWorkerStopWaitMs)) {
         // The worker may hold any lock (the log's, the heap's, the loader's): nothing here
         // may wait for one, and the process ends without running anybody's clean-up.
@@ -129,7 +124,7 @@ void CMainWnd::EndProcess() {
 }
 
 bool CMainWnd::LaunchWorker() {
-    installStarted_ = true;
+    phase_ = Phase::Installing;
     // The folder is fixed from here on: the worker, the finished page and the language
     // file all use the one it was started with.
     pathEdit_->SetEnabled(false);
@@ -141,8 +136,9 @@ bool CMainWnd::LaunchWorker() {
     }
     InstallJob job;
     job.targetDir = installDir_;
-    job.logDir = g_logDir;
-    job.simplified = simplified_;
+    job.logDir = services_.LogDir();
+    job.choices = choices_;
+    job.stagePauseMs = kStagePauseMs;
     job.languageCode = RequestLanguageForItem(GetSelectedLanguageItem());
     job.acceptReplaceable = acceptedReplaceable_;
     job.replaceableLocation = seams_.replaceableAncestor;

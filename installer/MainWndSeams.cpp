@@ -14,9 +14,6 @@ void MainWndSeams::FillDefaults() {
     if (!endProcessNow) {
         endProcessNow = [](UINT code) { ::TerminateProcess(::GetCurrentProcess(), code); };
     }
-    if (!sleep) {
-        sleep = [](DWORD ms) { ::Sleep(ms); };
-    }
     if (!userLocale) {
         userLocale = GetUserLocaleId;
     }

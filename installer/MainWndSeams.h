@@ -1,6 +1,6 @@
 #pragma once
 // What the main window takes from the process and the system that a test must be able to
-// replace: its boxes, the end of the process, sleeps, the locale, where the installer
+// replace: its boxes, the end of the process, the locale, where the installer
 // runs from, and the start of the install worker. The defaults are the real ones.
 
 #include <windows.h>
@@ -20,7 +20,6 @@ struct MainWndSeams {
     // Ends the process at once, running no clean-up that could wait on a lock a worker
     // still holds.
     std::function<void(UINT exitCode)> endProcessNow;
-    std::function<void(DWORD ms)> sleep;
     std::function<uint32_t()> userLocale;
     std::function<std::wstring()> installerDirectory;
     // The folder above an install target that others than the administrators could

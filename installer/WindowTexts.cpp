@@ -40,3 +40,30 @@ const ControlText* LanguageTable(size_t& count) {
     count = sizeof(kLanguageTable) / sizeof(kLanguageTable[0]);
     return kLanguageTable;
 }
+
+const TextPair* OutcomeText(InstallOutcome outcome) {
+    static constexpr TextPair kInfoFailed{L"网络错误，请求安装配置失败", L"网络错误，请求安装配置失败"};
+    static constexpr TextPair kDownloadFailed{L"网络错误，请求安装数据失败", L"网络错误，请求安装数据失败"};
+    static constexpr TextPair kExtractFailed{L"安装错误，解压失败", L"安装错误，解压失败"};
+    static constexpr TextPair kInterrupted{L"安装错误，安装过程意外中止", L"安装错误，安装过程意外中止"};
+    switch (outcome) {
+        case InstallOutcome::Installed:
+        case InstallOutcome::Cancelled:
+            return nullptr;
+        case InstallOutcome::NoServer:
+        case InstallOutcome::QueryFailed:
+            return &kInfoFailed;
+        case InstallOutcome::DownloadFailed:
+        case InstallOutcome::DigestMismatch:
+            return &kDownloadFailed;
+        case InstallOutcome::ExtractFailed:
+            return &kExtractFailed;
+        case InstallOutcome::DiskFull:
+            return &texts::kDiskFull;
+        case InstallOutcome::StalledDownload:
+            return &texts::kStalled;
+        case InstallOutcome::Interrupted:
+            return &kInterrupted;
+    }
+    return &kInterrupted;
+}

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "engine/InstallHost.h"
+
 // A text in both languages; `Pick` chooses by the window's language.
 struct TextPair {
     const wchar_t* simplified;
@@ -59,3 +61,8 @@ inline constexpr TextPair kTargetShared{
     L"所选文件夹可被其他用户写入或修改，安装在此处的程序以管理员权限运行时并不安全。仍要安装到此处吗？",
     L"所選資料夾可被其他使用者寫入或修改，安裝在此處的程式以系統管理員權限執行時並不安全。仍要安裝到此處嗎？"};
 }  // namespace texts
+
+// The box the window shows for how an install ended; null for an end that shows none
+// (installed, cancelled). The failures of the network and of the extraction say the same in
+// both languages, as they always have.
+const TextPair* OutcomeText(InstallOutcome outcome);

@@ -23,15 +23,17 @@ ALLOWED = {
     "zip": ["util"],
     "core": ["util"],
     "system": ["util", "core"],
+    # The install without a window: it never sees the toolkit or the window's texts.
+    "engine": ["util", "zip", "core", "system"],
     "toolkit": ["util", "zip"],
-    "installer": ["util", "zip", "core", "system", "toolkit"],
-    "app": ["util", "zip", "core", "system", "toolkit", "installer"],
+    "installer": ["util", "zip", "core", "system", "engine", "toolkit"],
+    "app": ["util", "zip", "core", "system", "engine", "toolkit", "installer"],
 }
 # Test and benchmark folders not named after a product folder, and whose rules they take:
 # the end-to-end helpers and benchmark stand where the whole program does, the install
-# benchmark is the installer's, the MD5 benchmark is util's, the shared test support stands
+# benchmark is the engine's, the MD5 benchmark is util's, the shared test support stands
 # on util.
-TEST_ONLY = {"e2e": "app", "install": "installer", "md5": "util", "support": "util"}
+TEST_ONLY = {"e2e": "app", "install": "engine", "md5": "util", "support": "util"}
 SOURCE_RE = re.compile(r"\.(h|cpp)$")
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 
@@ -110,6 +112,10 @@ PLANTED_WRONG = [
     ("app/Planted.cpp", '#include "bench/zip/Planted.h"'),
     ("tests/support/Planted.cpp", '#include "core/NetManager.h"'),
     ("toolkit/Planted.cpp", '#include "tests/support/TempDir.h"'),
+    ("engine/Planted.cpp", '#include "toolkit/UIManager.h"'),
+    ("engine/Planted.cpp", '#include "installer/WindowTexts.h"'),
+    ("tests/engine/Planted.cpp", '#include "installer/MainWnd.h"'),
+    ("toolkit/Planted.cpp", '#include "engine/InstallEngine.h"'),
 ]
 PLANTED_RIGHT = [
     ("installer/Planted.cpp", '#include "toolkit/UIManager.h"'),
@@ -119,6 +125,8 @@ PLANTED_RIGHT = [
     ("zip/Planted.cpp", '#include "util/StringUtil.h"'),
     ("tests/util/Planted.cpp", '#include "tests/support/TempDir.h"'),
     ("tests/installer/Planted.cpp", '#include "tests/support/RecordingLauncher.h"'),
+    ("installer/Planted.cpp", '#include "engine/InstallEngine.h"'),
+    ("engine/Planted.cpp", '#include "system/LocalSettings.h"'),
 ]
 
 

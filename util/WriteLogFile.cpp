@@ -9,7 +9,6 @@
 #include "util/UniqueHandle.h"
 
 CWriteLogFile g_logFile;
-std::wstring g_logDir;
 
 namespace {
 

@@ -44,6 +44,3 @@ class CWriteLogFile {
 };
 
 extern CWriteLogFile g_logFile;
-// The log's directory, ending in a backslash; its "cache" folder holds the package.
-// Written once at start-up, before the window exists.
-extern std::wstring g_logDir;

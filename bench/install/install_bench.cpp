@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "installer/InstallEngine.h"
-#include "installer/InstallServices.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallServices.h"
 #include "util/WriteLogFile.h"
 
 namespace {
@@ -22,21 +22,16 @@ using Clock = std::chrono::steady_clock;
 // The window without a window: no timers, no one-second pause per stage, no options.
 class BenchHost : public IInstallHost, public IDownloadWatch {
   public:
-    void SetStage(int stage) override {
-        if (stage == 2) {
+    void OnStage(InstallStage stage) override {
+        if (stage == InstallStage::QueryingPackage) {
             serverChosen = Clock::now();
-        } else if (stage == 4) {
+        } else if (stage == InstallStage::Extracting) {
             verified = Clock::now();
-        } else if (stage == 5) {
+        } else if (stage == InstallStage::Integrating) {
             extracted = Clock::now();
         }
     }
-    void PostInstallError(const std::wstring& text) override { std::fwprintf(stderr, L"error: %ls\n", text.c_str()); }
-    [[nodiscard]] bool WantsDesktopShortcut() const override { return false; }
-    [[nodiscard]] bool WantsTaskbarPin() const override { return false; }
-    [[nodiscard]] bool WantsAutostart() const override { return false; }
-    void SetInstalledDir(const std::wstring&) override {}
-    void SetDesktopShortcutPath(const std::wstring&) override {}
+    void OnEnd(const InstallResult&) override {}
     void StartDownloadWatch() override { transferStart = Clock::now(); }
     void StopDownloadWatch() override { transferEnd = Clock::now(); }
 
@@ -77,7 +72,7 @@ int wmain(int argc, wchar_t** argv) {
     const Clock::time_point start = Clock::now();
     services.Control().SetDownloadWatch(&host);
     InstallEngine engine(services, host);
-    const InstallOutcome outcome = engine.Start(job) ? engine.Wait() : InstallOutcome::Interrupted;
+    const InstallOutcome outcome = engine.Start(job) ? engine.Wait().outcome : InstallOutcome::Interrupted;
     if (host.extracted == Clock::time_point{}) {
         std::fprintf(stderr, "the package was not extracted\n");
         return 1;

@@ -63,6 +63,7 @@ struct Calls {
     std::vector<uint8_t> zip;
     std::string password;
     size_t zipLength = 0;
+    std::wstring logDir;  // as handed to the window
 };
 
 StartupHooks RecordingHooks(Calls& calls) {
@@ -74,7 +75,10 @@ StartupHooks RecordingHooks(Calls& calls) {
         calls.zip.assign(data, data + length);
         calls.password = password;
     };
-    hooks.runMainWindow = [&calls](HINSTANCE) { ++calls.window; };
+    hooks.runMainWindow = [&calls](HINSTANCE, const std::wstring& logDir) {
+        ++calls.window;
+        calls.logDir = logDir;
+    };
     return hooks;
 }
 
@@ -199,7 +203,7 @@ TEST_F(StartupTest, EarlyEndsLeaveOneLogLineEach) {
         Calls calls;
         StartupHooks hooks = RecordingHooks(calls);
         if (c.windowThrows) {
-            hooks.runMainWindow = [&calls](HINSTANCE) {
+            hooks.runMainWindow = [&calls](HINSTANCE, const std::wstring&) {
                 ++calls.window;
                 throw std::runtime_error("the window failed");
             };
@@ -246,9 +250,9 @@ TEST_F(StartupTest, FullSequenceHandsOverTheSkinAndRunsTheWindow) {
     EXPECT_FALSE(CSkinArchive::ReadFile(L"main.xml", layout, error));
     CSkinArchive::Reset();
 
-    ASSERT_GE(g_logDir.size(), 12u);
-    EXPECT_EQ(g_logDir.substr(g_logDir.size() - 11), L"varloSetup\\");
-    const DWORD attributes = ::GetFileAttributesW(g_logDir.c_str());
+    ASSERT_GE(calls.logDir.size(), 12u);
+    EXPECT_EQ(calls.logDir.substr(calls.logDir.size() - 11), L"varloSetup\\");
+    const DWORD attributes = ::GetFileAttributesW(calls.logDir.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -438,7 +442,7 @@ TEST_F(StartupTest, ASilentRunThatMayNotGoOnEndsNothing) {
         Calls calls;
         StartupHooks hooks = RecordingHooks(calls);
         int installs = 0;
-        hooks.runSilent = [&installs](const DeployOptions&) {
+        hooks.runSilent = [&installs](const DeployOptions&, const std::wstring&) {
             ++installs;
             return 0;
         };

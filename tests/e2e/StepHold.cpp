@@ -2,7 +2,7 @@
 // exists, the install waits there (until it is cancelled), and says so in a file of its
 // own so the scenario knows the install has reached it. While another marker exists, the
 // step throws instead, as a fault no step expects would.
-#include "installer/StepHold.h"
+#include "engine/StepHold.h"
 
 #include <windows.h>
 

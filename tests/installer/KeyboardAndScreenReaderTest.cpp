@@ -14,7 +14,7 @@
 #include "../toolkit/TestPaths.h"
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
-#include "installer/InstallDirRules.h"
+#include "engine/InstallDirRules.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ControlUI.h"
 #include "toolkit/OptionUI.h"

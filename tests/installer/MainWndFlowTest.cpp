@@ -10,9 +10,9 @@
 
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
-#include "installer/InstallDirRules.h"
-#include "installer/InstallEngine.h"
-#include "installer/InstallFolders.h"
+#include "engine/InstallDirRules.h"
+#include "engine/InstallEngine.h"
+#include "engine/InstallFolders.h"
 #include "installer/WindowTexts.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
@@ -327,25 +327,45 @@ TEST_F(MainWndFlowTest, StagesDriveTheBarToTheFinishedPage) {
     EXPECT_EQ(tip->GetText(), L"5%");
     EXPECT_EQ(bar->GetValue(), 5);
 
-    std::thread worker([&] {
-        h.window->SetStage(2);
-        h.window->SetStage(4);
-        h.window->SetStage(5);
-        h.window->SetStage(6);
+    std::thread engine([&] {
+        for (InstallStage stage : {InstallStage::QueryingPackage, InstallStage::Extracting, InstallStage::Integrating,
+                                   InstallStage::Finished}) {
+            h.window->OnStage(stage);
+        }
     });
-    worker.join();
-    ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }, 10000));
-    EXPECT_EQ(h.window->GetProgress(), 100);
+    engine.join();
+    // The bar at its end is not the end of the install: the page waits for the engine's.
+    ASSERT_TRUE(PumpUntil([&] { return h.window->GetProgress() == 100; }, 10000));
+    WindowDriver::Pump(300);
+    EXPECT_EQ(h.Page(), kPageProgress);
     EXPECT_EQ(tip->GetText(), L"100%");
+
+    engine = std::thread([&] { h.window->OnEnd({InstallOutcome::Installed, h.logDir + L"target", L""}); });
+    engine.join();
+    ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }, 10000));
+    EXPECT_TRUE(h.record.boxes.empty());
 }
 
-TEST_F(MainWndFlowTest, ErrorsFromTheWorkerShowOneBox) {
+// A success that ends before the bar has caught up: the bar still runs to its end first.
+TEST_F(MainWndFlowTest, AnEarlyEndWaitsForTheBar) {
     ASSERT_TRUE(h.Open());
-    std::thread worker([&] {
-        h.window->PostInstallError(L"网络错误，请求安装配置失败");
-        h.window->PostInstallError(L"安装错误，解压失败");
+    StartWithDir(h.logDir + L"target");
+    std::thread engine([&] {
+        h.window->OnStage(InstallStage::Finished);
+        h.window->OnEnd({InstallOutcome::Installed, h.logDir + L"target", L""});
     });
-    worker.join();
+    engine.join();
+    ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }, 10000));
+    EXPECT_EQ(h.window->GetProgress(), 100) << "the finished page came only with the bar full";
+}
+
+TEST_F(MainWndFlowTest, AFailedEndShowsOneBox) {
+    ASSERT_TRUE(h.Open());
+    std::thread engine([&] {
+        h.window->OnEnd({InstallOutcome::QueryFailed, L"", L""});
+        h.window->OnEnd({InstallOutcome::ExtractFailed, L"", L""});
+    });
+    engine.join();
     ASSERT_TRUE(PumpUntil([&] { return !h.record.exits.empty(); }));
     WindowDriver::Pump(100);
     ASSERT_EQ(h.record.boxes.size(), 1u);
@@ -357,11 +377,11 @@ TEST_F(MainWndFlowTest, ErrorsFromTheWorkerShowOneBox) {
 }
 
 // The engine's sequence ending by an exception half-way: the window still hears the end.
-InstallOutcome ThrowAfterTheFirstStage(InstallServices&,
-                                       IInstallHost& host,
-                                       const InstallJob&,
-                                       const std::atomic<bool>*) {
-    host.SetStage(1);
+InstallResult ThrowAfterTheFirstStage(InstallServices&,
+                                      IInstallHost& host,
+                                      const InstallJob&,
+                                      const std::atomic<bool>*) {
+    host.OnStage(InstallStage::ChoosingServer);
     throw std::bad_alloc();
 }
 
@@ -382,7 +402,7 @@ TEST_F(MainWndFlowTest, AnEngineThatThrowsEndsInTheErrorBox) {
     ASSERT_EQ(h.record.boxes.size(), 1u);
     EXPECT_EQ(h.record.boxes[0].text, L"安装错误，安装过程意外中止");
     EXPECT_EQ(h.record.exits.size(), 1u);
-    EXPECT_EQ(engine->Wait(), InstallOutcome::Interrupted);
+    EXPECT_EQ(engine->Wait().outcome, InstallOutcome::Interrupted);
 }
 
 TEST_F(MainWndFlowTest, RoundedRegionFollowsTheSize) {

@@ -8,8 +8,8 @@
 #include "MainWndTestSupport.h"
 #include "WindowDriver.h"
 #include "core/Endpoints.h"
-#include "installer/InstallDirRules.h"
-#include "installer/InstallFolders.h"
+#include "engine/InstallDirRules.h"
+#include "engine/InstallFolders.h"
 #include "system/UninstallRegistration.h"
 #include "toolkit/ButtonUI.h"
 #include "toolkit/ComboUI.h"
@@ -161,7 +161,8 @@ TEST_F(MainWndTest, CloseOnTheFinishedPageEndsWithoutAQuestion) {
 
 TEST_F(MainWndTest, StartButtonRunsTheInstalledClientAndEnds) {
     Open();
-    h.window->SetInstalledDir(L"D:\\Games\\varlo");
+    h.window->OnEnd({InstallOutcome::Installed, L"D:\\Games\\varlo", L""});
+    ASSERT_TRUE(PumpUntil([&] { return h.window->GetResult().has_value(); }));
     ::PostMessageW(h.hwnd(), UM_FINISHED, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return h.Page() == kPageFinished; }));
     h.Click(L"immediate_startup_btn");

@@ -1,7 +1,7 @@
 #include "MainWndTestSupport.h"
 
 #include "WindowDriver.h"
-#include "installer/InstallServices.h"
+#include "engine/InstallServices.h"
 #include "installer/WindowIdentity.h"
 #include "toolkit/TabLayoutUI.h"
 #include "util/WriteLogFile.h"
@@ -13,7 +13,6 @@ MainWndHarness::MainWndHarness() {
     ::GetTempPathW(MAX_PATH, temp);
     logDir = std::wstring(temp) + L"varloWindowTest\\";
     ::CreateDirectoryW(logDir.c_str(), nullptr);
-    g_logDir = logDir;
     services = std::make_unique<InstallServices>(logDir);
 }
 
@@ -34,7 +33,6 @@ bool MainWndHarness::Open() {
         return answer;
     };
     seams.endProcess = [this](UINT code) { record.exits.push_back(code); };
-    seams.sleep = [](DWORD) {};
     seams.userLocale = [this] { return record.locale; };
     seams.installerDirectory = [this] { return record.installerDir; };
     seams.replaceableAncestor = [this](const std::wstring& target) {

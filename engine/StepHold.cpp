@@ -1,0 +1,3 @@
+#include "engine/StepHold.h"
+
+void HoldInsideSystemSteps(const std::atomic<bool>*) {}

@@ -1,3 +1,0 @@
-#include "installer/StepHold.h"
-
-void HoldInsideSystemSteps(const std::atomic<bool>*) {}
