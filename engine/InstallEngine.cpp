@@ -10,7 +10,8 @@
 #include "engine/InstallServices.h"
 #include "util/WriteLogFile.h"
 
-InstallEngine::InstallEngine(InstallServices& services, IInstallHost& host) : services_(services), host_(host) {}
+InstallEngine::InstallEngine(InstallServices& services, IInstallHost& host, Sequence sequence)
+    : services_(services), host_(host), sequence_(sequence) {}
 
 InstallEngine::~InstallEngine() {
     // A sequence that has ended is left as it ended: a cancel now would abort the requests

@@ -19,8 +19,11 @@ inline constexpr uint32_t kWorkerStopWaitMs = 1500;
 
 class InstallEngine {
   public:
+    // What the thread runs: RunInstall, unless a test hands another (one that throws).
+    using Sequence = InstallResult (*)(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*);
+
     // Both must outlive the engine.
-    InstallEngine(InstallServices& services, IInstallHost& host);
+    InstallEngine(InstallServices& services, IInstallHost& host, Sequence sequence = &RunInstall);
     // Stops a sequence still running and waits for its thread to leave.
     ~InstallEngine();
     InstallEngine(const InstallEngine&) = delete;
@@ -41,10 +44,6 @@ class InstallEngine {
     // started).
     InstallResult Wait();
 
-    // What the thread runs: RunInstall unless replaced before Start (tests make it throw).
-    using Sequence = InstallResult (*)(InstallServices&, IInstallHost&, const InstallJob&, const std::atomic<bool>*);
-    void SetSequence(Sequence sequence) { sequence_ = sequence; }
-
   private:
     static unsigned __stdcall ThreadMain(void* self);
 
@@ -52,7 +51,7 @@ class InstallEngine {
     IInstallHost& host_;
     std::atomic<bool> cancel_{false};
     InstallJob job_;
-    Sequence sequence_ = &RunInstall;
+    const Sequence sequence_;
     InstallResult result_;  // written by the thread before it ends
     UniqueKernelHandle thread_;
 };

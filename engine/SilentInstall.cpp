@@ -126,7 +126,7 @@ DeployExitCode RunSilentInstall(const DeployOptions& options,
     job.acceptReplaceable = options.allowSharedParent;
     job.replaceableLocation = seams.replaceableAncestor;
     CSilentHost host;
-    InstallEngine engine(services, host);
+    InstallEngine engine(services, host, seams.sequence);
     if (seams.beforeStart) {
         seams.beforeStart(engine);
     }

@@ -29,6 +29,8 @@ struct SilentSeams {
     std::function<uint32_t()> userLocale;
     std::function<std::wstring()> installerDirectory;
     std::function<std::optional<std::wstring>(const std::wstring& target)> replaceableAncestor;
+    // What the engine runs (a test hands one that throws).
+    InstallEngine::Sequence sequence = &RunInstall;
     // Called with the engine right before its start (a test cancels it there); may be empty.
     std::function<void(InstallEngine& engine)> beforeStart;
     // The real ones, for everything left empty.

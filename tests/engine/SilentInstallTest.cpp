@@ -158,7 +158,7 @@ TEST_F(SilentInstallTest, EachOutcomeOfTheRealInstallHasItsCode) {
             seams.beforeStart = [](InstallEngine& engine) { engine.Cancel(); };
         }
         if (c.throws) {
-            seams.beforeStart = [](InstallEngine& engine) { engine.SetSequence(&ThrowingSequence); };
+            seams.sequence = &ThrowingSequence;
         }
         const LogCapture log;
         const DeployExitCode code = RunSilentInstall(options, *services, logDir, seams);

@@ -388,8 +388,7 @@ InstallResult ThrowAfterTheFirstStage(InstallServices&,
 TEST_F(MainWndFlowTest, AnEngineThatThrowsEndsInTheErrorBox) {
     std::unique_ptr<InstallEngine> engine;
     h.startWorker = [&](IInstallHost& host, const std::wstring& dir) {
-        engine = std::make_unique<InstallEngine>(*h.services, host);
-        engine->SetSequence(&ThrowAfterTheFirstStage);
+        engine = std::make_unique<InstallEngine>(*h.services, host, &ThrowAfterTheFirstStage);
         InstallJob job;
         job.targetDir = dir;
         job.logDir = h.logDir;
