@@ -15,7 +15,7 @@ mkdir -p "$WORK"
 
 DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
 BUILD=$ROOT/build/windows-bench$SFX
-cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
+cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" -UVARLO_FOLDERS >/dev/null
 cmake --build "$BUILD" -j2 --target core util >/dev/null
 BENCH=$WORK/download_bench.exe
 i686-w64-mingw32-g++-posix -std=c++17 -Os -municode -DUNICODE -D_UNICODE -DCURL_STATICLIB -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I"$ROOT" \

@@ -23,7 +23,7 @@ PORT_BASE=${VARLO_E2E_BENCH_PORT_BASE:-18740}
 
 # The product as shipped, for its size.
 DEPS=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
-cmake --preset windows -S "$ROOT" -B "$ROOT/build/windows$SFX" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
+cmake --preset windows -S "$ROOT" -B "$ROOT/build/windows$SFX" -DVARLO_DEPS_PREFIX="$DEPS" -UVARLO_FOLDERS >/dev/null
 cmake --build "$ROOT/build/windows$SFX" --target setup >/dev/null
 EXE=$ROOT/build/windows$SFX/app/setup.exe
 # What runs: on a kernel without 32-bit support, a 64-bit build of the same sources,
@@ -37,7 +37,7 @@ else
   RUN_DEPS=$(VARLO_DEPS_HOST=$RUN_HOST bash "$ROOT/scripts/build-deps.sh" | tail -1)
   echo "[bench] this kernel runs no 32-bit programs: timing the 64-bit build under 64-bit Wine"
 fi
-cmake --preset "$PRESET" -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$RUN_DEPS" -DVARLO_E2E_BENCH_PORT_BASE="$PORT_BASE" >/dev/null
+cmake --preset "$PRESET" -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$RUN_DEPS" -DVARLO_E2E_BENCH_PORT_BASE="$PORT_BASE" -UVARLO_FOLDERS >/dev/null
 cmake --build "$BUILD" --target setup setup_bench e2e_fake_client e2e_ui_probe e2e_baseline_window >/dev/null
 CURL_EXE=$(VARLO_DEPS_HOST=$RUN_HOST bash "$ROOT/bench/core/build-curl-tool.sh" "$RUN_DEPS" | tail -1)
 PKG=$WORK/package.zip

@@ -22,7 +22,7 @@ if ! varlo_can_run_32bit; then
   DEPS=$(VARLO_DEPS_HOST=x86_64-w64-mingw32 bash "$ROOT/scripts/build-deps.sh" | tail -1)
   echo "[bench] this kernel runs no 32-bit programs: timing the 64-bit build under 64-bit Wine"
 fi
-cmake --preset "$PRESET" -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" >/dev/null
+cmake --preset "$PRESET" -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$DEPS" -UVARLO_FOLDERS >/dev/null
 cmake --build "$BUILD" --target install_bench >/dev/null
 BIN=$BUILD/bench/install/install_bench.exe
 

@@ -11,7 +11,7 @@ WORK=${TMPDIR:-/tmp}/varlo-zip-bench$SFX
 mkdir -p "$WORK"
 
 deps=$(bash "$ROOT/scripts/build-deps.sh" | tail -1)
-cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$deps" > /dev/null
+cmake --preset windows -S "$ROOT" -B "$BUILD" -DVARLO_DEPS_PREFIX="$deps" -UVARLO_FOLDERS > /dev/null
 cmake --build "$BUILD" --target zip_extract_bench > /dev/null
 BIN=$BUILD/bench/zip/zip_extract_bench.exe
 
