@@ -52,9 +52,9 @@ ProxyDecision DecideProxy(const ProxySettings& settings, const ScriptAnswer& scr
 const wchar_t* DescribeRoute(ProxyRoute route) {
     switch (route) {
         case ProxyRoute::NoProxy:
-            return L"未设置代理，直接连接";
+            return L"未设置代理";
         case ProxyRoute::Bypassed:
-            return L"在代理例外列表中，直接连接";
+            return L"在代理例外列表中";
         case ProxyRoute::ScriptDirect:
             return L"代理脚本要求直接连接";
         case ProxyRoute::Script:

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr wchar_t kLogSource[] = L"..\\core\\NetManager";
+constexpr wchar_t kLogSource[] = L"..\\core\\ProxyRoute";
 
 std::mutex g_routeLock;
 IProxySettingsSource* g_source = nullptr;     // a test's, or null for the system's

@@ -4,13 +4,54 @@
 
 #include "util/DesktopUser.h"
 #include "util/RegistryUtil.h"
+#include "util/SystemDll.h"
 #include "util/TextConv.h"
 #include "util/WriteLogFile.h"
 
 namespace {
 
-constexpr wchar_t kLogSource[] = L"..\\core\\NetManager";
+constexpr wchar_t kLogSource[] = L"..\\core\\SystemProxy";
 constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// WinHTTP is loaded when the first request needs a decision, from System32 only. Its import
+// library cannot be linked beside others that export the same COM entry points (each
+// delay-load library is one object), and a program that never asks pays nothing.
+struct WinHttpApi {
+    decltype(&::WinHttpGetIEProxyConfigForCurrentUser) userSettings = nullptr;
+    decltype(&::WinHttpGetDefaultProxyConfiguration) machineSettings = nullptr;
+    decltype(&::WinHttpDetectAutoProxyConfigUrl) detect = nullptr;
+    decltype(&::WinHttpOpen) open = nullptr;
+    decltype(&::WinHttpSetTimeouts) setTimeouts = nullptr;
+    decltype(&::WinHttpGetProxyForUrl) proxyForUrl = nullptr;
+    decltype(&::WinHttpCloseHandle) close = nullptr;
+    bool ok = false;
+};
+
+template <typename Fn>
+void Find(HMODULE module, const char* name, Fn& out) {
+    out = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const WinHttpApi& WinHttp() {
+    static const WinHttpApi api = [] {
+        WinHttpApi a;
+        // Kept for the process's life: the functions are used until it ends.
+        const HMODULE module = LoadSystemLibrary(L"winhttp.dll");
+        if (module == nullptr) {
+            return a;
+        }
+        Find(module, "WinHttpGetIEProxyConfigForCurrentUser", a.userSettings);
+        Find(module, "WinHttpGetDefaultProxyConfiguration", a.machineSettings);
+        Find(module, "WinHttpDetectAutoProxyConfigUrl", a.detect);
+        Find(module, "WinHttpOpen", a.open);
+        Find(module, "WinHttpSetTimeouts", a.setTimeouts);
+        Find(module, "WinHttpGetProxyForUrl", a.proxyForUrl);
+        Find(module, "WinHttpCloseHandle", a.close);
+        a.ok = a.userSettings && a.machineSettings && a.detect && a.open && a.setTimeouts && a.proxyForUrl && a.close;
+        return a;
+    }();
+    return api;
+}
 
 // WinHTTP hands its strings over in GlobalAlloc'd memory that the caller frees.
 struct GlobalText {
@@ -47,7 +88,7 @@ void LogSettings(const wchar_t* whose, const ProxySettings& s) {
 ProxySettings MachineSettings() {
     ProxySettings out;
     WINHTTP_PROXY_INFO info = {};
-    if (!::WinHttpGetDefaultProxyConfiguration(&info)) {
+    if (!WinHttp().machineSettings(&info)) {
         g_logFile.WriteLog(kLogSource, __LINE__, L"本机代理设置无法读取，错误码：%lu",
                            static_cast<unsigned long>(::GetLastError()));
         return out;
@@ -66,7 +107,7 @@ ProxySettings MachineSettings() {
 // The Internet Options of the user this thread acts as.
 bool UserSettings(ProxySettings& out) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
-    if (!::WinHttpGetIEProxyConfigForCurrentUser(&config)) {
+    if (!WinHttp().userSettings(&config)) {
         return false;
     }
     GlobalText script;
@@ -86,7 +127,7 @@ bool UserSettings(ProxySettings& out) {
 
 SystemProxySource::~SystemProxySource() {
     if (session_ != nullptr) {
-        ::WinHttpCloseHandle(session_);
+        WinHttp().close(session_);
     }
 }
 
@@ -97,6 +138,11 @@ bool SystemProxySource::ProxySettingsPerMachine() {
 }
 
 ProxySettings SystemProxySource::ReadSettings() {
+    if (!WinHttp().ok) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"WinHTTP 无法加载，错误码：%lu，直接连接",
+                           static_cast<unsigned long>(::GetLastError()));
+        return ProxySettings();
+    }
     if (ProxySettingsPerMachine()) {
         const ProxySettings machine = EffectiveProxySettings(true, ProxySettings(), MachineSettings());
         LogSettings(L"按计算机", machine);
@@ -131,12 +177,12 @@ bool SystemProxySource::OpenSession() {
         return true;
     }
     // Scripts are fetched directly, as Windows fetches them.
-    session_ = ::WinHttpOpen(L"Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)",
+    session_ = WinHttp().open(L"Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)",
                              WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (session_ == nullptr) {
         return false;
     }
-    static_cast<void>(::WinHttpSetTimeouts(session_, kScriptStepMs, kScriptStepMs, kScriptStepMs, kScriptStepMs));
+    static_cast<void>(WinHttp().setTimeouts(session_, kScriptStepMs, kScriptStepMs, kScriptStepMs, kScriptStepMs));
     return true;
 }
 
@@ -145,7 +191,7 @@ std::vector<std::wstring> SystemProxySource::Scripts(const ProxySettings& settin
     if (settings.autoDetect && !detectionDone_) {
         detectionDone_ = true;
         GlobalText found;
-        if (::WinHttpDetectAutoProxyConfigUrl(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A,
+        if (WinHttp().detect(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A,
                                               &found.text) &&
             found.text != nullptr) {
             detectedUrl_ = found.text;
@@ -185,7 +231,7 @@ ScriptAnswer SystemProxySource::AskScript(const ProxySettings& settings, const s
         // A script server that asks who we are is told the user's own logon.
         options.fAutoLogonIfChallenged = TRUE;
         WINHTTP_PROXY_INFO info = {};
-        if (!::WinHttpGetProxyForUrl(session_, wideUrl->c_str(), &options, &info)) {
+        if (!WinHttp().proxyForUrl(session_, wideUrl->c_str(), &options, &info)) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"代理配置脚本 %s 无法使用，错误码：%lu", script.c_str(),
                                static_cast<unsigned long>(::GetLastError()));
             failedScripts_.insert(script);

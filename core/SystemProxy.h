@@ -6,6 +6,7 @@
 // and run by WinHTTP. Everything read is logged once.
 
 #include <windows.h>
+#include <winhttp.h>
 
 #include <set>
 #include <string>
