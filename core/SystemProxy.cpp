@@ -178,7 +178,7 @@ bool SystemProxySource::OpenSession() {
     }
     // Scripts are fetched directly, as Windows fetches them.
     session_ = WinHttp().open(L"Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)",
-                             WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+                              WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (session_ == nullptr) {
         return false;
     }
@@ -191,8 +191,7 @@ std::vector<std::wstring> SystemProxySource::Scripts(const ProxySettings& settin
     if (settings.autoDetect && !detectionDone_) {
         detectionDone_ = true;
         GlobalText found;
-        if (WinHttp().detect(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A,
-                                              &found.text) &&
+        if (WinHttp().detect(WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A, &found.text) &&
             found.text != nullptr) {
             detectedUrl_ = found.text;
             g_logFile.WriteLog(kLogSource, __LINE__, L"自动检测到代理配置脚本：%s", detectedUrl_.c_str());
