@@ -96,6 +96,10 @@ CURLcode PerformRouted(CURL* h, const std::string& url) {
         LogDecision(url, lookup.decision);
     }
     const std::string& proxy = lookup.decision.proxy;
+    if (lookup.fresh && lookup.unreachable) {
+        g_logFile.WriteLog(kLogSource, __LINE__, L"代理 %s 此前无法连接，%s 直接连接", Readable(proxy).c_str(),
+                           Readable(RouteKey(url)).c_str());
+    }
     if (proxy.empty() || lookup.unreachable) {
         Direct(h);
         return curl_easy_perform(h);

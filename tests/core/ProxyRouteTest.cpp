@@ -181,6 +181,10 @@ TEST_F(ProxyRouteTest, AnUnreachableProxyIsTriedOnceThenLeftAlone) {
     EXPECT_EQ(CountStarting(said, L"代理不通，直接连接 https://127.0.0.1:" + std::to_wstring(sim.Port("primary"))), 1)
         << log.Messages();
     EXPECT_EQ(CountStarting(said, L"代理不通"), 1) << "the second host went directly at once\n" << log.Messages();
+    EXPECT_EQ(CountStarting(said, L"代理 " + dead + L" 此前无法连接，https://127.0.0.1:" +
+                                      std::to_wstring(sim.Port("secondary")) + L" 直接连接"),
+              1)
+        << log.Messages();
     const std::vector<ReceivedRequest> all = sim.Requests();
     EXPECT_EQ(all.size(), 2u);
     EXPECT_TRUE(Through(all).empty());

@@ -188,6 +188,7 @@ TEST_F(SystemProxyTest, ScriptsAreFetchedAndRunByWinHttp) {
         EXPECT_EQ(said.proxy, "") << "the script said DIRECT";
     }
     sim.Reset();
+    sim.SetMode(R"({"roles": {"plain": {"status": 404, "body": "no such script"}}})");
     settings.autoConfigUrl = Script("/missing.pac");
     SystemProxySource source;
     EXPECT_FALSE(source.AskScript(settings, target).answered);
