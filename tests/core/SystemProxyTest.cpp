@@ -181,6 +181,8 @@ TEST_F(SystemProxyTest, ScriptsAreFetchedAndRunByWinHttp) {
     }
     sim.SetMode(R"({"roles": {"plain": {"pac": "function FindProxyForURL(url, host) {\n)"
                 R"( return isPlainHostName(host) ? \"PROXY {proxy}\" : \"DIRECT\"; }\n"}}})");
+    // Another address: WinHTTP may keep a script it fetched for the rest of the process.
+    settings.autoConfigUrl = Script("/proxy.pac?direct");
     {
         SystemProxySource source;
         const ScriptAnswer said = source.AskScript(settings, target);
