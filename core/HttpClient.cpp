@@ -12,6 +12,7 @@
 #include <openssl/ssl.h>
 
 #include "core/DownloadSink.h"
+#include "core/ProxyRoute.h"
 #include "core/ServerChainCheck.h"
 #include "util/FileUtil.h"
 
@@ -317,7 +318,7 @@ bool HttpClient::Perform(const std::string& url, RequestKind kind, const char* e
         return false;
     }
     WatchForAbort(h);
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = PerformRouted(h, url);
     // The list dies with this call; the handle must not keep pointing at it.
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     if (rc != CURLE_OK) {
@@ -405,7 +406,7 @@ bool HttpClient::ProbeUrl(const std::string& url, long timeoutSeconds) {
         return false;
     }
     WatchForAbort(h);
-    if (curl_easy_perform(h) != CURLE_OK) {
+    if (PerformRouted(h, url) != CURLE_OK) {
         return false;
     }
     long code = 0;
@@ -438,7 +439,7 @@ bool Transfer(void* owner,
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     }
 
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = PerformRouted(h, url);
     long status = 0;
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) {
         status = 0;

@@ -4,6 +4,7 @@
 
 #include "core/CurlHandle.h"
 #include "core/DownloadSink.h"
+#include "core/ProxyRoute.h"
 #include "core/ResumeRecord.h"
 
 namespace {
@@ -141,6 +142,12 @@ int ProgressSink(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, c
 }
 
 TransferCause Classify(CURLcode rc, const Attempt& a, CURL* h) {
+    // The proxy's own refusal of the tunnel: its 407 (after our logon was offered) or 403
+    // will not change on a retry; its 502 or 503 (the server out of its reach) may.
+    const long proxyStatus = ProxyStatus(h);
+    if (rc != CURLE_OK && proxyStatus >= 400) {
+        return proxyStatus >= 500 ? TransferCause::ServerBusy : TransferCause::HttpRefused;
+    }
     if (a.httpError) {
         if (a.head.status == 429) {
             return TransferCause::TooManyRequests;
@@ -244,7 +251,7 @@ TransferResult RunPackageTransfer(const TransferRequest& request) {
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     }
 
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = PerformRouted(h, effective.url);
     long status = 0;
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) {
         status = 0;

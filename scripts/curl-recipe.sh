@@ -12,20 +12,22 @@ apply_curl_patches() {
   done
 }
 
-# Sets CURL_CONFIGURE_OPTIONS: static, HTTP and HTTPS over OpenSSL with zlib, nothing else
-# (no auth schemes beyond basic and digest, no DNS over HTTPS, no multipart forms).
+# Sets CURL_CONFIGURE_OPTIONS: static, HTTP and HTTPS over OpenSSL with zlib, through the
+# user's HTTP proxy (CONNECT for HTTPS) when Windows names one, nothing else. Beyond basic and
+# digest the only auth schemes are Negotiate and NTLM through SSPI, for a proxy's 407 answered
+# with the user's own logon (no winbind helper, no DNS over HTTPS, no multipart forms).
 # Usage: HOST CC OPENSSL_PREFIX
 curl_configure_options() {
   CURL_CONFIGURE_OPTIONS=(
     --host="$1" CC="$2" --disable-shared --enable-static
     --with-zlib="/usr/$1" --with-openssl="$3" --without-ca-bundle --without-ca-path
     --disable-pthreads --disable-threaded-resolver
-    --disable-ftp --disable-file --disable-ldap --disable-ldaps --disable-rtsp --disable-proxy
+    --disable-ftp --disable-file --disable-ldap --disable-ldaps --disable-rtsp --enable-proxy
     --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smb
     --disable-smtp --disable-gopher --disable-mqtt --disable-manual
-    --disable-ntlm --disable-ntlm-wb --disable-kerberos-auth --disable-negotiate-auth --disable-aws
+    --enable-ntlm --disable-ntlm-wb --disable-aws
     --disable-doh --disable-mime --disable-netrc --disable-progress-meter
-    --disable-sspi --disable-tls-srp --disable-unix-sockets --disable-alt-svc --disable-hsts
+    --enable-sspi --disable-tls-srp --disable-unix-sockets --disable-alt-svc --disable-hsts
     --without-libpsl --without-brotli --without-zstd --without-nghttp2 --without-libidn2
     --without-librtmp --without-libssh2 --without-gssapi --disable-dependency-tracking
     "CFLAGS=-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident"

@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes, split in two at the first NUL, to the proxy decision as a proxy
 // list and a bypass list (both come from the user's settings and PAC scripts) and as a URL.
-// Nothing may crash; a chosen proxy is never empty and holds no blank or path.
+// Nothing may crash; a chosen proxy is never empty and holds no blank or path. The same
+// texts go through the whole decision, as static settings and as a script's answer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "core/ProxyChoice.h"
 #include "core/ProxyRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,6 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     static_cast<void>(BypassesProxy(first, second, 443));
+    ProxySettings settings;
+    settings.proxy = first;
+    settings.bypass = second;
+    ScriptAnswer script;
+    script.answered = (size & 1) != 0;
+    script.proxy = second;
+    script.bypass = first;
+    for (const std::string& url : {std::string("https://api.varlo.cn/x"), std::string("https://127.0.0.1:9/"), first}) {
+        const ProxyDecision d = DecideProxy(settings, script, url);
+        const bool through = d.route == ProxyRoute::Script || d.route == ProxyRoute::Static;
+        if (through == d.proxy.empty() || d.proxy.find_first_of(" ;/") != std::string::npos) {
+            std::abort();
+        }
+    }
     UrlParts parts;
     if (SplitUrl(first, parts) && (parts.host.empty() || parts.port < 1 || parts.port > 65535)) {
         std::abort();

@@ -55,6 +55,8 @@ SimulatorClient::SimulatorClient() {
         ports_.emplace_back(role, root["roles"][role].asInt());
     }
     control_ = root["control"].asInt();
+    proxy_ = root["proxy"].asString();
+    deadProxy_ = root["dead_proxy"].asString();
     ReadPackage(state);
 }
 
@@ -93,6 +95,7 @@ std::string SimulatorClient::Call(const char* method, const std::string& path, c
     std::string reply;
     const std::string url = "http://127.0.0.1:" + std::to_string(control_) + path;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXY, "");  // never through a proxy a test put in the environment
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
@@ -149,6 +152,12 @@ std::vector<ReceivedRequest> SimulatorClient::Requests() {
         r.signOk = item.isMember("sign_ok") && item["sign_ok"].asBool();
         r.closedBy = item.isMember("closed_by") ? item["closed_by"].asString() : std::string();
         r.bytesSent = item.isMember("sent") ? item["sent"].asInt64() : -1;
+        r.peerPort = item.isMember("peer_port") ? item["peer_port"].asInt() : 0;
+        r.proxyStatus = item.isMember("status") && item["status"].isInt() ? item["status"].asInt() : 0;
+        r.upstreamRole = item.isMember("upstream_role") && item["upstream_role"].isString()
+                             ? item["upstream_role"].asString()
+                             : std::string();
+        r.upstreamPort = item.isMember("upstream_port") ? item["upstream_port"].asInt() : 0;
         out.push_back(std::move(r));
     }
     return out;

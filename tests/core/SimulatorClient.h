@@ -21,6 +21,13 @@ struct ReceivedRequest {
     std::string closedBy;
     // Body bytes of a package answer the simulator sent; -1 for other requests.
     long long bytesSent = -1;
+    // The port the request came from (0 for the proxy's own records).
+    int peerPort = 0;
+    // The proxy's records: its answer (0 when it forwarded), and the role and local port of
+    // its connection onwards (a role's request with that peer port came through it).
+    int proxyStatus = 0;
+    std::string upstreamRole;
+    int upstreamPort = 0;
     // The value of header `name` (case-insensitive), empty when absent.
     [[nodiscard]] std::string Header(const std::string& name) const;
 };
@@ -36,6 +43,9 @@ class SimulatorClient {
     // The product's five endpoints, each pointed at the simulator role of its name.
     [[nodiscard]] ServerEndpoints Endpoints() const;
     [[nodiscard]] const std::string& PackageName() const { return packageName_; }
+    // "127.0.0.1:<port>" of the tests' proxy, and of a port where no proxy listens.
+    [[nodiscard]] const std::string& ProxyAddress() const { return proxy_; }
+    [[nodiscard]] const std::string& DeadProxyAddress() const { return deadProxy_; }
 
     // All roles answering, default package, nothing recorded.
     void Reset();
@@ -53,6 +63,8 @@ class SimulatorClient {
 
     int control_ = 0;
     std::vector<std::pair<std::string, int>> ports_;
+    std::string proxy_;
+    std::string deadProxy_;
     std::string packageName_;
     std::string packageMd5_;
     long long packageSize_ = 0;

@@ -412,6 +412,7 @@ SCENARIOS.update(__import__("dpi").make_scenarios(sys.modules[__name__]))
 SCENARIOS.update(e2e_privilege.scenarios(start_install, finish, check_installed))
 SCENARIOS.update(silent.scenarios(check_installed, downloads))
 SCENARIOS.update(__import__("resume").scenarios(check_installed, downloads))
+SCENARIOS.update(__import__("proxy").scenarios(sys.modules[__name__]))
 
 
 def tools_of(build):

@@ -31,6 +31,7 @@ class SimulatorTest(unittest.TestCase):
         cls.sim.stop.set()
         for listener in cls.sim.listeners.values():
             listener.close()
+        cls.sim.dead_proxy.close()
         shutil.rmtree(cls.sim.work_dir, ignore_errors=True)
 
     def setUp(self):
@@ -137,6 +138,54 @@ class SimulatorTest(unittest.TestCase):
         _, bad = self.request("download", "GET", "/files/client.zip")
         with zipfile.ZipFile(io.BytesIO(bad)) as z:
             self.assertEqual(z.testzip(), "dir/a.txt")
+
+    def proxy_connection(self):
+        return http.client.HTTPConnection("127.0.0.1", self.sim.listeners["proxy"].port, timeout=10)
+
+    def test_the_proxy_tunnels_and_records_which_connection_went_on(self):
+        conn = http.client.HTTPSConnection("127.0.0.1", self.sim.listeners["proxy"].port, context=self.ctx,
+                                           timeout=10)
+        conn.set_tunnel("127.0.0.1", self.sim.listeners["download"].port)
+        conn.request("GET", "/files/client.zip")
+        data = conn.getresponse().read()
+        conn.close()
+        self.assertEqual(hashlib.md5(data).hexdigest(), self.sim.package.md5, "TLS end to end with the server")
+        through, served = self.sim.records
+        self.assertEqual((through["role"], through["method"], through["status"], through["upstream_role"]),
+                         ("proxy", "CONNECT", 200, "download"))
+        self.assertEqual(served["peer_port"], through["upstream_port"])
+
+    def test_the_proxy_forwards_plain_http_to_loopback_only(self):
+        conn = self.proxy_connection()
+        conn.request("GET", self.sim.base_url("plain") + "/proxy.pac")
+        resp = conn.getresponse()
+        script = resp.read().decode()
+        self.assertEqual(resp.status, 200)
+        self.assertIn("PROXY 127.0.0.1:%d" % self.sim.listeners["proxy"].port, script)
+        conn = self.proxy_connection()
+        conn.request("CONNECT", "example.com:443")
+        self.assertEqual(conn.getresponse().status, 403, "nothing leaves the machine")
+        conn.close()
+        self.assertEqual([r.get("status") for r in self.sim.records if r["role"] == "proxy"], ["forwarded", 403])
+
+    def test_the_proxy_asking_who_we_are_and_the_dead_one(self):
+        self.sim.apply({"roles": {"proxy": {"auth": "refuse"}}})
+        conn = self.proxy_connection()
+        for credentials in (None, "NTLM TlRMTVNTUAABAAAA"):
+            conn.putrequest("CONNECT", "127.0.0.1:1", skip_host=True, skip_accept_encoding=True)
+            if credentials:
+                conn.putheader("Proxy-Authorization", credentials)
+            conn.endheaders()
+            resp = conn.getresponse()
+            resp.read()
+            self.assertEqual(resp.status, 407)
+            self.assertEqual(resp.headers.get_all("Proxy-Authenticate"), ["Negotiate", "NTLM"])
+        conn.close()
+        asked = [r for r in self.sim.records if r["role"] == "proxy"]
+        self.assertEqual(len(asked), 2, "the second step came on the same connection")
+        self.assertIn("Proxy-Authorization: NTLM TlRMTVNTUAABAAAA", asked[1]["headers"])
+        with self.assertRaises(ConnectionRefusedError):
+            socket.create_connection(("127.0.0.1", self.sim.dead_proxy.getsockname()[1]), timeout=5)
 
     def test_stand_in_clients_in_each_form(self):
         """osslsigncode's reading of the client forms (file digest, signature, chain to the test

@@ -3,9 +3,11 @@
 
 Roles (one port each): primary, secondary, fallback_a, fallback_b (API hosts), probe_site,
 download (the package host), untrusted (certificate from a CA nobody trusts), wronghost
-(certificate for another name), plain (plain http, for redirect tests), expired and
-selfsigned (certificates with those faults). A plain-http
-control port switches failure modes and hands out what was received.
+(certificate for another name), plain (plain http, for redirect tests; it also serves a
+proxy configuration script at "/proxy.pac"), expired and selfsigned (certificates with those
+faults), proxy (an HTTP proxy of the tests' own, sim_proxy.py) and a dead proxy (a port
+nothing listens on). A plain-http control port switches failure modes and hands out what
+was received; every request records the port it came from ("peer_port").
 
   varlo_sim.py serve  --certs DIR --state FILE [--port-base N]   (foreground)
   varlo_sim.py start  --certs DIR --state FILE [--port-base N] [--log FILE]
@@ -36,6 +38,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sim_codec  # noqa: E402
 import sim_http
+import sim_proxy
 import stand_in_client  # noqa: E402
 
 API_ROLES = ["primary", "secondary", "fallback_a", "fallback_b"]
@@ -43,6 +46,11 @@ TLS_ROLES = API_ROLES + ["probe_site", "download", "untrusted", "wronghost"]
 ALL_ROLES = TLS_ROLES + ["plain"]
 # More certificate faults; their ports come after the control port, so the others keep theirs.
 CERT_FAULT_ROLES = ["expired", "selfsigned"]
+# Then the proxy and the dead proxy's port.
+PROXY_OFFSET = len(ALL_ROLES) + 1 + len(CERT_FAULT_ROLES)
+# The script "/proxy.pac" serves unless the plain role's mode names another ("pac"); {proxy}
+# and {dead_proxy} stand for their "127.0.0.1:port".
+DEFAULT_PAC = 'function FindProxyForURL(url, host) { return "PROXY {proxy}; DIRECT"; }\n'
 API_PATH = "/wpapi/version/getClientZipUrl"
 CHUNK = 256 * 1024
 DEFAULT_PACKAGE = {"name": "client.zip", "size": 256 * 1024, "seed": 1, "query": ""}
@@ -201,6 +209,11 @@ class Simulator:
             port = port_base + len(ALL_ROLES) + 1 + i if port_base else 0
             self.listeners[role] = sim_http.Listener(role, port, self._context(certs, role), self, self.stop)
             self.listeners[role].open()
+        self.proxy = sim_proxy.Proxy(self)
+        self.listeners["proxy"] = sim_http.Listener("proxy", port_base + PROXY_OFFSET if port_base else 0, None,
+                                                    self, self.stop)
+        self.listeners["proxy"].open()
+        self.dead_proxy = sim_proxy.reserve_dead_port(port_base + PROXY_OFFSET + 1 if port_base else 0)
 
     @staticmethod
     def _context(certs, stem):
@@ -213,12 +226,27 @@ class Simulator:
         scheme = "http" if role == "plain" else "https"
         return "%s://127.0.0.1:%d" % (scheme, self.listeners[role].port)
 
+    def proxy_address(self, which="proxy"):
+        port = self.dead_proxy.getsockname()[1] if which == "dead_proxy" else self.listeners["proxy"].port
+        return "127.0.0.1:%d" % port
+
+    def role_at(self, port):
+        for role, listener in self.listeners.items():
+            if listener.port == port:
+                return role
+        return None
+
     def state(self):
         return {"pid": os.getpid(), "roles": {r: l.port for r, l in self.listeners.items()},
+                "proxy": self.proxy_address(), "dead_proxy": self.proxy_address("dead_proxy"),
                 "package": {"name": self.package.name, "size": self.package.size, "md5": self.package.md5}}
 
+    def pac_script(self, mode):
+        text = mode.get("pac", DEFAULT_PAC)
+        return text.replace("{proxy}", self.proxy_address()).replace("{dead_proxy}", self.proxy_address("dead_proxy"))
+
     def reset(self):
-        self.apply({"roles": {r: {} for r in ALL_ROLES}, "package": dict(DEFAULT_PACKAGE)}, replace=True)
+        self.apply({"roles": {r: {} for r in ALL_ROLES + ["proxy"]}, "package": dict(DEFAULT_PACKAGE)}, replace=True)
         with self.lock:
             self.records = []
 
@@ -257,10 +285,19 @@ class Simulator:
         return True
 
     def handle(self, role, req, conn):
+        if role == "proxy":
+            return self.proxy.handle(req, conn)
         mode = self.mode(role)
         rec = req.record()
+        try:
+            rec["peer_port"] = conn.sock.getpeername()[1]
+        except OSError:
+            pass
         path = req.target.split("?", 1)[0]
-        if req.method == "POST" and path == API_PATH and role in API_ROLES:
+        if role == "plain" and path == "/proxy.pac":
+            self._record(rec)
+            self._answer_simple(conn, 200, self.pac_script(mode).encode("utf-8"), "application/x-ns-proxy-autoconfig")
+        elif req.method == "POST" and path == API_PATH and role in API_ROLES:
             ok, why = sim_codec.check_signed_body(req.body)
             rec["sign_ok"], rec["sign_error"] = ok, why
             self._record(rec)
@@ -539,6 +576,7 @@ def cmd_serve(args):
     ctl.shutdown()
     for listener in sim.listeners.values():
         listener.close()
+    sim.dead_proxy.close()
     shutil.rmtree(sim.work_dir, ignore_errors=True)
     try:
         os.remove(args.state)
