@@ -77,21 +77,13 @@ void CLayoutBuilder::AddImage(const std::wstring& name, const std::wstring& reso
     }
 }
 
-void CLayoutBuilder::AddFont(int id,
-                             const std::wstring& face,
-                             int size,
-                             bool bold,
-                             bool underline,
-                             bool italic,
-                             bool strikeout,
-                             bool isDefault,
-                             bool shared) {
+void CLayoutBuilder::AddFont(int id, const FontSpec& font, bool isDefault, bool shared) {
     if (manager_ == nullptr) {
         return;
     }
-    manager_->AddFont(id, face, size, bold, underline, italic, strikeout, shared);
+    manager_->AddFont(id, font, shared);
     if (isDefault) {
-        manager_->SetDefaultFont(face, size, bold, underline, italic, strikeout, shared);
+        manager_->SetDefaultFont(font, shared);
     }
 }
 
