@@ -27,6 +27,13 @@ bool CScreenCapture::Take(const RECT& screenRect) {
     return ok;
 }
 
+bool CScreenCapture::TakeClientArea(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return Take(client);
+}
+
 uint32_t CScreenCapture::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return 0xFFFFFFFF;
