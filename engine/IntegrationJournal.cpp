@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "engine/ExtractJournal.h"
+#include "util/StringUtil.h"
 
 namespace {
 
@@ -22,27 +23,10 @@ std::wstring Line(wchar_t tag, std::wstring_view text) {
 
 // A value's data may hold anything but the record's line ends; "%" escapes those and
 // itself, and a zero, so a line stays one line.
+constexpr CharEscape kEscapes[] = {{L'%', L"%25"}, {L'\r', L"%0D"}, {L'\n', L"%0A"}, {L'\0', L"%00"}};
+
 std::wstring Escaped(std::wstring_view text) {
-    std::wstring out;
-    for (const wchar_t c : text) {
-        switch (c) {
-            case L'%':
-                out += L"%25";
-                break;
-            case L'\r':
-                out += L"%0D";
-                break;
-            case L'\n':
-                out += L"%0A";
-                break;
-            case L'\0':
-                out += L"%00";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text, kEscapes);
 }
 
 std::optional<std::wstring> Unescaped(std::wstring_view text) {
@@ -52,18 +36,13 @@ std::optional<std::wstring> Unescaped(std::wstring_view text) {
             out += text[i];
             continue;
         }
-        const std::wstring_view code = text.substr(i + 1, 2);
-        if (code == L"25") {
-            out += L'%';
-        } else if (code == L"0D") {
-            out += L'\r';
-        } else if (code == L"0A") {
-            out += L'\n';
-        } else if (code == L"00") {
-            out += L'\0';
-        } else {
+        const std::wstring_view code = text.substr(i, 3);
+        const CharEscape* found = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                               [code](const CharEscape& escape) { return escape.escaped == code; });
+        if (found == std::end(kEscapes)) {
             return std::nullopt;
         }
+        out += found->character;
         i += 2;
     }
     return out;

@@ -1,24 +1,10 @@
 #include "system/LogonTaskXml.h"
 
+#include "util/StringUtil.h"
+
 std::wstring XmlText(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (const wchar_t c : text) {
-        switch (c) {
-            case L'&':
-                out += L"&amp;";
-                break;
-            case L'<':
-                out += L"&lt;";
-                break;
-            case L'>':
-                out += L"&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    static constexpr CharEscape kEntities[] = {{L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}};
+    return EscapeChars(text, kEntities);
 }
 
 // Element order follows the scheduler's own export, which older versions of its schema

@@ -24,6 +24,18 @@ void SetChild(VARIANT* out, long id) {
     out->lVal = id;
 }
 
+void Clear(BSTR* out) {
+    *out = nullptr;
+}
+
+void Clear(VARIANT* out) {
+    ::VariantInit(out);
+}
+
+void Clear(IDispatch** out) {
+    *out = nullptr;
+}
+
 }  // namespace
 
 CAccessibleWindow::CAccessibleWindow(CUIManager* manager, HWND window) : manager_(manager), window_(window) {
@@ -64,14 +76,30 @@ bool CAccessibleWindow::HasKeyboardFocus() const {
     return focus != nullptr && (focus == window_ || ::IsChild(window_, focus));
 }
 
-long CAccessibleWindow::Resolve(const VARIANT& child) const {
-    if (child.vt != VT_I4) {
-        return -1;
+HRESULT CAccessibleWindow::Find(const VARIANT& child, long* id) const {
+    if (manager_ == nullptr) {
+        return CO_E_OBJNOTCONNECTED;
     }
-    if (child.lVal == CHILDID_SELF) {
-        return CHILDID_SELF;
+    if (child.vt != VT_I4 || (child.lVal != CHILDID_SELF && Control(child.lVal) == nullptr)) {
+        return E_INVALIDARG;
     }
-    return Control(child.lVal) != nullptr ? child.lVal : -1;
+    *id = child.lVal;
+    return S_OK;
+}
+
+template <typename Out>
+HRESULT CAccessibleWindow::Start(Out* out) const {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    Clear(out);
+    return manager_ == nullptr ? CO_E_OBJNOTCONNECTED : S_OK;
+}
+
+template <typename Out>
+HRESULT CAccessibleWindow::Start(Out* out, const VARIANT& child, long* id) const {
+    const HRESULT started = Start(out);
+    return FAILED(started) ? started : Find(child, id);
 }
 
 STDMETHODIMP CAccessibleWindow::QueryInterface(REFIID riid, void** object) {
@@ -126,12 +154,8 @@ STDMETHODIMP CAccessibleWindow::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, 
 }
 
 STDMETHODIMP CAccessibleWindow::get_accParent(IDispatch** parent) {
-    if (parent == nullptr) {
-        return E_POINTER;
-    }
-    *parent = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT started = Start(parent); FAILED(started)) {
+        return started;
     }
     return standard_ != nullptr ? standard_->get_accParent(parent) : S_FALSE;
 }
@@ -148,28 +172,18 @@ STDMETHODIMP CAccessibleWindow::get_accChildCount(long* count) {
 }
 
 STDMETHODIMP CAccessibleWindow::get_accChild(VARIANT child, IDispatch** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    long id = 0;
+    if (const HRESULT started = Start(object, child, &id); FAILED(started)) {
+        return started;
     }
     // Every child is a simple element: its parent answers for it.
-    return Resolve(child) > 0 ? S_FALSE : E_INVALIDARG;
+    return id != CHILDID_SELF ? S_FALSE : E_INVALIDARG;
 }
 
 STDMETHODIMP CAccessibleWindow::get_accName(VARIANT child, BSTR* name) {
-    if (name == nullptr) {
-        return E_POINTER;
-    }
-    *name = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(name, child, &id); FAILED(started)) {
+        return started;
     }
     if (id == CHILDID_SELF) {
         return standard_ != nullptr ? standard_->get_accName(child, name) : S_FALSE;
@@ -178,16 +192,9 @@ STDMETHODIMP CAccessibleWindow::get_accName(VARIANT child, BSTR* name) {
 }
 
 STDMETHODIMP CAccessibleWindow::get_accValue(VARIANT child, BSTR* value) {
-    if (value == nullptr) {
-        return E_POINTER;
-    }
-    *value = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(value, child, &id); FAILED(started)) {
+        return started;
     }
     if (id == CHILDID_SELF) {
         return S_FALSE;
@@ -203,47 +210,26 @@ STDMETHODIMP CAccessibleWindow::get_accValue(VARIANT child, BSTR* value) {
 }
 
 STDMETHODIMP CAccessibleWindow::get_accDescription(VARIANT child, BSTR* description) {
-    if (description == nullptr) {
-        return E_POINTER;
-    }
-    *description = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(description, child, &id); FAILED(started)) {
+        return started;
     }
     return id == CHILDID_SELF ? S_FALSE : Answer(AccessibleDescription(Control(id)), description);
 }
 
 STDMETHODIMP CAccessibleWindow::get_accRole(VARIANT child, VARIANT* role) {
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(role);
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(role, child, &id); FAILED(started)) {
+        return started;
     }
     SetChild(role, id == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : AccessibleRole(Control(id)));
     return S_OK;
 }
 
 STDMETHODIMP CAccessibleWindow::get_accState(VARIANT child, VARIANT* state) {
-    if (state == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(state);
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(state, child, &id); FAILED(started)) {
+        return started;
     }
     if (id == CHILDID_SELF) {
         if (standard_ != nullptr) {
@@ -257,11 +243,8 @@ STDMETHODIMP CAccessibleWindow::get_accState(VARIANT child, VARIANT* state) {
 }
 
 STDMETHODIMP CAccessibleWindow::get_accHelp(VARIANT, BSTR* help) {
-    if (help == nullptr) {
-        return E_POINTER;
-    }
-    *help = nullptr;
-    return manager_ == nullptr ? CO_E_OBJNOTCONNECTED : S_FALSE;
+    const HRESULT started = Start(help);
+    return FAILED(started) ? started : S_FALSE;
 }
 
 STDMETHODIMP CAccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
@@ -274,28 +257,17 @@ STDMETHODIMP CAccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT, long* topi
 }
 
 STDMETHODIMP CAccessibleWindow::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-    if (shortcut == nullptr) {
-        return E_POINTER;
-    }
-    *shortcut = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(shortcut, child, &id); FAILED(started)) {
+        return started;
     }
     const wchar_t key = id == CHILDID_SELF ? 0 : Control(id)->GetShortcut();
     return Answer(key != 0 ? std::wstring(L"Alt+") + key : L"", shortcut);
 }
 
 STDMETHODIMP CAccessibleWindow::get_accFocus(VARIANT* focus) {
-    if (focus == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(focus);
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT started = Start(focus); FAILED(started)) {
+        return started;
     }
     if (!HasKeyboardFocus()) {
         return S_FALSE;
@@ -305,35 +277,25 @@ STDMETHODIMP CAccessibleWindow::get_accFocus(VARIANT* focus) {
 }
 
 STDMETHODIMP CAccessibleWindow::get_accSelection(VARIANT* selection) {
-    if (selection == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(selection);
-    return manager_ == nullptr ? CO_E_OBJNOTCONNECTED : S_FALSE;
+    const HRESULT started = Start(selection);
+    return FAILED(started) ? started : S_FALSE;
 }
 
 STDMETHODIMP CAccessibleWindow::get_accDefaultAction(VARIANT child, BSTR* action) {
-    if (action == nullptr) {
-        return E_POINTER;
-    }
-    *action = nullptr;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(action, child, &id); FAILED(started)) {
+        return started;
     }
     return id == CHILDID_SELF ? S_FALSE : Answer(AccessibleDefaultAction(Control(id)), action);
 }
 
 STDMETHODIMP CAccessibleWindow::accSelect(long flags, VARIANT child) {
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    long id = 0;
+    if (const HRESULT found = Find(child, &id); FAILED(found)) {
+        return found;
     }
-    const long id = Resolve(child);
-    if (id <= 0 || flags != SELFLAG_TAKEFOCUS) {
-        return id < 0 ? E_INVALIDARG : DISP_E_MEMBERNOTFOUND;
+    if (id == CHILDID_SELF || flags != SELFLAG_TAKEFOCUS) {
+        return DISP_E_MEMBERNOTFOUND;
     }
     CControlUI* control = Control(id);
     if ((AccessibleState(control, false) & STATE_SYSTEM_FOCUSABLE) == 0) {
@@ -348,12 +310,9 @@ STDMETHODIMP CAccessibleWindow::accLocation(long* left, long* top, long* width, 
         return E_POINTER;
     }
     *left = *top = *width = *height = 0;
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(child);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT found = Find(child, &id); FAILED(found)) {
+        return found;
     }
     if (id == CHILDID_SELF) {
         return standard_ != nullptr ? standard_->accLocation(left, top, width, height, child) : S_FALSE;
@@ -369,16 +328,9 @@ STDMETHODIMP CAccessibleWindow::accLocation(long* left, long* top, long* width, 
 }
 
 STDMETHODIMP CAccessibleWindow::accNavigate(long direction, VARIANT start, VARIANT* end) {
-    if (end == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(end);
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
-    }
-    const long id = Resolve(start);
-    if (id < 0) {
-        return E_INVALIDARG;
+    long id = 0;
+    if (const HRESULT started = Start(end, start, &id); FAILED(started)) {
+        return started;
     }
     const long count = static_cast<long>(Children().size());
     long to = 0;
@@ -401,12 +353,8 @@ STDMETHODIMP CAccessibleWindow::accNavigate(long direction, VARIANT start, VARIA
 }
 
 STDMETHODIMP CAccessibleWindow::accHitTest(long x, long y, VARIANT* child) {
-    if (child == nullptr) {
-        return E_POINTER;
-    }
-    ::VariantInit(child);
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT started = Start(child); FAILED(started)) {
+        return started;
     }
     POINT point{x, y};
     ::ScreenToClient(window_, &point);
@@ -431,14 +379,11 @@ STDMETHODIMP CAccessibleWindow::accHitTest(long x, long y, VARIANT* child) {
 // Done later, from the window's own queue: the action may open a modal box, which must
 // not run inside a screen reader's call.
 STDMETHODIMP CAccessibleWindow::accDoDefaultAction(VARIANT child) {
-    if (manager_ == nullptr) {
-        return CO_E_OBJNOTCONNECTED;
+    long id = 0;
+    if (const HRESULT found = Find(child, &id); FAILED(found)) {
+        return found;
     }
-    const long id = Resolve(child);
-    if (id <= 0) {
-        return id < 0 ? E_INVALIDARG : DISP_E_MEMBERNOTFOUND;
-    }
-    if (AccessibleDefaultAction(Control(id)).empty()) {
+    if (id == CHILDID_SELF || AccessibleDefaultAction(Control(id)).empty()) {
         return DISP_E_MEMBERNOTFOUND;
     }
     return ::PostMessageW(window_, CUIManager::kAccessibleActionMessage, static_cast<WPARAM>(id), 0) ? S_OK : E_FAIL;

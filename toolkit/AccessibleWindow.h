@@ -71,8 +71,15 @@ class CAccessibleWindow final : public IAccessible, public IOleWindow {
     ~CAccessibleWindow();
     [[nodiscard]] std::vector<CControlUI*> Children() const;
     [[nodiscard]] bool HasKeyboardFocus() const;
-    // 0 for the window itself, the child id for a control, -1 when the variant names neither.
-    [[nodiscard]] long Resolve(const VARIANT& child) const;
+    // What every call begins with, in the order clients rely on. Start: a missing
+    // out-parameter is E_POINTER, else it is cleared; then a window gone is
+    // CO_E_OBJNOTCONNECTED. Find: a variant naming neither the window (id 0) nor a control
+    // is E_INVALIDARG; S_OK leaves the child id in `id`.
+    template <typename Out>
+    [[nodiscard]] HRESULT Start(Out* out) const;
+    template <typename Out>
+    [[nodiscard]] HRESULT Start(Out* out, const VARIANT& child, long* id) const;
+    [[nodiscard]] HRESULT Find(const VARIANT& child, long* id) const;
 
     LONG refs_ = 1;
     CUIManager* manager_;

@@ -6,11 +6,6 @@
 
 #include <cwchar>
 
-static_assert(CPressTracker::kFocused == UIState::Focused && CPressTracker::kSelected == UIState::Selected &&
-                  CPressTracker::kDisabled == UIState::Disabled && CPressTracker::kHot == UIState::Hot &&
-                  CPressTracker::kPushed == UIState::Pushed && CPressTracker::kCaptured == UIState::Captured,
-              "the press tracker's bits are the control state bits");
-
 namespace {
 
 bool Is(const wchar_t* a, const wchar_t* b) {
@@ -87,7 +82,7 @@ void CButtonUI::DoEvent(UIEvent& event) {
             }
             return;
         case UIEventType::ButtonUp:
-            if (state_.Has(CPressTracker::kCaptured)) {
+            if (state_.Has(UIState::Captured)) {
                 const bool click = state_.Release(inside, IsEnabled());
                 Invalidate();
                 if (click) {
@@ -114,7 +109,7 @@ void CButtonUI::DoEvent(UIEvent& event) {
             return;
         case UIEventType::Timer:
             if (event.wParam == kFadeTimerId) {
-                if (fade_.Step(state_.Has(CPressTracker::kHot)) && manager_ != nullptr) {
+                if (fade_.Step(state_.Has(UIState::Hot)) && manager_ != nullptr) {
                     manager_->KillTimer(this, kFadeTimerId);
                 }
                 Invalidate();
@@ -271,8 +266,8 @@ void CButtonUI::SetCursor(const std::wstring& name) {
 }
 
 void CButtonUI::SyncStateFromControl() {
-    state_.Set(CPressTracker::kFocused, IsFocused());
-    state_.Set(CPressTracker::kDisabled, !IsEnabled());
+    state_.Set(UIState::Focused, IsFocused());
+    state_.Set(UIState::Disabled, !IsEnabled());
 }
 
 bool CButtonUI::DrawStateImage(HDC dc, ImageDescriptor& descriptor, int alpha) {

@@ -1,20 +1,16 @@
 #pragma once
 // One font of a resource cache, with the text metrics measured on first use.
 
+#include "toolkit/FontSpec.h"
 #include "util/UniqueHandle.h"
 
 #include <windows.h>
 
 #include <string>
 
-struct FontEntry {
+// The description is the one the font was made from, with the face as Windows keeps it.
+struct FontEntry : FontSpec {
     UniqueFont font;
-    std::wstring face;
-    int size = 0;
-    bool bold = false;
-    bool underline = false;
-    bool italic = false;
-    bool strikeout = false;
     TEXTMETRICW metrics{};
     bool hasMetrics = false;
 };

@@ -1,11 +1,11 @@
 #pragma once
 // Children side by side; children without a size share what is left.
 
-#include "toolkit/ContainerUI.h"
+#include "toolkit/BoxLayoutUI.h"
 
-class CHorizontalLayoutUI : public CContainerUI {
+class CHorizontalLayoutUI : public CBoxLayoutUI {
   public:
+    CHorizontalLayoutUI() : CBoxLayoutUI(Axis::Horizontal) {}
     const wchar_t* GetClass() const override;
     void* GetInterface(const wchar_t* name) override;
-    void SetPos(RECT rect, bool needInvalidate = true) override;
 };

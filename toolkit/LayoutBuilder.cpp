@@ -6,28 +6,12 @@
 #include "toolkit/ILayoutBuilderCallback.h"
 #include "toolkit/LayoutReader.h"
 #include "toolkit/UIManager.h"
+#include "toolkit/UIManagerGlobals.h"
 
 namespace {
 
 CControlUI* AsControl(LayoutControl control) {
     return static_cast<CControlUI*>(control);
-}
-
-bool ReadResource(const wchar_t* name, const wchar_t* type, std::vector<uint8_t>& bytes) {
-    HINSTANCE module = CUIManager::GetResourceInstance();
-    HRSRC resource = ::FindResourceW(module, name, type);
-    if (resource == nullptr) {
-        return false;
-    }
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const DWORD size = ::SizeofResource(module, resource);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr || size == 0) {
-        return false;
-    }
-    const uint8_t* begin = static_cast<const uint8_t*>(data);
-    bytes.assign(begin, begin + size);
-    return true;
 }
 
 }  // namespace
@@ -40,7 +24,7 @@ bool CLayoutBuilder::LoadSource(const wchar_t* source, const wchar_t* resourceTy
     }
     if (IS_INTRESOURCE(source)) {
         std::vector<uint8_t> bytes;
-        if (resourceType == nullptr || !ReadResource(source, resourceType, bytes)) {
+        if (resourceType == nullptr || !UIManagerGlobals::ReadResourceBytes(source, resourceType, bytes)) {
             return false;
         }
         fromResource_ = true;
@@ -77,21 +61,13 @@ void CLayoutBuilder::AddImage(const std::wstring& name, const std::wstring& reso
     }
 }
 
-void CLayoutBuilder::AddFont(int id,
-                             const std::wstring& face,
-                             int size,
-                             bool bold,
-                             bool underline,
-                             bool italic,
-                             bool strikeout,
-                             bool isDefault,
-                             bool shared) {
+void CLayoutBuilder::AddFont(int id, const FontSpec& font, bool isDefault, bool shared) {
     if (manager_ == nullptr) {
         return;
     }
-    manager_->AddFont(id, face, size, bold, underline, italic, strikeout, shared);
+    manager_->AddFont(id, font, shared);
     if (isDefault) {
-        manager_->SetDefaultFont(face, size, bold, underline, italic, strikeout, shared);
+        manager_->SetDefaultFont(font, shared);
     }
 }
 
@@ -163,7 +139,8 @@ bool CLayoutBuilder::LoadInclude(const std::wstring& source, CLayoutMarkup& mark
     if (fromResource_) {
         std::vector<uint8_t> bytes;
         const wchar_t* type = resourceType_.empty() ? nullptr : resourceType_.c_str();
-        return type != nullptr && ReadResource(MAKEINTRESOURCEW(_wtoi(source.c_str())), type, bytes) &&
+        return type != nullptr &&
+               UIManagerGlobals::ReadResourceBytes(MAKEINTRESOURCEW(_wtoi(source.c_str())), type, bytes) &&
                markup.LoadFromMem(bytes.data(), bytes.size(), MarkupEncoding::Utf8);
     }
     return markup.LoadFromFile(source, MarkupEncoding::Utf8);

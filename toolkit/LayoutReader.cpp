@@ -76,11 +76,15 @@ void CLayoutReader::ReadResources(const CLayoutNode& root) {
             }
         } else if (EqualsIgnoreCase(name, L"Font")) {
             const int id = attributes.Number(L"id", -1);
-            const std::wstring face = attributes.Text(L"name");
-            if (id >= 0 && !face.empty()) {
-                target_.AddFont(id, face, attributes.Number(L"size", 12), attributes.Flag(L"bold"),
-                                attributes.Flag(L"underline"), attributes.Flag(L"italic"),
-                                attributes.Flag(L"strikeout"), attributes.Flag(L"default"), attributes.Flag(L"shared"));
+            FontSpec font;
+            font.face = attributes.Text(L"name");
+            if (id >= 0 && !font.face.empty()) {
+                font.size = attributes.Number(L"size", 12);
+                font.bold = attributes.Flag(L"bold");
+                font.underline = attributes.Flag(L"underline");
+                font.italic = attributes.Flag(L"italic");
+                font.strikeout = attributes.Flag(L"strikeout");
+                target_.AddFont(id, font, attributes.Flag(L"default"), attributes.Flag(L"shared"));
             }
         } else if (EqualsIgnoreCase(name, L"Default")) {
             const std::wstring element = attributes.Text(L"name");

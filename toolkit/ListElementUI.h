@@ -25,7 +25,7 @@ class CListElementUI : public CControlUI, public IListItemUI {
     // Selecting tells the owner, which then selects this index (with `notify`).
     bool Select(bool selected = true, bool notify = true) override;
 
-    [[nodiscard]] bool IsHot() const { return state_.Has(CPressTracker::kHot); }
+    [[nodiscard]] bool IsHot() const { return state_.Has(UIState::Hot); }
 
   protected:
     int index_ = -1;

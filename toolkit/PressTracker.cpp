@@ -12,32 +12,32 @@ bool CPressTracker::Press(bool inside, bool enabled) {
     if (!inside || !enabled) {
         return false;
     }
-    state_ |= kPushed | kCaptured;
+    state_ |= UIState::Pushed | UIState::Captured;
     return true;
 }
 
 bool CPressTracker::Drag(bool inside) {
-    if (!Has(kCaptured)) {
+    if (!Has(UIState::Captured)) {
         return false;
     }
-    Set(kPushed, inside);
+    Set(UIState::Pushed, inside);
     return true;
 }
 
 bool CPressTracker::Release(bool inside, bool enabled) {
-    const bool click = Has(kCaptured) && inside && enabled;
-    state_ &= ~(kPushed | kCaptured);
+    const bool click = Has(UIState::Captured) && inside && enabled;
+    state_ &= ~(UIState::Pushed | UIState::Captured);
     return click;
 }
 
 void CPressTracker::Enter(bool enabled) {
     if (enabled) {
-        state_ |= kHot;
+        state_ |= UIState::Hot;
     }
 }
 
 void CPressTracker::Leave(bool enabled) {
     if (enabled) {
-        state_ &= ~kHot;
+        state_ &= ~UIState::Hot;
     }
 }

@@ -1,19 +1,14 @@
 #pragma once
 // The hover / press / capture rules that buttons, edits and combo boxes share, kept apart
-// from any window so they can be driven (and tested) with plain booleans. The bits have
-// the values of the toolkit's control state bits.
+// from any window so they can be driven (and tested) with plain booleans. The state is
+// made of the control state bits (UIState).
+
+#include "toolkit/ControlState.h"
 
 #include <cstdint>
 
 class CPressTracker {
   public:
-    static constexpr uint32_t kFocused = 0x01;
-    static constexpr uint32_t kSelected = 0x02;
-    static constexpr uint32_t kDisabled = 0x04;
-    static constexpr uint32_t kHot = 0x08;
-    static constexpr uint32_t kPushed = 0x10;
-    static constexpr uint32_t kCaptured = 0x40;
-
     [[nodiscard]] uint32_t GetState() const { return state_; }
     void SetState(uint32_t state) { state_ = state; }
     [[nodiscard]] bool Has(uint32_t bits) const { return (state_ & bits) != 0; }

@@ -41,25 +41,13 @@ UiRect ToUi(const RECT& r) {
     return UiRect{r.left, r.top, r.right, r.bottom};
 }
 
-bool ReadResourceBytes(const std::wstring& name, const std::wstring& type, std::vector<uint8_t>& bytes) {
-    HINSTANCE module = UIManagerGlobals::ResourceModule();
+// An image named by a number is the resource of that id.
+bool ReadImageResource(const std::wstring& name, const std::wstring& type, std::vector<uint8_t>& bytes) {
     const wchar_t* resourceName = name.c_str();
     if (!name.empty() && std::iswdigit(name[0])) {
         resourceName = MAKEINTRESOURCEW(_wtoi(name.c_str()));
     }
-    HRSRC resource = ::FindResourceW(module, resourceName, type.c_str());
-    if (resource == nullptr) {
-        return false;
-    }
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const DWORD size = ::SizeofResource(module, resource);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr || size == 0) {
-        return false;
-    }
-    const uint8_t* begin = static_cast<const uint8_t*>(data);
-    bytes.assign(begin, begin + size);
-    return true;
+    return UIManagerGlobals::ReadResourceBytes(resourceName, type.c_str(), bytes);
 }
 
 // Blends `source` (32-bit premultiplied, stretched to the destination size) over what the
@@ -171,7 +159,7 @@ std::unique_ptr<ImageEntry> CRenderKit::LoadImage(const std::wstring& name,
     } else {
         std::vector<uint8_t> bytes;
         const bool read = resourceType.empty() ? ReadScaledImageFile(name, scale, bytes, madeAt)
-                                               : ReadResourceBytes(name, resourceType, bytes);
+                                               : ReadImageResource(name, resourceType, bytes);
         if (!read || !DecodeImage(bytes.data(), bytes.size(), decoded)) {
             return nullptr;
         }

@@ -26,7 +26,7 @@ CRichEditUI::CRichEditUI() = default;
 
 CRichEditUI::~CRichEditUI() {
     if (manager_ != nullptr && filterAdded_) {
-        manager_->RemoveMessageFilter(this);
+        manager_->Listeners().RemoveMessageFilter(this);
     }
     if (host_ != nullptr) {
         host_->Shutdown();
@@ -58,7 +58,7 @@ UINT CRichEditUI::GetControlFlags() const {
 
 void CRichEditUI::DoInit() {
     if (manager_ != nullptr && !filterAdded_) {
-        filterAdded_ = manager_->AddMessageFilter(this);
+        filterAdded_ = manager_->Listeners().AddMessageFilter(this);
     }
     if (host_ != nullptr) {
         return;

@@ -314,12 +314,12 @@ CScrollBarUI::Look CScrollBarUI::LookOf(Part part) const {
     }
     const bool pushed = (part == kButton1 && held_ == Held::Button1) || (part == kButton2 && held_ == Held::Button2) ||
                         (part == kThumb && held_ == Held::Thumb) ||
-                        ((part == kRail || part == kBackground) && state_.Has(CPressTracker::kPushed));
+                        ((part == kRail || part == kBackground) && state_.Has(UIState::Pushed));
     if (pushed) {
         return kPushed;
     }
     if (part == kRail || part == kBackground) {
-        return state_.Has(CPressTracker::kHot) ? kHot : kNormal;
+        return state_.Has(UIState::Hot) ? kHot : kNormal;
     }
     return hot_ == part ? kHot : kNormal;
 }

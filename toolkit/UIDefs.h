@@ -2,6 +2,8 @@
 // Types shared by the window, the manager and every control: events, notifications,
 // search flags, state bits.
 
+#include "toolkit/ControlState.h"
+
 #include <windows.h>
 
 #include <string>
@@ -76,16 +78,6 @@ constexpr UINT UpdateTest = 0x8;
 constexpr UINT TopFirst = 0x10;
 constexpr UINT MeFirst = 0x80000000;
 }  // namespace UIFind
-
-// State bits of the button family, edits and combo boxes.
-namespace UIState {
-constexpr UINT Focused = 0x01;
-constexpr UINT Selected = 0x02;
-constexpr UINT Disabled = 0x04;
-constexpr UINT Hot = 0x08;
-constexpr UINT Pushed = 0x10;
-constexpr UINT Captured = 0x40;
-}  // namespace UIState
 
 // What GetControlFlags reports.
 namespace UIFlag {

@@ -8,6 +8,7 @@
 
 #include "toolkit/ControlNames.h"
 #include "toolkit/FocusChain.h"
+#include "toolkit/FontSpec.h"
 #include "toolkit/IControlHost.h"
 #include "toolkit/ImageDescriptor.h"
 #include "toolkit/NotifyHub.h"
@@ -25,7 +26,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 class CAccessibleWindow;
@@ -136,24 +136,11 @@ class CUIManager : public IControlHost {
                                               const std::wstring& resourceType,
                                               DWORD mask,
                                               bool useHSL);
-    HFONT AddFont(int id,
-                  const std::wstring& face,
-                  int size,
-                  bool bold,
-                  bool underline,
-                  bool italic,
-                  bool strikeout,
-                  bool shared = false);
+    HFONT AddFont(int id, const FontSpec& font, bool shared = false);
     // The font of that id, else the default font; ids below 0 always mean the default.
     [[nodiscard]] HFONT GetFont(int id) override;
     [[nodiscard]] FontEntry* GetFontInfo(int id);
-    void SetDefaultFont(const std::wstring& face,
-                        int size,
-                        bool bold,
-                        bool underline,
-                        bool italic,
-                        bool strikeout,
-                        bool shared = false);
+    void SetDefaultFont(const FontSpec& font, bool shared = false);
     [[nodiscard]] FontEntry* GetDefaultFontInfo();
     void AddDefaultAttributeList(const std::wstring& element, const std::wstring& list, bool shared = false);
     [[nodiscard]] std::wstring GetDefaultAttributeList(const std::wstring& element) const;
@@ -213,14 +200,10 @@ class CUIManager : public IControlHost {
                     bool allowRepeats = true) override;
     void SendNotify(NotifyMessage& msg, bool async = false, bool allowRepeats = true);
 
-    bool AddNotifier(INotifyUI* notifier);
-    bool RemoveNotifier(INotifyUI* notifier);
-    bool AddPreMessageFilter(IMessageFilterUI* filter);
-    bool RemovePreMessageFilter(IMessageFilterUI* filter);
-    bool AddMessageFilter(IMessageFilterUI* filter);
-    bool RemoveMessageFilter(IMessageFilterUI* filter);
-    bool AddTranslateAccelerator(ITranslateAccelerator* accelerator);
-    bool RemoveTranslateAccelerator(ITranslateAccelerator* accelerator);
+    // Who hears about this window: listeners, message filters, accelerators.
+    [[nodiscard]] CNotifyHub& Listeners() { return notify_; }
+    // Every window listens to its own controls.
+    bool AddNotifier(INotifyUI* notifier) { return notify_.AddNotifier(notifier); }
     bool AddPostPaint(CControlUI* control);
     bool RemovePostPaint(CControlUI* control);
     bool AddNativeWindow(CControlUI* control, HWND window);
@@ -332,10 +315,9 @@ class CUIManager : public IControlHost {
     std::vector<CControlUI*> mouseLeaveNeeded_;
     CTimerTable timers_;
     CResourceCache resources_;
-    // Fonts realised at this window's scale, by what makes a font (face, size in units,
-    // bold, underline, italic, strikeout); the tables keep the units.
-    using FontKey = std::tuple<std::wstring, int, bool, bool, bool, bool>;
-    std::map<FontKey, std::unique_ptr<FontEntry>> scaledFonts_;
+    // Fonts realised at this window's scale, by their description in units; the tables
+    // keep the units.
+    std::map<FontSpec, std::unique_ptr<FontEntry>> scaledFonts_;
     int dpi_ = 96;
     int scale_ = 100;
     SIZE fitUnits_{};

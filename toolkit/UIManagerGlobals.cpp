@@ -48,6 +48,23 @@ HINSTANCE ResourceModule() {
     return resource != nullptr ? resource : Instance();
 }
 
+bool ReadResourceBytes(const wchar_t* name, const wchar_t* type, std::vector<uint8_t>& bytes) {
+    HINSTANCE module = ResourceModule();
+    HRSRC resource = ::FindResourceW(module, name, type);
+    if (resource == nullptr) {
+        return false;
+    }
+    HGLOBAL loaded = ::LoadResource(module, resource);
+    const DWORD size = ::SizeofResource(module, resource);
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    if (data == nullptr || size == 0) {
+        return false;
+    }
+    const uint8_t* begin = static_cast<const uint8_t*>(data);
+    bytes.assign(begin, begin + size);
+    return true;
+}
+
 CResourceCache& Shared() {
     static CResourceCache cache;
     return cache;

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 class CUIManager;
@@ -17,6 +18,8 @@ HINSTANCE& Instance();
 HINSTANCE& ResourceInstance();
 // Where resources are read from: the resource module, else the program's.
 HINSTANCE ResourceModule();
+// The bytes of a resource there; false when it is missing or empty.
+bool ReadResourceBytes(const wchar_t* name, const wchar_t* type, std::vector<uint8_t>& bytes);
 CResourceCache& Shared();
 
 // In initialisation order.

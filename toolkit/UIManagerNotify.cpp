@@ -38,35 +38,3 @@ void CUIManager::DeliverQueuedNotifications() {
         delete control;
     }
 }
-
-bool CUIManager::AddNotifier(INotifyUI* notifier) {
-    return notify_.AddNotifier(notifier);
-}
-
-bool CUIManager::RemoveNotifier(INotifyUI* notifier) {
-    return notify_.RemoveNotifier(notifier);
-}
-
-bool CUIManager::AddPreMessageFilter(IMessageFilterUI* filter) {
-    return notify_.AddPreMessageFilter(filter);
-}
-
-bool CUIManager::RemovePreMessageFilter(IMessageFilterUI* filter) {
-    return notify_.RemovePreMessageFilter(filter);
-}
-
-bool CUIManager::AddMessageFilter(IMessageFilterUI* filter) {
-    return notify_.AddMessageFilter(filter);
-}
-
-bool CUIManager::RemoveMessageFilter(IMessageFilterUI* filter) {
-    return notify_.RemoveMessageFilter(filter);
-}
-
-bool CUIManager::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
-    return notify_.AddTranslateAccelerator(accelerator);
-}
-
-bool CUIManager::RemoveTranslateAccelerator(ITranslateAccelerator* accelerator) {
-    return notify_.RemoveTranslateAccelerator(accelerator);
-}

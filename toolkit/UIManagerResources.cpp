@@ -9,42 +9,33 @@
 
 namespace {
 
-std::unique_ptr<FontEntry> MakeFont(const std::wstring& face,
-                                    int size,
-                                    bool bold,
-                                    bool underline,
-                                    bool italic,
-                                    bool strikeout) {
+std::unique_ptr<FontEntry> MakeFont(const FontSpec& spec) {
     LOGFONTW font{};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    if (!face.empty()) {
+    if (!spec.face.empty()) {
         // LOGFONT holds 32 characters with the terminator; longer names are cut, never
         // left unterminated.
-        const size_t length = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
-        std::wmemcpy(font.lfFaceName, face.c_str(), length);
+        const size_t length = std::min(spec.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
+        std::wmemcpy(font.lfFaceName, spec.face.c_str(), length);
         font.lfFaceName[length] = L'\0';
     }
     font.lfCharSet = DEFAULT_CHARSET;
-    if (size > 0) {
-        font.lfHeight = -size;
+    if (spec.size > 0) {
+        font.lfHeight = -spec.size;
     }
-    if (bold) {
+    if (spec.bold) {
         font.lfWeight = std::min<LONG>(font.lfWeight + FW_BOLD, 1000);
     }
-    font.lfUnderline = underline ? TRUE : FALSE;
-    font.lfItalic = italic ? TRUE : FALSE;
-    font.lfStrikeOut = strikeout ? TRUE : FALSE;
+    font.lfUnderline = spec.underline ? TRUE : FALSE;
+    font.lfItalic = spec.italic ? TRUE : FALSE;
+    font.lfStrikeOut = spec.strikeout ? TRUE : FALSE;
     auto entry = std::make_unique<FontEntry>();
     entry->font.reset(::CreateFontIndirectW(&font));
     if (!entry->font) {
         return nullptr;
     }
+    static_cast<FontSpec&>(*entry) = spec;
     entry->face = font.lfFaceName;
-    entry->size = size;
-    entry->bold = bold;
-    entry->underline = underline;
-    entry->italic = italic;
-    entry->strikeout = strikeout;
     return entry;
 }
 
@@ -53,7 +44,10 @@ FontEntry* FallbackFont() {
     static std::unique_ptr<FontEntry> font = [] {
         LOGFONTW logFont{};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
-        return MakeFont(logFont.lfFaceName, -logFont.lfHeight, false, false, false, false);
+        FontSpec spec;
+        spec.face = logFont.lfFaceName;
+        spec.size = -logFont.lfHeight;
+        return MakeFont(spec);
     }();
     return font.get();
 }
@@ -108,15 +102,8 @@ bool CUIManager::RemoveImage(const std::wstring& name, bool shared) {
     return (shared ? UIManagerGlobals::Shared() : resources_).RemoveImage(name);
 }
 
-HFONT CUIManager::AddFont(int id,
-                          const std::wstring& face,
-                          int size,
-                          bool bold,
-                          bool underline,
-                          bool italic,
-                          bool strikeout,
-                          bool shared) {
-    std::unique_ptr<FontEntry> font = MakeFont(face, size, bold, underline, italic, strikeout);
+HFONT CUIManager::AddFont(int id, const FontSpec& spec, bool shared) {
+    std::unique_ptr<FontEntry> font = MakeFont(spec);
     if (font == nullptr) {
         return nullptr;
     }
@@ -137,11 +124,12 @@ FontEntry* CUIManager::GetFontInfo(int id) {
     }
     if (font != nullptr && scale_ != DpiScale::kBasePercent) {
         // The tables hold sizes in units; this window draws the same font at its scale.
-        FontKey key{font->face, font->size, font->bold, font->underline, font->italic, font->strikeout};
-        std::unique_ptr<FontEntry>& scaled = scaledFonts_[key];
+        const FontSpec& units = *font;
+        std::unique_ptr<FontEntry>& scaled = scaledFonts_[units];
         if (scaled == nullptr) {
-            scaled =
-                MakeFont(font->face, Scale(font->size), font->bold, font->underline, font->italic, font->strikeout);
+            FontSpec scaledSpec = units;
+            scaledSpec.size = Scale(units.size);
+            scaled = MakeFont(scaledSpec);
         }
         if (scaled != nullptr) {
             font = scaled.get();
@@ -159,14 +147,8 @@ HFONT CUIManager::GetFont(int id) {
     return font != nullptr ? font->font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void CUIManager::SetDefaultFont(const std::wstring& face,
-                                int size,
-                                bool bold,
-                                bool underline,
-                                bool italic,
-                                bool strikeout,
-                                bool shared) {
-    std::unique_ptr<FontEntry> font = MakeFont(face, size, bold, underline, italic, strikeout);
+void CUIManager::SetDefaultFont(const FontSpec& spec, bool shared) {
+    std::unique_ptr<FontEntry> font = MakeFont(spec);
     if (font != nullptr) {
         (shared ? UIManagerGlobals::Shared() : resources_).SetDefaultFont(std::move(font));
     }

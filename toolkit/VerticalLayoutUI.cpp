@@ -1,8 +1,5 @@
 #include "toolkit/VerticalLayoutUI.h"
 
-#include "toolkit/BoxLayout.h"
-#include "toolkit/ControlLayoutItem.h"
-
 #include <cwchar>
 
 const wchar_t* CVerticalLayoutUI::GetClass() const {
@@ -14,29 +11,4 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
         return static_cast<CVerticalLayoutUI*>(this);
     }
     return CContainerUI::GetInterface(name);
-}
-
-void CVerticalLayoutUI::SetPos(RECT rect, bool needInvalidate) {
-    CControlUI::SetPos(rect, needInvalidate);
-    const RECT area = GetLayoutArea();
-    if (items_.empty()) {
-        ProcessScrollBar(area, 0, 0);
-        return;
-    }
-    const SIZE available = GetAvailableSize(area);
-    const SIZE scroll = GetScrollPos();
-    BoxArea box;
-    box.area = UiRect{area.left, area.top, area.right, area.bottom};
-    box.available = UiSize{available.cx, available.cy};
-    box.childPadding = Scaled(childPadding_);
-    box.align =
-        childAlign_ == AlignCenter ? BoxAlign::Center : (childAlign_ == AlignRight ? BoxAlign::End : BoxAlign::Start);
-    box.scrollX = scroll.cx;
-    box.scrollY = scroll.cy;
-    std::vector<CControlLayoutItem> adapters;
-    std::vector<ILayoutItem*> pointers;
-    CControlLayoutItem::Wrap(items_, adapters, pointers);
-    const UiSize needed = CBoxLayout::ArrangeVertical(box, pointers);
-    PlaceFloatingChildren();
-    ProcessScrollBar(area, needed.cx, needed.cy);
 }

@@ -1,11 +1,11 @@
 #pragma once
 // Children one above the other; children without a size share what is left.
 
-#include "toolkit/ContainerUI.h"
+#include "toolkit/BoxLayoutUI.h"
 
-class CVerticalLayoutUI : public CContainerUI {
+class CVerticalLayoutUI : public CBoxLayoutUI {
   public:
+    CVerticalLayoutUI() : CBoxLayoutUI(Axis::Vertical) {}
     const wchar_t* GetClass() const override;
     void* GetInterface(const wchar_t* name) override;
-    void SetPos(RECT rect, bool needInvalidate = true) override;
 };

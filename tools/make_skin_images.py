@@ -105,6 +105,16 @@ def fill(size, colour, mask):
     return img
 
 
+def white_tick(size, points, width):
+    """A white tick through `points`, with `width`, both in design units."""
+
+    def tick(d, s):
+        u = K * s
+        d.line([(x * u, y * u) for x, y in points], fill=255, width=int(width * u), joint="curve")
+
+    return fill(size, (255, 255, 255), shape(size, tick))
+
+
 def with_mask(img, mask):
     """Multiplies an image's alpha by a mask."""
     out = img.copy()
@@ -351,12 +361,7 @@ def check_box(state):
         stops = [ACCENT[0], ACCENT[1]] if state == "sel" else brighten([ACCENT[0], ACCENT[1]], 0.15)
         img.alpha_composite(with_mask(gradient(size, stops, 45), rounded_mask(size, px(4))))
 
-        def tick(d, s):
-            u = K * s
-            d.line([(3.6 * u, 8.2 * u), (6.7 * u, 11.2 * u), (12.4 * u, 4.8 * u)], fill=255, width=int(1.9 * u),
-                   joint="curve")
-
-        img.alpha_composite(fill(size, (255, 255, 255), shape(size, tick)))
+        img.alpha_composite(white_tick(size, [(3.6, 8.2), (6.7, 11.2), (12.4, 4.8)], 1.9))
         return img
     if state == "dis":
         img.alpha_composite(fill(size, (255, 255, 255), rounded_mask(size, px(4)).point(lambda v: v * 6 // 255)))
@@ -385,13 +390,7 @@ def combo_image(hot):
 def finish_icon():
     size = SZ(20, 20)
     img = with_mask(gradient(size, [ACCENT[0], ACCENT[1]], 45), rounded_mask(size, px(10)))
-
-    def tick(d, s):
-        u = K * s
-        d.line([(5.2 * u, 10.4 * u), (8.6 * u, 13.6 * u), (14.8 * u, 6.6 * u)], fill=255, width=int(2.1 * u),
-               joint="curve")
-
-    img.alpha_composite(fill(size, (255, 255, 255), shape(size, tick)))
+    img.alpha_composite(white_tick(size, [(5.2, 10.4), (8.6, 13.6), (14.8, 6.6)], 2.1))
     return img
 
 

@@ -82,13 +82,7 @@ uint64_t CreationTime(HANDLE process) {
     return (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-struct ServiceHandleTraits {
-    using Type = SC_HANDLE;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::CloseServiceHandle(h); }
-};
-using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
+using UniqueServiceHandle = UniqueHandle<NullHandleTraits<SC_HANDLE, &::CloseServiceHandle>>;
 
 unsigned __stdcall ServiceThread(void* argument) {
     std::unique_ptr<std::wstring> name(static_cast<std::wstring*>(argument));

@@ -58,15 +58,19 @@ class UniqueHandle {
     Type value_;
 };
 
-struct FileTraits {
-    using Type = FILE*;
+// Traits for the handles whose one invalid value is null, given back by `CloseFunction`.
+template <typename T, auto CloseFunction>
+struct NullHandleTraits {
+    using Type = T;
     static Type Invalid() noexcept { return nullptr; }
     static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { std::fclose(h); }
+    static void Close(Type h) noexcept { static_cast<void>(CloseFunction(h)); }
 };
-using UniqueFile = UniqueHandle<FileTraits>;
+
+using UniqueFile = UniqueHandle<NullHandleTraits<FILE*, &std::fclose>>;
 
 #ifdef _WIN32
+// Kernel calls report failure with null or INVALID_HANDLE_VALUE, depending on the call.
 struct KernelHandleTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return nullptr; }
@@ -83,67 +87,18 @@ struct FindHandleTraits {
 };
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 
-struct RegKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::RegCloseKey(h); }
-};
-using UniqueRegKey = UniqueHandle<RegKeyTraits>;
-
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::FreeLibrary(h); }
-};
-using UniqueModule = UniqueHandle<ModuleTraits>;
-
+using UniqueRegKey = UniqueHandle<NullHandleTraits<HKEY, &::RegCloseKey>>;
+using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, &::FreeLibrary>>;
 // Memory the system allocated for the caller with LocalAlloc (security descriptors, ...).
-struct LocalMemoryTraits {
-    using Type = HLOCAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::LocalFree(h); }
-};
-using UniqueLocal = UniqueHandle<LocalMemoryTraits>;
-
-template <typename T>
-struct GdiObjectTraits {
-    using Type = T;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::DeleteObject(h); }
-};
-using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
-using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
-using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
-using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
-
-struct MemoryDcTraits {
-    using Type = HDC;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::DeleteDC(h); }
-};
-using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
-
-struct IconTraits {
-    using Type = HICON;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::DestroyIcon(h); }
-};
-using UniqueIcon = UniqueHandle<IconTraits>;
-
-struct MenuTraits {
-    using Type = HMENU;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsInvalid(Type h) noexcept { return h == nullptr; }
-    static void Close(Type h) noexcept { ::DestroyMenu(h); }
-};
-using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueLocal = UniqueHandle<NullHandleTraits<HLOCAL, &::LocalFree>>;
+using UniqueBitmap = UniqueHandle<NullHandleTraits<HBITMAP, &::DeleteObject>>;
+using UniqueFont = UniqueHandle<NullHandleTraits<HFONT, &::DeleteObject>>;
+using UniqueBrush = UniqueHandle<NullHandleTraits<HBRUSH, &::DeleteObject>>;
+using UniquePen = UniqueHandle<NullHandleTraits<HPEN, &::DeleteObject>>;
+using UniqueRegion = UniqueHandle<NullHandleTraits<HRGN, &::DeleteObject>>;
+using UniqueMemoryDc = UniqueHandle<NullHandleTraits<HDC, &::DeleteDC>>;
+using UniqueIcon = UniqueHandle<NullHandleTraits<HICON, &::DestroyIcon>>;
+using UniqueMenu = UniqueHandle<NullHandleTraits<HMENU, &::DestroyMenu>>;
 
 // A window DC obtained with GetDC must go back to the same window.
 class ScopedWindowDc {

@@ -242,6 +242,15 @@ ZipResult ExtractHandleToDirectory(ZipHandle handle, const std::wstring& directo
     return result;
 }
 
+// The plain entry points make the directory themselves and tell only whether all of it
+// arrived.
+bool ExtractIntoNewDirectory(ZipHandle handle, const std::wstring& directory, const std::atomic<bool>* cancel) {
+    (void)MakeDirectoryTree(directory);
+    ExtractRun run;
+    run.cancel = cancel;
+    return ExtractHandleToDirectory(handle, directory, run) == UZ_OK;
+}
+
 }  // namespace
 
 ZipHandle OpenZipFile(const std::wstring& path, const char* password) {
@@ -273,10 +282,7 @@ bool ExtractZipToDirectory(const std::wstring& zipPath,
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return false;
     }
-    (void)MakeDirectoryTree(directory);
-    ExtractRun run;
-    run.cancel = cancel;
-    return ExtractHandleToDirectory(OpenZipFile(zipPath, password), directory, run) == UZ_OK;
+    return ExtractIntoNewDirectory(OpenZipFile(zipPath, password), directory, cancel);
 }
 
 bool ExtractZipHandleToDirectory(HANDLE file,
@@ -286,10 +292,7 @@ bool ExtractZipHandleToDirectory(HANDLE file,
     if (!file || file == INVALID_HANDLE_VALUE || directory.empty()) {
         return false;
     }
-    (void)MakeDirectoryTree(directory);
-    ExtractRun run;
-    run.cancel = cancel;
-    return ExtractHandleToDirectory(OpenZipFileHandle(file, password), directory, run) == UZ_OK;
+    return ExtractIntoNewDirectory(OpenZipFileHandle(file, password), directory, cancel);
 }
 
 ZipResult ExtractZipHandleObserved(HANDLE file,

@@ -163,12 +163,8 @@ class DpiScreenshotTest : public ::testing::TestWithParam<uint32_t> {
   protected:
     CScreenCapture Shoot(HWND window, const std::wstring& name) {
         WindowDriver::Pump(400);
-        RECT client{};
-        ::GetClientRect(window, &client);
-        POINT origin{0, 0};
-        ::ClientToScreen(window, &origin);
         CScreenCapture shot;
-        EXPECT_TRUE(shot.Take(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}));
+        EXPECT_TRUE(shot.TakeClientArea(window));
         EXPECT_TRUE(shot.SaveBmp(ShotPath(name)));
         return shot;
     }

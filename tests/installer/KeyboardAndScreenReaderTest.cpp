@@ -381,12 +381,8 @@ TEST_F(KeyboardAndScreenReaderTest, SpaceTogglesABoxAndPressesAButtonAndTheFocus
 
     // The mark: the skin's focus colour just outside the focused control.
     Pump(200);
-    RECT client{};
-    ::GetClientRect(h.hwnd(), &client);
-    POINT origin{0, 0};
-    ::ClientToScreen(h.hwnd(), &origin);
     CScreenCapture shot;
-    ASSERT_TRUE(shot.Take(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}));
+    ASSERT_TRUE(shot.TakeClientArea(h.hwnd()));
     const std::wstring out = TestPaths::Host(VARLO_TEST_BINARY_DIR "/tests/installer/screens/");
     ::CreateDirectoryW(out.c_str(), nullptr);
     EXPECT_TRUE(shot.SaveBmp(out + L"focus-mark-agree.bmp"));

@@ -40,12 +40,8 @@ class ScreenshotTest : public ::testing::TestWithParam<uint32_t> {
     // Photographs the window's client area and keeps it under the build tree.
     CScreenCapture Shoot(const std::wstring& name) {
         WindowDriver::Pump(400);
-        RECT client{};
-        ::GetClientRect(h.hwnd(), &client);
-        POINT origin{0, 0};
-        ::ClientToScreen(h.hwnd(), &origin);
         CScreenCapture shot;
-        EXPECT_TRUE(shot.Take(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}));
+        EXPECT_TRUE(shot.TakeClientArea(h.hwnd()));
         EXPECT_TRUE(shot.SaveBmp(ShotPath(name)));
         return shot;
     }

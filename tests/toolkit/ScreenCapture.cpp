@@ -1,5 +1,6 @@
 #include "ScreenCapture.h"
 
+#include "toolkit/RenderKit.h"
 #include "util/UniqueHandle.h"
 
 #include <cstdio>
@@ -11,27 +12,26 @@ bool CScreenCapture::Take(const RECT& screenRect) {
     pixels_.assign(static_cast<size_t>(width_) * height_, 0);
     HDC screen = ::GetDC(nullptr);
     UniqueMemoryDc memory(::CreateCompatibleDC(screen));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    uint32_t* bits = nullptr;
+    UniqueBitmap bitmap(CRenderKit::CreateDib32(screen, width_, height_, &bits));
     bool ok = false;
     if (memory && bitmap && bits != nullptr) {
         ScopedSelectObject select(memory.get(), bitmap.get());
         ok = ::BitBlt(memory.get(), 0, 0, width_, height_, screen, screenRect.left, screenRect.top, SRCCOPY) != FALSE;
         ::GdiFlush();
-        const uint32_t* source = static_cast<const uint32_t*>(bits);
         for (size_t i = 0; i < pixels_.size(); ++i) {
-            pixels_[i] = source[i] & 0x00FFFFFF;
+            pixels_[i] = bits[i] & 0x00FFFFFF;
         }
     }
     ::ReleaseDC(nullptr, screen);
     return ok;
+}
+
+bool CScreenCapture::TakeClientArea(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return Take(client);
 }
 
 uint32_t CScreenCapture::At(int x, int y) const {

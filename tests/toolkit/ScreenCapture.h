@@ -12,6 +12,8 @@ class CScreenCapture {
   public:
     // Captures the screen rectangle; false when the screen cannot be read.
     bool Take(const RECT& screenRect);
+    // Captures what the screen shows of the window's client area.
+    bool TakeClientArea(HWND window);
     // 0x00RRGGBB of the pixel at (x, y) relative to the captured rectangle.
     [[nodiscard]] uint32_t At(int x, int y) const;
     bool SaveBmp(const std::wstring& path) const;

@@ -17,9 +17,6 @@ const std::wstring kTi = acl::kTrustedInstallerSid;
 const std::wstring kStockRoot =
     L"O:SYG:SYD:PAI(A;OICIIO;SDGXGWGR;;;AU)(A;;0x1301bf;;;AU)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
     L"(A;OICI;0x1200a9;;;BU)(A;CI;LC;;;BU)(A;CIIO;DC;;;BU)";
-const std::wstring kStockProgramFiles = L"O:" + kTi + L"G:" + kTi + L"D:PAI(A;;FA;;;" + kTi + L")(A;CIIO;GA;;;" + kTi +
-                                        L")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)"
-                                        L"(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)(A;;0x1200a9;;;AC)";
 // What a standard user's new folder below such a root inherits, owned by that user.
 const std::wstring kUserFolder =
     L"O:S-1-5-21-1111-2222-3333-1001G:S-1-5-21-1111-2222-3333-513D:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)"
@@ -35,10 +32,11 @@ const std::wstring kStockWindowsTemp =
     L"O:SYG:SYD:PAI(A;;FA;;;SY)(A;OICIIO;GA;;;SY)(A;;FA;;;BA)(A;OICIIO;GA;;;BA)"
     L"(A;CI;0x100026;;;BU)(A;OICIIO;GA;;;CO)(A;;FA;;;" +
     kTi + L")(A;CIIO;GA;;;" + kTi + L")";
-// C:\Windows itself, as shipped.
+// C:\Windows itself, as shipped; Program Files the same, and app containers may read it.
 const std::wstring kStockWindows = L"O:" + kTi + L"G:" + kTi + L"D:PAI(A;;FA;;;" + kTi + L")(A;CIIO;GA;;;" + kTi +
                                    L")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)"
                                    L"(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)";
+const std::wstring kStockProgramFiles = kStockWindows + L"(A;;0x1200a9;;;AC)";
 // C:\Users, and a user's profile below it: the profile is its user's own.
 const std::wstring kStockUsers =
     L"O:SYG:SYD:PAI(A;OICIIO;GA;;;SY)(A;;FA;;;SY)(A;OICIIO;GA;;;BA)(A;;FA;;;BA)"
@@ -64,6 +62,20 @@ Descriptor Parsed(const std::wstring& sddl) {
     const std::optional<Descriptor> parsed = acl::ParseSddl(sddl);
     EXPECT_TRUE(parsed.has_value()) << sddl;
     return parsed.value_or(Descriptor{});
+}
+
+// Rows for a verdict on a descriptor, given what others may do there.
+struct VerdictCase {
+    const wchar_t* what;
+    std::wstring sddl;
+    uint32_t othersMay;
+    bool expected;
+};
+
+void ExpectVerdicts(bool (*verdict)(const Descriptor&, uint32_t), const std::vector<VerdictCase>& cases) {
+    for (const VerdictCase& c : cases) {
+        EXPECT_EQ(verdict(Parsed(c.sddl), c.othersMay), c.expected) << c.what;
+    }
 }
 
 TEST(AccessRules, ParsesOwnerFlagsAndEntries) {
@@ -128,12 +140,7 @@ TEST(AccessRules, RightsOfOthers) {
 }
 
 TEST(AccessRules, HeldByAdministrators) {
-    struct Case {
-        const wchar_t* what;
-        std::wstring sddl;
-        uint32_t othersMay;
-        bool held;
-    } cases[] = {
+    const std::vector<VerdictCase> cases = {
         {L"work folder as made", L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", acl::kFileRead, true},
         {L"install rights are more than the work folder allows", kProtected, acl::kFileRead, false},
         // Whether an existing target already is what the install makes of every target.
@@ -146,9 +153,7 @@ TEST(AccessRules, HeldByAdministrators) {
          false},
         {L"no DACL", kNullDacl, acl::kFileRead, false},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(acl::IsHeldByAdministrators(Parsed(c.sddl), c.othersMay), c.held) << c.what;
-    }
+    ExpectVerdicts(acl::IsHeldByAdministrators, cases);
 }
 
 // Whether the installer keeps using a work folder it finds, and whether an undo record may
@@ -156,12 +161,7 @@ TEST(AccessRules, HeldByAdministrators) {
 // may write can have been made by the installer alone.
 TEST(AccessRules, KeptByAdministrators) {
     const std::wstring workFolder = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-    struct Case {
-        const wchar_t* what;
-        std::wstring sddl;
-        uint32_t othersMay;
-        bool kept;
-    } cases[] = {
+    const std::vector<VerdictCase> cases = {
         {L"work folder as made: nobody else may even read", workFolder, 0, true},
         {L"an earlier version's work folder lets Users read (closed to them, then kept)",
          L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", 0, false},
@@ -183,9 +183,7 @@ TEST(AccessRules, KeptByAdministrators) {
         {L"no DACL", kNullDacl, acl::kFileAll, false},
         {L"Wine's made-up descriptor", kWineSynthesized, acl::kFileReadExecute, false},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(acl::IsKeptByAdministrators(Parsed(c.sddl), c.othersMay), c.kept) << c.what;
-    }
+    ExpectVerdicts(acl::IsKeptByAdministrators, cases);
 }
 
 Ancestor Folder(const std::wstring& path, const std::wstring& sddl, bool root = false) {

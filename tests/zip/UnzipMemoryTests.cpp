@@ -96,6 +96,20 @@ TEST(Unzip, CountRequestReportsTheEntriesAndNothingElse) {
     }
 }
 
+// One entry for each row's raw name, flagged as UTF-8 where the row says so.
+template <typename Case, size_t N>
+ZipTestArchive NamedEntries(const Case (&cases)[N]) {
+    ZipTestArchive archive;
+    for (const Case& c : cases) {
+        ZipTestEntry& e = archive.Add(c.raw, "data", 0);
+        if (c.utf8) {
+            e.local.flags |= 0x800;
+            e.central.flags |= 0x800;
+        }
+    }
+    return archive;
+}
+
 TEST(Unzip, EntryNamesAreCleanedAndDecoded) {
     struct Case {
         std::string raw;
@@ -109,15 +123,7 @@ TEST(Unzip, EntryNamesAreCleanedAndDecoded) {
         {"caf\xe9.txt", false, L"caf\xe9.txt"},                         // one byte in the ANSI code page
         {"caf\xc3\xa9/\xe5\xae\x89.txt", true, L"caf\xe9/\x5b89.txt"},  // the UTF-8 flag is honoured
     };
-    ZipTestArchive archive;
-    for (const Case& c : cases) {
-        ZipTestEntry& e = archive.Add(c.raw, "data", 0);
-        if (c.utf8) {
-            e.local.flags |= 0x800;
-            e.central.flags |= 0x800;
-        }
-    }
-    OpenArchive open(archive);
+    OpenArchive open(NamedEntries(cases));
     ASSERT_TRUE(open.get());
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(cases)); ++i) {
         ZipEntryInfo info;
@@ -166,15 +172,7 @@ TEST(Unzip, EntryNamesDecodeOrAreRefusedAlikeOnEveryBuild) {
         {"past U+10FFFF", "\xf4\x90\x80\x80.txt", true, std::nullopt},
         {"five-byte form", "\xf8\x88\x80\x80\x80.txt", true, std::nullopt},
     };
-    ZipTestArchive archive;
-    for (const Case& c : cases) {
-        ZipTestEntry& e = archive.Add(c.raw, "data", 0);
-        if (c.utf8) {
-            e.local.flags |= 0x800;
-            e.central.flags |= 0x800;
-        }
-    }
-    OpenArchive open(archive);
+    OpenArchive open(NamedEntries(cases));
     ASSERT_TRUE(open.get());
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(cases)); ++i) {
         const Case& c = cases[i];

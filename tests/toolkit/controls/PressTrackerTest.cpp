@@ -60,36 +60,36 @@ TEST(PressTracker, GesturesGiveClicksOnlyWhenReleasedInsideAfterAPressInside) {
     for (const Gesture& g : gestures) {
         CPressTracker tracker;
         EXPECT_EQ(Replay(tracker, g.steps, g.enabled), g.clicks) << g.name;
-        EXPECT_EQ(tracker.Has(CPressTracker::kPushed), g.pushedAtEnd) << g.name;
+        EXPECT_EQ(tracker.Has(UIState::Pushed), g.pushedAtEnd) << g.name;
     }
 }
 
 TEST(PressTracker, PushedFollowsThePointerOnlyWhileCaptured) {
     CPressTracker tracker;
     EXPECT_FALSE(tracker.Drag(true));
-    EXPECT_FALSE(tracker.Has(CPressTracker::kPushed));  // hovering over it is not pushing it
+    EXPECT_FALSE(tracker.Has(UIState::Pushed));  // hovering over it is not pushing it
     ASSERT_TRUE(tracker.Press(true, true));
-    EXPECT_TRUE(tracker.Has(CPressTracker::kPushed | CPressTracker::kCaptured));
+    EXPECT_TRUE(tracker.Has(UIState::Pushed | UIState::Captured));
     tracker.Drag(false);
-    EXPECT_FALSE(tracker.Has(CPressTracker::kPushed));
-    EXPECT_TRUE(tracker.Has(CPressTracker::kCaptured));
+    EXPECT_FALSE(tracker.Has(UIState::Pushed));
+    EXPECT_TRUE(tracker.Has(UIState::Captured));
     tracker.Drag(true);
-    EXPECT_TRUE(tracker.Has(CPressTracker::kPushed));
+    EXPECT_TRUE(tracker.Has(UIState::Pushed));
     EXPECT_TRUE(tracker.Release(true, true));
     EXPECT_EQ(tracker.GetState(), 0u);
 }
 
 TEST(PressTracker, HotOnlyChangesWhileEnabledAndOtherBitsSurviveIt) {
     CPressTracker tracker;
-    tracker.Set(CPressTracker::kFocused, true);
+    tracker.Set(UIState::Focused, true);
     tracker.Enter(false);
-    EXPECT_FALSE(tracker.Has(CPressTracker::kHot));
+    EXPECT_FALSE(tracker.Has(UIState::Hot));
     tracker.Enter(true);
-    EXPECT_TRUE(tracker.Has(CPressTracker::kHot));
+    EXPECT_TRUE(tracker.Has(UIState::Hot));
     tracker.Leave(false);
-    EXPECT_TRUE(tracker.Has(CPressTracker::kHot));
+    EXPECT_TRUE(tracker.Has(UIState::Hot));
     tracker.Leave(true);
-    EXPECT_EQ(tracker.GetState(), CPressTracker::kFocused);
+    EXPECT_EQ(tracker.GetState(), UIState::Focused);
     tracker.Clear();
     EXPECT_EQ(tracker.GetState(), 0u);
 }
