@@ -6,6 +6,7 @@
 #include "installer/CaptionHitTest.h"
 #include "installer/InstallDirRules.h"
 #include "installer/InstallFolders.h"
+#include "installer/InstallPacing.h"
 #include "installer/InstallServices.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
@@ -495,7 +496,7 @@ void CMainWnd::ShowProgressPage() {
     progressShown_ = true;
     langCombo_->SetVisible(false);
     pageTab_->SelectItem(kPageProgress, false);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs / CurrentInstallPacing().barSpeedUp);
     SetExpanded(false);
 }
 

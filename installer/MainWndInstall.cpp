@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "installer/InstallEngine.h"
+#include "installer/InstallPacing.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
@@ -16,7 +17,6 @@
 #include "util/WriteLogFile.h"
 
 namespace {
-constexpr DWORD kStagePauseMs = 1000;
 constexpr DWORD kStagePauseStepMs = 50;
 }  // namespace
 
@@ -26,7 +26,8 @@ void CMainWnd::SetStage(int stage) {
     stage_ = stage;
     channel_.Post([this, stage] { ApplyStage(stage); });
     // The pause only lets each stage be seen; an install being stopped need not sit it out.
-    for (DWORD waited = 0; waited < kStagePauseMs && !leaving_.load(); waited += kStagePauseStepMs) {
+    const DWORD pauseMs = CurrentInstallPacing().stagePauseMs;
+    for (DWORD waited = 0; waited < pauseMs && !leaving_.load(); waited += kStagePauseStepMs) {
         seams_.sleep(kStagePauseStepMs);
     }
 }
@@ -62,7 +63,7 @@ void CMainWnd::ApplyStage(int stage) {
         return;
     }
     manager_.KillTimer(progressBar_, TIMER_PROGRESS);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage));
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage) / CurrentInstallPacing().barSpeedUp);
 }
 
 void CMainWnd::OnProgressTick() {

@@ -1,7 +1,9 @@
 """The screen and the input: the installer's windows found by title and size, clicks and
 keys through xdotool, screenshots through ImageMagick, and one run of the installer."""
+import ctypes
 import math
 import os
+import signal
 import subprocess
 import time
 import xml.etree.ElementTree as ET
@@ -31,6 +33,30 @@ def control_centres(source_root):
             centres[name] = ((l + r) // 2, (t + b) // 2)
             centres[name + ".rect"] = (l, t, r, b)
     return centres
+
+
+def own_display():
+    """Starts an X server of the scenario's own on a free display and makes it this
+    process's DISPLAY, so that a scenario shares its screen and mouse with nothing else
+    (the unit tests' windows, another run); returns the server's process. Xvfb picks the
+    number itself (-displayfd) and goes when this process does."""
+    read_end, write_end = os.pipe()
+    libc = ctypes.CDLL(None, use_errno=True)
+
+    def die_with_parent():
+        libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        number = numbers.readline().strip()
+    if not number.isdigit():
+        server.kill()
+        raise ScenarioFailed("Xvfb did not start")
+    os.environ["DISPLAY"] = ":" + number
+    return server
 
 
 def xdotool(*args):
