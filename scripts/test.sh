@@ -92,7 +92,9 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
   trap wine_session_stop EXIT
   wine_session_start "$ROOT/build/wineprefix$SFX"
   phase "Windows tests and end-to-end scenarios"
-  ctest --test-dir "$tests" --output-on-failure -j2 "$@" || status=1
+  # Three at a time: the end-to-end scenario of the moment (its own display, prefix and
+  # server) and two tests of the test prefix; what is timed runs alone (the resource slots).
+  ctest --test-dir "$tests" --output-on-failure -j3 "$@" || status=1
 fi
 phase_summary
 exit $status

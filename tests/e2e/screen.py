@@ -108,9 +108,17 @@ def message_box():
     return None
 
 
+def pointer():
+    where = dict(line.split("=", 1) for line in xdotool("getmouselocation", "--shell").split() if "=" in line)
+    return int(where.get("X", -1)), int(where.get("Y", -1))
+
+
 def click(window, point):
     x, y = window[1] + point[0], window[2] + point[1]
-    xdotool("mousemove", "--sync", x, y)
+    # A move with --sync to where the pointer already is waits for a motion that never
+    # comes (about 15 s): two boxes in a row put their buttons at the same place.
+    if pointer() != (x, y):
+        xdotool("mousemove", "--sync", x, y)
     time.sleep(0.15)
     xdotool("click", "1")
     time.sleep(0.35)
