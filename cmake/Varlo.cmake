@@ -154,10 +154,10 @@ function(varlo_test name)
     set(filter "${suite}.*:*/${suite}.*")
     string(APPEND covered ":${filter}")
     math(EXPR timeout "60 + 60 * ${cases_${suite}}")
+    # A suite of cases that this build leaves out (#if) runs none, and passes.
     add_test(NAME ${name}.${suite} COMMAND ${name} --gtest_filter=${filter} --gtest_brief=1)
-    # A suite that runs no case was named wrongly here: that must not pass unseen.
-    set_tests_properties(${name}.${suite} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${ARG_ENV}"
-                         FAIL_REGULAR_EXPRESSION "\\] 0 tests from 0 test suites ran" ${resources} ${ARG_PROPERTIES})
+    set_tests_properties(${name}.${suite} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${ARG_ENV}" ${resources}
+                         ${ARG_PROPERTIES})
   endforeach()
   string(SUBSTRING "${covered}" 1 -1 covered)
   add_test(NAME ${name}.others COMMAND ${name} --gtest_filter=-${covered} --gtest_brief=1)

@@ -159,6 +159,7 @@ class Run:
         self.ctx, self.prefix = ctx, prefix
         exe = exe or ctx.tools["setup"]
         self.out = open(os.path.join(ctx.work, "wine-output.txt"), "ab")
+        self.started = time.time()
         self.process = prefix.wine(exe, stdout=self.out, stderr=subprocess.STDOUT)
         self.shots = []
         self.painted = False
@@ -169,6 +170,7 @@ class Run:
             # Mapped is not yet drawn: a first picture or click may meet a black frame.
             wait_for(lambda: max(self.look().convert("L").getextrema()) > 60, timeout, "the window's first paint")
             self.painted = True
+            print("  the window was drawn %.1f s after the start" % (time.time() - self.started))
         return window
 
     def look(self, window=None):
