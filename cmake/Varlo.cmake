@@ -106,8 +106,11 @@ endfunction()
 
 # varlo_test(name SOURCES... [DEPS ...] [ENV VAR=value...] [SERIAL] [PROPERTIES ...]) — a
 # GoogleTest exe; under the product build it runs under Wine through the cross-compiling
-# emulator. SERIAL keeps its tests from running beside any other (machine-wide names,
-# windows, registry); PROPERTIES adds CTest properties to each of its tests (fixtures, locks).
+# emulator. Each test suite of it is one CTest entry, <name>.<suite> (one Wine start per
+# suite, not per case), whose output names a failing case; <name>.others runs whatever case
+# the scan of the sources did not place in a suite. SERIAL keeps its tests from running
+# beside any other of the test prefix (machine-wide names, windows, registry); PROPERTIES
+# adds CTest properties to each entry (fixtures, locks).
 function(varlo_test name)
   cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS;ENV;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -119,15 +122,46 @@ function(varlo_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} varlo_deps_gtest)
   target_compile_definitions(${name} PRIVATE VARLO_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              VARLO_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  include(GoogleTest)
   list(APPEND ARG_ENV VARLO_TEST=1)
-  if(ARG_SERIAL)
-    set(serial TRUE)
-  else()
-    set(serial FALSE)
+  set(resources)
+  if(VARLO_WINDOWS)
+    # The test prefix has two slots (tests/ctest-resources.json): a serial exe takes both.
+    if(ARG_SERIAL)
+      set(resources RESOURCE_GROUPS wine_session:2)
+    else()
+      set(resources RESOURCE_GROUPS wine_session:1)
+    endif()
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENV}" ${ARG_PROPERTIES})
+
+  # The suites and their number of cases, from the sources' TEST, TEST_F and TEST_P.
+  set(suites)
+  foreach(source IN LISTS ARG_SOURCES)
+    get_filename_component(source ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    file(STRINGS ${source} lines REGEX "^[ \t]*TEST(_F|_P)?\\([ \t]*[A-Za-z_][A-Za-z0-9_]*[ \t]*,")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*TEST(_F|_P)?\\([ \t]*([A-Za-z_][A-Za-z0-9_]*).*" "\\2" suite "${line}")
+      if(NOT DEFINED cases_${suite})
+        list(APPEND suites ${suite})
+        set(cases_${suite} 0)
+      endif()
+      math(EXPR cases_${suite} "${cases_${suite}} + 1")
+    endforeach()
+  endforeach()
+  set(covered)
+  foreach(suite IN LISTS suites)
+    # Plain and fixture suites, and the instances of a parameterised one (Prefix/Suite).
+    set(filter "${suite}.*:*/${suite}.*")
+    string(APPEND covered ":${filter}")
+    math(EXPR timeout "60 + 60 * ${cases_${suite}}")
+    # A suite of cases that this build leaves out (#if) runs none, and passes.
+    add_test(NAME ${name}.${suite} COMMAND ${name} --gtest_filter=${filter} --gtest_brief=1)
+    set_tests_properties(${name}.${suite} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${ARG_ENV}" ${resources}
+                         ${ARG_PROPERTIES})
+  endforeach()
+  string(SUBSTRING "${covered}" 1 -1 covered)
+  add_test(NAME ${name}.others COMMAND ${name} --gtest_filter=-${covered} --gtest_brief=1)
+  set_tests_properties(${name}.others PROPERTIES TIMEOUT 120 ENVIRONMENT "${ARG_ENV}" ${resources} ${ARG_PROPERTIES})
 endfunction()
 
 # varlo_fuzzer(name SOURCES... DEPS ... CORPUS dir) — native libFuzzer harness; the CI

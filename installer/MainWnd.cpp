@@ -7,6 +7,7 @@
 #include "engine/InstallDirRules.h"
 #include "engine/InstallFolders.h"
 #include "engine/InstallServices.h"
+#include "installer/InstallPacing.h"
 #include "installer/ProgressModel.h"
 #include "installer/ShellActions.h"
 #include "installer/WindowIdentity.h"
@@ -483,6 +484,6 @@ void CMainWnd::ShowProgressPage() {
     progressShown_ = true;
     langCombo_->SetVisible(false);
     pageTab_->SelectItem(kPageProgress, false);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs);
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, kProgressBasePeriodMs / CurrentInstallPacing().barSpeedUp);
     SetExpanded(false);
 }

@@ -7,6 +7,7 @@
 
 #include "engine/InstallEngine.h"
 #include "engine/InstallServices.h"
+#include "installer/InstallPacing.h"
 #include "system/LanguageChoice.h"
 #include "installer/ProgressModel.h"
 #include "installer/WindowIdentity.h"
@@ -15,11 +16,6 @@
 #include "toolkit/LabelUI.h"
 #include "toolkit/ProgressUI.h"
 #include "util/WriteLogFile.h"
-
-namespace {
-// Each stage stays on show this long before the next begins.
-constexpr uint32_t kStagePauseMs = 1000;
-}  // namespace
 
 // ---- engine thread ----------------------------------------------------------------------
 
@@ -39,7 +35,7 @@ void CMainWnd::ApplyStage(InstallStage stage) {
         return;
     }
     manager_.KillTimer(progressBar_, TIMER_PROGRESS);
-    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage_));
+    manager_.SetTimer(progressBar_, TIMER_PROGRESS, ProgressTimerPeriodMs(stage_) / CurrentInstallPacing().barSpeedUp);
 }
 
 void CMainWnd::OnInstallEnded(const InstallResult& result) {
@@ -138,7 +134,7 @@ bool CMainWnd::LaunchWorker() {
     job.targetDir = installDir_;
     job.logDir = services_.LogDir();
     job.choices = choices_;
-    job.stagePauseMs = kStagePauseMs;
+    job.stagePauseMs = CurrentInstallPacing().stagePauseMs;
     job.languageCode = RequestLanguageForItem(GetSelectedLanguageItem());
     job.acceptReplaceable = acceptedReplaceable_;
     job.replaceableLocation = seams_.replaceableAncestor;

@@ -26,7 +26,7 @@ fi
 # Its own suffix, so a drive under Xvfb takes end-to-end ports apart from scripts/test.sh's.
 cmake --preset "$preset" -B "$BUILD" -DVARLO_DEPS_PREFIX="$deps" -DBUILD_TESTING=ON -DVARLO_BUILD_SUFFIX=-run \
   -DVARLO_SIMULATOR_ENDPOINTS=ON -DVARLO_SIMULATOR_PORT_BASE="$(head -n1 tools/simulator/demo-port-base)" -UVARLO_FOLDERS >/dev/null
-cmake --build "$BUILD" --target setup setup_e2e e2e_fake_client
+cmake --build "$BUILD" --target setup setup_e2e setup_e2e_paced e2e_fake_client
 
 cleanup=()
 # Undone in reverse: Wine before the display it draws on.

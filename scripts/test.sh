@@ -13,19 +13,38 @@ bash scripts/setup-host.sh
 status=0
 SFX=${VARLO_BUILD_SUFFIX:-}
 
+# How long each phase took, printed at the end: where a slow run spent its time.
+phases=()
+phase_began=$SECONDS phase_name=
+phase() {
+  [ -n "$phase_name" ] && phases+=("$(printf '%5d s  %s' $((SECONDS - phase_began)) "$phase_name")")
+  phase_began=$SECONDS phase_name=$1
+}
+phase_summary() {
+  phase ""
+  echo "== time per phase =="
+  printf '%s\n' "${phases[@]}"
+  printf '%5d s  in all\n' "$SECONDS"
+}
+
+phase "set-up and format"
 echo "== format =="
 bash scripts/check-format.sh || status=1
 
 if [ "${VARLO_SKIP_NATIVE:-0}" != 1 ]; then
+  phase "native build"
   echo "== native build (ASan/UBSan) =="
   cmake --preset native -B "build/native$SFX" -UVARLO_FOLDERS >/dev/null
   cmake --build "build/native$SFX"
+  phase "native tests and fuzzers"
   fuzz_args=()
   [ "${VARLO_SKIP_FUZZ:-0}" = 1 ] && fuzz_args=(-LE fuzz)
-  ctest --test-dir "build/native$SFX" --output-on-failure "${fuzz_args[@]}" "$@" || status=1
+  # Two at a time: each fuzzer runs its fixed time on a core of its own.
+  ctest --test-dir "build/native$SFX" --output-on-failure -j2 "${fuzz_args[@]}" "$@" || status=1
 fi
 
 if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
+  phase "Windows builds and checks"
   echo "== Windows build, tests under Wine =="
   deps=$(bash scripts/build-deps.sh | tail -1)
   # The tests' builds pin the client's publisher to the test publisher, who signs the
@@ -72,6 +91,10 @@ if [ "${VARLO_SKIP_WINDOWS:-0}" != 1 ]; then
   # Set before the start, so a start that fails half-way still takes its display down.
   trap wine_session_stop EXIT
   wine_session_start "$ROOT/build/wineprefix$SFX"
-  ctest --test-dir "$tests" --output-on-failure -j2 "$@" || status=1
+  phase "Windows tests and end-to-end scenarios"
+  # Three at a time: the end-to-end scenario of the moment (its own display, prefix and
+  # server) and two tests of the test prefix; what is timed runs alone (the resource slots).
+  ctest --test-dir "$tests" --output-on-failure -j3 "$@" || status=1
 fi
+phase_summary
 exit $status

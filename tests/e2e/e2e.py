@@ -13,6 +13,7 @@ Needs DISPLAY (an X server), xdotool, ImageMagick's import and Debian's python3-
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -22,13 +23,13 @@ from xml.etree import ElementTree
 from common import (BOX_CANCEL_TWO, BOX_OK_ONE, BOX_OK_TWO, BOX_SIZE, PACKAGE_NAME, PRODUCT, UNINSTALL_KEY,
                     ScenarioFailed, check, port_base)
 from screen import (Context, Run, answer_box, click, default_dir, expanded_window, main_window, message_box,
-                    screenshot, type_text, visible_windows, wait_for, xdotool)
+                    own_display, screenshot, type_text, visible_windows, wait_for, xdotool)
 from keyboard import scenario_keyboard
 from taskstore import TASK_NAME, TASK_SETTINGS, seed_stale_task, stored_task, task_table
 from vendor import Simulator, corrupt_copy, make_package
 import pushback
 import silent
-from wineprefix import fresh_prefix, make_base_prefix, write_reg
+from wineprefix import drop_prefix, fresh_prefix, make_base_prefix, write_reg
 import e2e_privilege
 
 
@@ -145,10 +146,30 @@ def finish(run, timeout=120):
     run.shot("page3-finished")
 
 
-def scenario_defaults(ctx, prefix, sim, entries):
-    run = Run(ctx, prefix)
+# The product's pacing, which the other scenarios' exe shortens: each stage stays at least a
+# second, and the bar needs a hundred ticks of at least 50 ms to reach 100.
+SERVER_STAGE_MS = 2000
+BAR_CLIMB_S = 5.0
+
+
+def check_product_pacing(prefix, took):
+    """The server stage holds the pauses of stages 1 and 2; the log says how long it took."""
+    match = re.search("阶段完成：选择服务器，用时 (\\d+) 毫秒", prefix.log_text())
+    check(match is not None, "the log times the server stage")
+    print("  server stage %s ms, click to finished page %.1f s" % (match.group(1), took))
+    # The log's clock counts in steps of up to one timer tick.
+    check(int(match.group(1)) >= SERVER_STAGE_MS - 20, "the stages kept their one-second pauses")
+    check(took >= BAR_CLIMB_S, "the bar climbed at its own pace")
+
+
+def default_install(ctx, prefix, sim, entries, exe=None):
+    """The default install, and "立即体验"; returns the run and the time from the install
+    click to the finished page."""
+    run = Run(ctx, prefix, exe=exe)
     start_install(run)
+    clicked = time.time()
     finish(run)
+    took = time.time() - clicked
     run.click("immediate_startup_btn")
     check(run.wait_exit() == 0, "setup exits 0 after starting the client")
     target = default_dir()
@@ -159,6 +180,13 @@ def scenario_defaults(ctx, prefix, sim, entries):
     check("-install" in args, "the client was started with -install")
     check_installed(prefix, target, entries)
     check(len(downloads(sim)) == 1, "one download request")
+    return run, took
+
+
+def scenario_defaults(ctx, prefix, sim, entries):
+    # The one scenario that runs the exe with the product's pacing, and checks it.
+    run, took = default_install(ctx, prefix, sim, entries, exe=ctx.tools["paced"])
+    check_product_pacing(prefix, took)
     return run
 
 
@@ -368,7 +396,7 @@ def scenario_favorites(ctx, prefix, sim, entries):
 
 
 def scenario_cached(ctx, prefix, sim, entries):
-    scenario_defaults(ctx, prefix, sim, entries)
+    default_install(ctx, prefix, sim, entries)
     sim.ctl("reset")
     sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})
     run = Run(ctx, prefix)
@@ -418,16 +446,29 @@ SCENARIOS.update(__import__("proxy").scenarios(sys.modules[__name__]))
 def tools_of(build):
     return {
         "setup": os.path.join(build, "app", "setup_e2e.exe"),
+        "paced": os.path.join(build, "app", "setup_e2e_paced.exe"),
         "client": os.path.join(build, "tests", "e2e", "e2e_fake_client.exe"),
         "holder": os.path.join(build, "tests", "e2e", "e2e_file_holder.exe"),
         "cmd": os.path.join(build, "tests", "e2e", "e2e_cmd.exe"),
     }
 
 
+def describe_screen(work):
+    """What was on the screen when a scenario failed: its picture and its windows."""
+    path = os.path.join(work, "failure-screen.png")
+    subprocess.run(["import", "-window", "root", path], stderr=subprocess.DEVNULL)
+    print("  the screen at the failure: %s" % path)
+    for wid in xdotool("search", "--onlyvisible", "--name", ".").split():
+        geo = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", wid).split() if "=" in line)
+        print("    window %r at %s,%s size %sx%s" % (xdotool("getwindowname", wid).strip(), geo.get("X"), geo.get("Y"),
+                                                   geo.get("WIDTH"), geo.get("HEIGHT")))
+
+
 def run_scenario(build, name, work=None, keep=False):
     tools = tools_of(build)
     work = work or os.path.join(build, "e2e", name)
     os.makedirs(work, exist_ok=True)
+    began = time.time()
     ctx = Context(build, work, tools)
     ctx.package = os.path.join(work, PACKAGE_NAME)
     entries = make_package(ctx.package, tools["client"])
@@ -435,20 +476,27 @@ def run_scenario(build, name, work=None, keep=False):
     if name == "close-during-download":
         make_package(ctx.big_package, tools["client"], big_bytes=16 * 1024 * 1024)
     base = make_base_prefix(build, tools)
-    prefix = fresh_prefix(base, os.path.join(work, "prefix"))
+    prefix = fresh_prefix(base, os.path.join(work, "prefix"), kept=keep)
     sim = Simulator(work, port_base(build))
+    ready = time.time()
     try:
         sim.ctl("reset")
         sim.mode({"package": {"name": PACKAGE_NAME, "file": ctx.package}})
         print("scenario %s (prefix %s)" % (name, prefix.path))
-        run = SCENARIOS[name](ctx, prefix, sim, entries)
+        try:
+            run = SCENARIOS[name](ctx, prefix, sim, entries)
+        except ScenarioFailed:
+            describe_screen(work)
+            raise
         return ctx, prefix, run
     finally:
+        ran = time.time()
         sim.stop()
         if not keep:
-            prefix.kill()
-            # A prefix copy is more than a gigabyte: keep the pictures and records, not it.
-            shutil.rmtree(prefix.path, ignore_errors=True)
+            # The pictures and records stay; the prefix's changes go with it.
+            drop_prefix(prefix.path)
+        print("  time: %.1f s to set up, %.1f s to run, %.1f s to take down" % (ready - began, ran - ready,
+                                                                            time.time() - ran))
 
 
 def demo(build, out):
@@ -484,10 +532,10 @@ def main():
     if args.list:
         print("\n".join(SCENARIOS))
         return 0
-    if not os.environ.get("DISPLAY"):
-        print("e2e: no DISPLAY", file=sys.stderr)
-        return 2
     if args.demo:
+        if not os.environ.get("DISPLAY"):
+            print("e2e: no DISPLAY", file=sys.stderr)
+            return 2
         try:
             demo(os.path.abspath(args.build), os.path.abspath(args.demo))
         except ScenarioFailed as e:
@@ -495,6 +543,7 @@ def main():
             return 1
         return 0
     try:
+        own_display()
         run_scenario(os.path.abspath(args.build), args.scenario)
     except ScenarioFailed as e:
         print("FAILED: %s" % e)

@@ -8,6 +8,7 @@ Wine keeps no security descriptors: every folder of a prefix reads back as owned
 Wine user with full control, so the question is asked on every install there, and folder
 rights can only be read back as the Unix mode Wine maps them onto."""
 import os
+import re
 import shutil
 import stat
 import time
@@ -16,6 +17,8 @@ from common import BOX_OK_TWO, UNINSTALL_KEY, ScenarioFailed, check
 from screen import Run, answer_box, click, default_dir, message_box, wait_for
 
 PARENT_LOG = "上级文件夹可被其他用户修改["
+# What an install worker writes once it runs: the server it chose or found none, its end.
+WORKER_LOG = re.compile("接口服务器：|无可访问的服务器|安装已取消|安装错误：|安装线程异常结束")
 LINK_LOG = "打开网页["
 AGREEMENT_PATH = "/content/6/39.html"
 CMD_RECORD = "C:\\e2e-cmd.txt"
@@ -27,20 +30,26 @@ def command_path(path):
 
 
 def parent_questions(run):
-    return run.prefix.log_text().count(PARENT_LOG)
+    """Where the log stands, taken before an install click: the questions about the parent
+    folders asked so far, and the lines that install workers have written."""
+    log = run.prefix.log_text()
+    return log.count(PARENT_LOG), len(WORKER_LOG.findall(log))
 
 
-def pass_parent_question(run, asked_before, timeout=20):
+def pass_parent_question(run, before, timeout=20):
     """Answers 确定 to the question about the target's parents once its log line is there.
     Another box may follow at once (the one about files in the folder): only this box's own
-    window is waited for, so that one is left to the scenario."""
-    def asked():
-        box = message_box()
-        return box if box is not None and parent_questions(run) > asked_before else None
+    window is waited for, so that one is left to the scenario. The worker starts only after
+    the question, so a worker's line in the log, with no new question, means none comes."""
+    asked_before, worked_before = before
     end = time.time() + timeout
     box = None
     while box is None and time.time() < end:
-        box = asked()
+        asked, worked = parent_questions(run)
+        if asked > asked_before:
+            box = message_box()
+        elif worked > worked_before:
+            return False
         time.sleep(0.3)
     if box is None:
         return False

@@ -121,7 +121,7 @@ def scenario_close_at_each_stage(ctx, prefix, sim, entries, run_class, start_ins
 
     def probing():
         # A silent endpoint never completes a request the simulator could record: the
-        # probe runs from the end of the first stage's one-second pause for ten seconds.
+        # probe runs from the end of the first stage's pause for ten seconds.
         return time.time() > started + 2.5
 
     stages = [

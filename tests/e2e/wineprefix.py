@@ -58,10 +58,43 @@ class Prefix:
             return f.read().decode("utf-16", errors="replace")
 
 
-def fresh_prefix(base, target):
-    if os.path.exists(target):
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=target), stderr=subprocess.DEVNULL)
-        shutil.rmtree(target)
+def _stop_server(path):
+    """Ends the prefix's processes and waits for its server to be gone, so that nothing
+    writes into the prefix (the registry at the server's exit) once this returns."""
+    env = dict(os.environ, WINEPREFIX=path)
+    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL, timeout=120)
+
+
+def _overlay_dirs(target):
+    return target + ".changes", target + ".overlay-work"
+
+
+def drop_prefix(target):
+    """Takes a scenario's prefix away: its server first, then the overlay or the copy."""
+    if os.path.isdir(target):
+        _stop_server(target)
+    if os.path.ismount(target):
+        subprocess.run(["umount", target], check=True)
+    for path in (target,) + _overlay_dirs(target):
+        if os.path.lexists(path):
+            shutil.rmtree(path)
+
+
+def fresh_prefix(base, target, kept=False):
+    """The base prefix for one scenario. As root, an overlay on the base: the scenario's
+    changes go into a folder of its own and the base's 700 MB are never copied or touched.
+    Otherwise, or for a prefix `kept` after the run, a copy."""
+    drop_prefix(target)
+    if os.geteuid() == 0 and not kept:
+        changes, work = _overlay_dirs(target)
+        for path in (target, changes, work):
+            os.makedirs(path)
+        options = "lowerdir=%s,upperdir=%s,workdir=%s" % (base, changes, work)
+        if subprocess.run(["mount", "-t", "overlay", "overlay", "-o", options, target],
+                          stderr=subprocess.DEVNULL).returncode == 0:
+            return Prefix(target)
+        drop_prefix(target)
     subprocess.run(["cp", "-a", base, target], check=True)
     return Prefix(target)
 
@@ -76,7 +109,8 @@ def make_base_prefix(build, tools):
     if os.path.exists(base):
         shutil.rmtree(base)
     subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh"), base], check=True)
-    Prefix(base).kill()
+    # Its server saves the registry as it ends: the base is whole only once it is gone.
+    _stop_server(base)
     with open(stamp, "w") as f:
         f.write(recipe)
     return base
