@@ -177,9 +177,11 @@ bool ControlManager::DownloadPackage(const std::wstring& destPath,
     TransferResult last;
     bool complete = false;
     if (file) {
-        // The record describes the file as it is between attempts; while one runs it is gone.
+        // While an attempt runs the record is rewritten now and then (a killed process leaves
+        // what the next run continues from); once the transfer ends it says what is kept.
         ::DeleteFileW(recordPath.c_str());
-        complete = TransferWithRetries(fileUrl, file.get(), record, last);
+        complete = TransferWithRetries(fileUrl, file.get(), recordPath, record, last);
+        ::DeleteFileW(recordPath.c_str());
     }
     progress_.Finish();
     if (watch != nullptr) {
@@ -249,6 +251,7 @@ TransferCause ControlManager::CauseOf(const TransferResult& result) {
 
 bool ControlManager::TransferWithRetries(const std::string& fileUrl,
                                          HANDLE file,
+                                         const std::wstring& recordPath,
                                          ResumeRecord& record,
                                          TransferResult& last) {
     RetrySchedule schedule(::GetTickCount() ^ (::GetCurrentProcessId() << 16));
@@ -263,6 +266,13 @@ bool ControlManager::TransferWithRetries(const std::string& fileUrl,
         request.knownTotal = progress_.TotalBytes();
         request.owner = this;
         request.progress = &ControlManager::ProgressThunk;
+        request.checkpoint = [&recordPath, &record](int64_t fileBytes, const std::string& validator) {
+            ResumeRecord now = record;
+            now.heldBytes = fileBytes;
+            now.validator = validator;
+            ::DeleteFileW(recordPath.c_str());
+            static_cast<void>(KeepPartial(recordPath, now));
+        };
         if (request.held > 0) {
             g_logFile.WriteLog(kLogSource, __LINE__, L"从第 %lld 字节继续下载", static_cast<long long>(request.held));
         }

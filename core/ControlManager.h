@@ -120,7 +120,11 @@ class ControlManager {
     static bool ProgressThunk(void* owner, int64_t total, int64_t received, double speed);
     // The transfer, tried again by resuming while its failures are a blip (RetrySchedule);
     // `record` follows the bytes held. `last` is the final attempt's result.
-    bool TransferWithRetries(const std::string& fileUrl, HANDLE file, ResumeRecord& record, TransferResult& last);
+    bool TransferWithRetries(const std::string& fileUrl,
+                             HANDLE file,
+                             const std::wstring& recordPath,
+                             ResumeRecord& record,
+                             TransferResult& last);
     TransferCause CauseOf(const TransferResult& result);
     // False when a cancel ended the pause.
     bool PauseBeforeRetry(uint32_t milliseconds);

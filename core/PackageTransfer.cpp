@@ -22,7 +22,10 @@ struct Attempt {
     bool httpError = false;
     bool fileError = false;
     uint32_t writeError = 0;
-    int64_t base = 0;  // where the answer's first byte goes
+    int64_t base = 0;                  // where the answer's first byte goes
+    const int64_t* written = nullptr;  // body bytes in the file so far
+    std::string validator;             // the answer's, once judged
+    int64_t nextCheckpoint = 0;
 };
 
 bool Seek(HANDLE file, int64_t offset, bool truncate) {
@@ -76,6 +79,8 @@ bool Decide(Attempt& a) {
             return false;
     }
     a.decided = true;
+    a.validator = StrongValidator(a.head);
+    a.nextCheckpoint = a.base + r.checkpointBytes;
     return true;
 }
 
@@ -111,7 +116,15 @@ size_t BodySink(char* data, size_t size, size_t count, void* self) noexcept {
         if (!a.decided) {
             return 0;  // a body without a head we judged (a redirect that was not followed)
         }
-        return a.sink->Write(data, size * count);
+        const size_t taken = a.sink->Write(data, size * count);
+        const TransferRequest& r = *a.request;
+        const int64_t inFile = a.base + *a.written;
+        if (taken == size * count && r.checkpoint && !a.validator.empty() && r.checkpointBytes > 0 &&
+            inFile >= a.nextCheckpoint) {
+            a.nextCheckpoint = inFile + r.checkpointBytes;
+            r.checkpoint(inFile, a.validator);
+        }
+        return taken;
     } catch (...) {
         return 0;
     }
@@ -234,6 +247,7 @@ TransferResult RunPackageTransfer(const TransferRequest& request) {
     a.request = &effective;
     a.handle = h;
     a.sink = &sink;
+    a.written = &written;
     HttpClient::PrepareDownload(h);
     curl_easy_setopt(h, CURLOPT_URL, effective.url.c_str());
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HeadSink);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/HttpClient.h"
@@ -22,6 +23,11 @@ struct TransferRequest {
     int64_t knownTotal = 0;  // the size an earlier attempt learnt, for progress until the answer
     void* owner = nullptr;
     DownloadProgressCallback progress = nullptr;  // false aborts the attempt
+    // Called on the transfer's thread each time another `checkpointBytes` of an answer with
+    // a validator are in the file, with the bytes at the file's start that are the server's
+    // and that validator: a process killed half-way leaves what the next run continues from.
+    std::function<void(int64_t fileBytes, const std::string& validator)> checkpoint;
+    int64_t checkpointBytes = 4 * 1024 * 1024;
 };
 
 struct TransferResult {

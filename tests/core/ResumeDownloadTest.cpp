@@ -249,6 +249,67 @@ void CancelWhilePausing(uint32_t ms) {
     g_cancel = true;
 }
 
+// The file as it stands while the transfer holds it open for writing.
+std::string ReadWhileHeld(const std::wstring& path) {
+    UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    std::string out;
+    char buffer[65536];
+    DWORD got = 0;
+    while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        out.append(buffer, got);
+    }
+    return out;
+}
+
+// A process killed in the middle of a transfer runs no clean-up: what it leaves is the part
+// in the file and the record the transfer keeps while it runs. The state at the kill is
+// taken as it stands on disk (the file and its record, copied while the transfer goes on);
+// the next run continues from the record, and the package comes out whole.
+TEST_F(ResumeDownloadTest, ARunThatIsKilledLeavesWhatTheNextRunContinues) {
+    constexpr long long kLarge = 12LL * 1024 * 1024;
+    sim.SetMode(R"({"package": {"size": )" + std::to_string(kLarge) +
+                R"(}, "roles": {"download": {"stall_at": [9000000]}}})");
+    std::atomic<bool> cancel{false};
+    std::thread run([&] {
+        UniqueKernelHandle held;
+        EXPECT_FALSE(control.DownloadPackage(dest, Url(), sim.PackageMd5(), held, &cancel));
+    });
+    ResumeRecord record;
+    std::string part;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string text = ReadWholeFile(dest + L".resume");
+        if (!text.empty() && ParseResumeRecord(text, record) && record.heldBytes >= 8LL * 1024 * 1024) {
+            part = ReadWhileHeld(dest);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    cancel = true;
+    run.join();
+    ASSERT_GE(record.heldBytes, 8LL * 1024 * 1024) << "a record while the transfer runs";
+    ASSERT_GE(static_cast<long long>(part.size()), record.heldBytes) << "the record never claims more than the file";
+    EXPECT_EQ(record.url, Url());
+    EXPECT_FALSE(record.validator.empty());
+    EXPECT_FALSE(PathExists(dest + L".resume")) << "a cancel keeps nothing";
+
+    // As the killed run left it.
+    ASSERT_TRUE(WriteWholeFile(dest, part));
+    ASSERT_TRUE(WriteWholeFile(dest + L".resume", FormatResumeRecord(record)));
+    sim.Reset();
+    sim.SetMode(R"({"package": {"size": )" + std::to_string(kLarge) + "}}");
+    const LogCapture log;
+    ASSERT_TRUE(Download(Url(), sim.PackageMd5())) << log.Messages();
+    const std::vector<ReceivedRequest> got = sim.Requests();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Header("Range"), "bytes=" + std::to_string(record.heldBytes) + "-");
+    EXPECT_EQ(Sent(got), kLarge - record.heldBytes);
+    EXPECT_EQ(CMd5A().GetFileMd5(dest), sim.PackageMd5());
+    EXPECT_FALSE(PathExists(dest + L".resume")) << "a finished package has no record";
+}
+
 TEST_F(ResumeDownloadTest, ACancelEndsTheBackOffAtOnce) {
     sim.SetMode(R"({"roles": {"download": {"cut_at": [500000], "fail_first": {"skip": 1, "count": 1}}}})");
     control.SetPauseFunction(&CancelWhilePausing);
