@@ -1,7 +1,7 @@
 #pragma once
 // One font of a resource cache, with the text metrics measured on first use.
 
-#include "toolkit/FontSpec.h"
+#include "toolkit/FontRequest.h"
 #include "util/UniqueHandle.h"
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 #include <string>
 
 // The description is the one the font was made from, with the face as Windows keeps it.
-struct FontEntry : FontSpec {
+struct FontEntry : FontRequest {
     UniqueFont font;
     TEXTMETRICW metrics{};
     bool hasMetrics = false;

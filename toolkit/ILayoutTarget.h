@@ -3,7 +3,7 @@
 // and the control classes. The Windows builder implements it with real controls; tests
 // and the fuzzer record the calls. Controls are opaque handles to the reader.
 
-#include "toolkit/FontSpec.h"
+#include "toolkit/FontRequest.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +19,7 @@ class ILayoutTarget {
     virtual ~ILayoutTarget() = default;
 
     virtual void AddImage(const std::wstring& name, const std::wstring& resourceType, uint32_t mask, bool shared) = 0;
-    virtual void AddFont(int id, const FontSpec& font, bool isDefault, bool shared) = 0;
+    virtual void AddFont(int id, const FontRequest& font, bool isDefault, bool shared) = 0;
     virtual void AddDefaultAttributeList(const std::wstring& element, const std::wstring& list, bool shared) = 0;
     [[nodiscard]] virtual bool HasWindow() = 0;
     virtual void SetWindowAttribute(const std::wstring& name, const std::wstring& value) = 0;

@@ -61,7 +61,7 @@ void CLayoutBuilder::AddImage(const std::wstring& name, const std::wstring& reso
     }
 }
 
-void CLayoutBuilder::AddFont(int id, const FontSpec& font, bool isDefault, bool shared) {
+void CLayoutBuilder::AddFont(int id, const FontRequest& font, bool isDefault, bool shared) {
     if (manager_ == nullptr) {
         return;
     }

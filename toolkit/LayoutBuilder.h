@@ -35,7 +35,7 @@ class CLayoutBuilder : public ILayoutTarget {
 
     // ILayoutTarget
     void AddImage(const std::wstring& name, const std::wstring& resourceType, uint32_t mask, bool shared) override;
-    void AddFont(int id, const FontSpec& font, bool isDefault, bool shared) override;
+    void AddFont(int id, const FontRequest& font, bool isDefault, bool shared) override;
     void AddDefaultAttributeList(const std::wstring& element, const std::wstring& list, bool shared) override;
     bool HasWindow() override;
     void SetWindowAttribute(const std::wstring& name, const std::wstring& value) override;

@@ -76,7 +76,7 @@ void CLayoutReader::ReadResources(const CLayoutNode& root) {
             }
         } else if (EqualsIgnoreCase(name, L"Font")) {
             const int id = attributes.Number(L"id", -1);
-            FontSpec font;
+            FontRequest font;
             font.face = attributes.Text(L"name");
             if (id >= 0 && !font.face.empty()) {
                 font.size = attributes.Number(L"size", 12);

@@ -8,7 +8,7 @@
 
 #include "toolkit/ControlNames.h"
 #include "toolkit/FocusChain.h"
-#include "toolkit/FontSpec.h"
+#include "toolkit/FontRequest.h"
 #include "toolkit/IControlHost.h"
 #include "toolkit/ImageDescriptor.h"
 #include "toolkit/NotifyHub.h"
@@ -136,11 +136,11 @@ class CUIManager : public IControlHost {
                                               const std::wstring& resourceType,
                                               DWORD mask,
                                               bool useHSL);
-    HFONT AddFont(int id, const FontSpec& font, bool shared = false);
+    HFONT AddFont(int id, const FontRequest& font, bool shared = false);
     // The font of that id, else the default font; ids below 0 always mean the default.
     [[nodiscard]] HFONT GetFont(int id) override;
     [[nodiscard]] FontEntry* GetFontInfo(int id);
-    void SetDefaultFont(const FontSpec& font, bool shared = false);
+    void SetDefaultFont(const FontRequest& font, bool shared = false);
     [[nodiscard]] FontEntry* GetDefaultFontInfo();
     void AddDefaultAttributeList(const std::wstring& element, const std::wstring& list, bool shared = false);
     [[nodiscard]] std::wstring GetDefaultAttributeList(const std::wstring& element) const;
@@ -317,7 +317,7 @@ class CUIManager : public IControlHost {
     CResourceCache resources_;
     // Fonts realised at this window's scale, by their description in units; the tables
     // keep the units.
-    std::map<FontSpec, std::unique_ptr<FontEntry>> scaledFonts_;
+    std::map<FontRequest, std::unique_ptr<FontEntry>> scaledFonts_;
     int dpi_ = 96;
     int scale_ = 100;
     SIZE fitUnits_{};

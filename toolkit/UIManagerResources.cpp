@@ -9,32 +9,32 @@
 
 namespace {
 
-std::unique_ptr<FontEntry> MakeFont(const FontSpec& spec) {
+std::unique_ptr<FontEntry> MakeFont(const FontRequest& wanted) {
     LOGFONTW font{};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    if (!spec.face.empty()) {
+    if (!wanted.face.empty()) {
         // LOGFONT holds 32 characters with the terminator; longer names are cut, never
         // left unterminated.
-        const size_t length = std::min(spec.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
-        std::wmemcpy(font.lfFaceName, spec.face.c_str(), length);
+        const size_t length = std::min(wanted.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
+        std::wmemcpy(font.lfFaceName, wanted.face.c_str(), length);
         font.lfFaceName[length] = L'\0';
     }
     font.lfCharSet = DEFAULT_CHARSET;
-    if (spec.size > 0) {
-        font.lfHeight = -spec.size;
+    if (wanted.size > 0) {
+        font.lfHeight = -wanted.size;
     }
-    if (spec.bold) {
+    if (wanted.bold) {
         font.lfWeight = std::min<LONG>(font.lfWeight + FW_BOLD, 1000);
     }
-    font.lfUnderline = spec.underline ? TRUE : FALSE;
-    font.lfItalic = spec.italic ? TRUE : FALSE;
-    font.lfStrikeOut = spec.strikeout ? TRUE : FALSE;
+    font.lfUnderline = wanted.underline ? TRUE : FALSE;
+    font.lfItalic = wanted.italic ? TRUE : FALSE;
+    font.lfStrikeOut = wanted.strikeout ? TRUE : FALSE;
     auto entry = std::make_unique<FontEntry>();
     entry->font.reset(::CreateFontIndirectW(&font));
     if (!entry->font) {
         return nullptr;
     }
-    static_cast<FontSpec&>(*entry) = spec;
+    static_cast<FontRequest&>(*entry) = wanted;
     entry->face = font.lfFaceName;
     return entry;
 }
@@ -44,10 +44,10 @@ FontEntry* FallbackFont() {
     static std::unique_ptr<FontEntry> font = [] {
         LOGFONTW logFont{};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
-        FontSpec spec;
-        spec.face = logFont.lfFaceName;
-        spec.size = -logFont.lfHeight;
-        return MakeFont(spec);
+        FontRequest wanted;
+        wanted.face = logFont.lfFaceName;
+        wanted.size = -logFont.lfHeight;
+        return MakeFont(wanted);
     }();
     return font.get();
 }
@@ -102,8 +102,8 @@ bool CUIManager::RemoveImage(const std::wstring& name, bool shared) {
     return (shared ? UIManagerGlobals::Shared() : resources_).RemoveImage(name);
 }
 
-HFONT CUIManager::AddFont(int id, const FontSpec& spec, bool shared) {
-    std::unique_ptr<FontEntry> font = MakeFont(spec);
+HFONT CUIManager::AddFont(int id, const FontRequest& wanted, bool shared) {
+    std::unique_ptr<FontEntry> font = MakeFont(wanted);
     if (font == nullptr) {
         return nullptr;
     }
@@ -124,10 +124,10 @@ FontEntry* CUIManager::GetFontInfo(int id) {
     }
     if (font != nullptr && scale_ != DpiScale::kBasePercent) {
         // The tables hold sizes in units; this window draws the same font at its scale.
-        const FontSpec& units = *font;
+        const FontRequest& units = *font;
         std::unique_ptr<FontEntry>& scaled = scaledFonts_[units];
         if (scaled == nullptr) {
-            FontSpec scaledSpec = units;
+            FontRequest scaledSpec = units;
             scaledSpec.size = Scale(units.size);
             scaled = MakeFont(scaledSpec);
         }
@@ -147,8 +147,8 @@ HFONT CUIManager::GetFont(int id) {
     return font != nullptr ? font->font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void CUIManager::SetDefaultFont(const FontSpec& spec, bool shared) {
-    std::unique_ptr<FontEntry> font = MakeFont(spec);
+void CUIManager::SetDefaultFont(const FontRequest& wanted, bool shared) {
+    std::unique_ptr<FontEntry> font = MakeFont(wanted);
     if (font != nullptr) {
         (shared ? UIManagerGlobals::Shared() : resources_).SetDefaultFont(std::move(font));
     }

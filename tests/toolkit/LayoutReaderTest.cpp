@@ -34,7 +34,7 @@ class RecordingTarget : public ILayoutTarget {
     void AddImage(const std::wstring& name, const std::wstring& type, uint32_t mask, bool shared) override {
         log.push_back(L"image " + name + L"|" + type + L"|" + std::to_wstring(mask) + (shared ? L"|shared" : L""));
     }
-    void AddFont(int id, const FontSpec& font, bool isDefault, bool shared) override {
+    void AddFont(int id, const FontRequest& font, bool isDefault, bool shared) override {
         log.push_back(L"font " + std::to_wstring(id) + L"|" + font.face + L"|" + std::to_wstring(font.size) + L"|" +
                       std::to_wstring(font.bold) + std::to_wstring(font.underline) + std::to_wstring(font.italic) +
                       std::to_wstring(font.strikeout) + std::to_wstring(isDefault) + std::to_wstring(shared));

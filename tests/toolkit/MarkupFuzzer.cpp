@@ -22,7 +22,7 @@ class FuzzTarget : public ILayoutTarget {
     FuzzTarget(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     void AddImage(const std::wstring& name, const std::wstring&, uint32_t, bool) override { touch_ += name.size(); }
-    void AddFont(int, const FontSpec& font, bool, bool) override { touch_ += font.face.size(); }
+    void AddFont(int, const FontRequest& font, bool, bool) override { touch_ += font.face.size(); }
     void AddDefaultAttributeList(const std::wstring&, const std::wstring& list, bool) override {
         touch_ += ParseAttributeList(list).size();
     }

@@ -161,13 +161,13 @@ TEST_F(RenderKitTest, ColoursAndGradients) {
 
 TEST_F(RenderKitTest, FontsFallBackToTheDefaultAndKeepLongFaceNamesTerminated) {
     const std::wstring longFace(60, L'F');
-    ASSERT_NE(manager.AddFont(3, FontSpec{longFace, 14, true, false, false, false}), nullptr);
+    ASSERT_NE(manager.AddFont(3, FontRequest{longFace, 14, true, false, false, false}), nullptr);
     FontEntry* font = manager.GetFontInfo(3);
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->face, longFace.substr(0, LF_FACESIZE - 1));
     EXPECT_EQ(manager.GetFont(-1), manager.GetFont(42));  // unknown ids mean the default font
     EXPECT_NE(manager.GetFont(3), manager.GetFont(-1));
-    manager.SetDefaultFont(FontSpec{L"Tahoma", 20, false, false, false, false});
+    manager.SetDefaultFont(FontRequest{L"Tahoma", 20, false, false, false, false});
     EXPECT_EQ(manager.GetFont(42), manager.GetDefaultFontInfo()->font.get());
     EXPECT_EQ(manager.GetDefaultFontInfo()->face, L"Tahoma");
 }

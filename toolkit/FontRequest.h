@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-struct FontSpec {
+struct FontRequest {
     std::wstring face;
     int size = 0;
     bool bold = false;
@@ -14,7 +14,7 @@ struct FontSpec {
     bool strikeout = false;
 };
 
-inline bool operator<(const FontSpec& a, const FontSpec& b) {
+inline bool operator<(const FontRequest& a, const FontRequest& b) {
     return std::tie(a.face, a.size, a.bold, a.underline, a.italic, a.strikeout) <
            std::tie(b.face, b.size, b.bold, b.underline, b.italic, b.strikeout);
 }
